@@ -1,0 +1,257 @@
+#include "CellEditor.h"
+
+#include "CellWriter.h"
+#include "FieldValidator.h"
+#include "FlexGrid.h"
+#include "FormService.h"
+#include "KeyCodes.h"
+#include "SheetCommands.h"
+#include "TextBox.h"
+#include "UtilVextra.h"
+#include "frmTrigo.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+struct Propiedad {
+    const char* titulo;
+    const char* campo;
+    int largo;
+    const char* tag;
+};
+
+// Header row 1 text to field name, length and lookup tag.
+const Propiedad kPropiedades[] = {
+    {"DESC.", "TONELADAS", 8, ""},
+    {"VENDEDOR", "VENDEDOR", 100, "VT_Vendedores"},
+    {"PROCEDENCIA", "PROCEDENCIA", 100, "VT_Procedencia"},
+    {"CAMIONERO", "CAMIONERO", 100, "VT_Camionero"},
+    {"HÚMEDO", "HUMEDO", 8, ""},
+    {"SECO", "SECO", 8, ""},
+    {"CARACT.", "CARACTERISTICAS", 100, "VT_Caract"},
+    {"NUMBER", "FALLINGNUMBER", 8, ""},
+    {"HUMEDAD", "HUMEDAD", 8, ""},
+    {"HECT.", "PESOHECT", 8, ""},
+    {"DESTINO", "SILODESTINO", 4, "v_TA_DEPOSITO"},
+    {"OBSERVACIONES", "OBSERVACIONES", 0, ""},
+};
+
+} // namespace
+
+CellEditor::CellEditor(frmTrigo& w) : w(w)
+{
+    FlexGrid* g = w.MSflexGrid1();
+    TextBox* e = w.TxtEdit();
+    g->onKeyDown = [this](int& k, int s) { gridKeyDown(k, s); };
+    g->onKeyPress = [this](int& a) { gridKeyPress(a); };
+    g->onGotFocus = [this] { gridGotFocus(); };
+    g->onLeaveCell = [this] { gridLeaveCell(); };
+    g->onEnterCell = [this] { focoRefrescar(); };
+    g->onRowColChange = [this] { focoRefrescar(); };
+    g->onClick = [this] { focoRefrescar(); };
+    g->onDblClick = [this] { gridDblClick(); };
+    e->onGotFocus = [this] { focoRefrescar(); };
+    e->onKeyDown = [this](int& k, int s) { editKeyDown(k, s); };
+    e->onKeyPress = [this](int& a) { editKeyPress(a); };
+}
+
+bool CellEditor::abierto() const
+{
+    return w.TxtEdit()->isVisible();
+}
+
+void CellEditor::TextPropiedades(TextBox* texto, int columna)
+{
+    if (!texto || texto->objectName().remove(u' ').compare(QLatin1String("TxtEdit"),
+                                                            Qt::CaseInsensitive) != 0)
+        return;
+    const QString titulo = w.MSflexGrid1()->TextMatrix(1, columna);
+    texto->setDataField(titulo);
+    for (const Propiedad& p : kPropiedades) {
+        if (titulo.compare(QString::fromUtf8(p.titulo), Qt::CaseInsensitive) == 0) {
+            texto->setMaxChars(p.largo);
+            texto->setTag(QLatin1String(p.tag));
+            texto->setDataField(QLatin1String(p.campo));
+            return;
+        }
+    }
+}
+
+void CellEditor::focoRefrescar()
+{
+    w.mCampoActivo = w.TxtEdit();
+    TextPropiedades(w.TxtEdit(), w.MSflexGrid1()->Col());
+    w.UtilVextra1()->setConsultaenabled(!w.TxtEdit()->tag().isEmpty());
+}
+
+void CellEditor::gridGotFocus()
+{
+    focoRefrescar();
+    if (abierto() && !m_confirmando) confirmarEdicionAbierta();
+}
+
+void CellEditor::gridLeaveCell()
+{
+    focoRefrescar();
+    if (abierto() && !m_confirmando) confirmarEdicionAbierta();
+}
+
+void CellEditor::gridKeyDown(int& keyCode, int /*shift*/)
+{
+    const int k = keyCode;
+    MsflexKey(k);
+    if (k == KeyCodes::Delete || k == KeyCodes::Insert) keyCode = 0;
+    if (k != KeyCodes::Escape) focoRefrescar();
+}
+
+void CellEditor::MsflexKey(int keyCode)
+{
+    if (keyCode == KeyCodes::Delete) w.commands().ejecutar(QStringLiteral("BORRAR"));
+    else if (keyCode == KeyCodes::Insert) w.commands().ejecutar(QStringLiteral("NUEVO"));
+}
+
+void CellEditor::gridKeyPress(int& charCode)
+{
+    if (charCode == KeyCodes::Escape) return;
+    w.mCampoActivo = w.TxtEdit();
+    MsflexGridEdt(charCode);
+}
+
+void CellEditor::gridDblClick()
+{
+    w.mCampoActivo = w.TxtEdit();
+    MsflexGridEdt(KeyCodes::Space);
+}
+
+void CellEditor::MsflexGridEdt(int charCode)
+{
+    FlexGrid* g = w.MSflexGrid1();
+    TextBox* e = w.TxtEdit();
+    if (e->dataField().compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0) return;
+    if (!g->isEnabled() || g->Row() < FlexGrid::FixedRows || g->Col() <= 0) return;
+    TextPropiedades(e, g->Col());
+    if (charCode >= 0 && charCode <= 32) {
+        e->setText(g->Text());
+        e->setCursorPosition(e->text().size());
+    } else {
+        const char32_t c = char32_t(charCode);
+        e->setText(QString::fromUcs4(&c, 1));
+        e->setCursorPosition(e->text().size());
+    }
+    const QRect cell = g->cellRect();
+    e->setGeometry(QRect(g->pos() + cell.topLeft(), cell.size()));
+    e->show();
+    e->raise();
+    scrollCheck();
+    e->setFocus(Qt::OtherFocusReason);
+}
+
+void CellEditor::scrollCheck()
+{
+    FlexGrid* g = w.MSflexGrid1();
+    const QRect cell = g->cellRect();
+    if (g->height() < cell.top() + cell.height()) g->setTopRow(g->TopRow() + 1);
+}
+
+void CellEditor::editKeyPress(int& charCode)
+{
+    w.mCampoActivo = w.TxtEdit();
+    if (w.MSflexGrid1()->Col() <= 0) return;
+    // The decimal separator, once per value and always the one in use, in
+    // the number columns.
+    if (CellWriter::kindOf(w.TxtEdit()->dataField()) != CellWriter::Kind::Number) return;
+    if (charCode == u',' || charCode == u'.') {
+        const QChar sep = FormService::decimalSeparator().at(0);
+        charCode = sep.unicode();
+        if (w.TxtEdit()->text().trimmed().contains(sep)) charCode = 0;
+    }
+}
+
+void CellEditor::editKeyDown(int& keyCode, int shift)
+{
+    if (shift != 0) return;
+    w.mCampoActivo = w.TxtEdit();
+    const int k = keyCode;
+    if (k == KeyCodes::Escape) {
+        keyCode = 0;
+        cancelarEdicion();
+        return;
+    }
+    if (!FormService::isEndOfEditKey(k)) return;
+    keyCode = 0;
+    if (!validarYGrabar()) return;
+    EditKeyCode(k, 0);
+}
+
+bool CellEditor::validarYGrabar()
+{
+    TextBox* e = w.TxtEdit();
+    w.validator().CampoValida(e);
+    if (w.mCampoInvalido) return false;
+    QString shown;
+    if (!CellWriter::UpdateaCampo(w, e, &shown)) return false;
+    // Written: the cell shows what the database now holds.
+    FlexGrid* g = w.MSflexGrid1();
+    g->setTextMatrix(g->Row(), g->Col(), shown);
+    e->setText(shown);
+    e->hide();
+    return true;
+}
+
+bool CellEditor::confirmarEdicionAbierta()
+{
+    if (!abierto() || m_confirmando) return false;
+    m_confirmando = true;
+    w.mCampoActivo = w.TxtEdit();
+    const bool ok = validarYGrabar();
+    // A refused or failed value is dropped; the cell keeps its value.
+    w.TxtEdit()->hide();
+    m_confirmando = false;
+    return ok;
+}
+
+void CellEditor::cerrarAntesDeSalir()
+{
+    if (abierto()) confirmarEdicionAbierta();
+}
+
+void CellEditor::cancelarEdicion()
+{
+    w.TxtEdit()->hide();
+    w.MSflexGrid1()->setFocus(Qt::OtherFocusReason);
+}
+
+void CellEditor::EditKeyCode(int keyCode, int /*shift*/)
+{
+    FlexGrid* g = w.MSflexGrid1();
+    auto alGrid = [&] {
+        g->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
+    };
+    switch (keyCode) {
+    case KeyCodes::Enter:
+        alGrid();
+        if (g->Col() == 12) {
+            if (g->Row() < g->Rows() - 1) g->setRowCol(g->Row() + 1, 1);
+            else g->setCol(1);
+        } else if (g->Col() != g->Cols() - 1) {
+            g->setCol(g->Col() + 1);
+        }
+        break;
+    case KeyCodes::Escape:
+        w.TxtEdit()->hide();
+        g->setFocus(Qt::OtherFocusReason);
+        break;
+    case KeyCodes::Up:
+        alGrid();
+        if (g->Row() > FlexGrid::FixedRows) g->setRow(g->Row() - 1);
+        break;
+    case KeyCodes::Down:
+        alGrid();
+        if (g->Row() < g->Rows() - 1) g->setRowCol(g->Row() + 1, 0);
+        break;
+    default: break;
+    }
+    scrollCheck();
+}

@@ -1,0 +1,90 @@
+#include "CellWriter.h"
+
+#include "DataService.h"
+#include "Dialogs.h"
+#include "FlexGrid.h"
+#include "ServiceError.h"
+#include "TextBox.h"
+#include "UtilService.h"
+#include "frmTrigo.h"
+
+#include <QDateTime>
+
+CellWriter::Kind CellWriter::kindOf(const QString& fieldName)
+{
+    static const char* numbers[] = {"TONELADAS", "HUMEDO", "SECO", "FALLINGNUMBER", "HUMEDAD",
+                                    "PESOHECT"};
+    static const char* texts[] = {"VENDEDOR",        "PROCEDENCIA",  "CAMIONERO",
+                                  "CARACTERISTICAS", "SILODESTINO", "OBSERVACIONES"};
+    const QString f = fieldName.trimmed();
+    for (const char* n : numbers)
+        if (f.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return Kind::Number;
+    for (const char* t : texts)
+        if (f.compare(QLatin1String(t), Qt::CaseInsensitive) == 0) return Kind::Text;
+    if (f.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0) return Kind::Key;
+    return Kind::Unknown;
+}
+
+bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown)
+{
+    const QString f = txt->dataField().trimmed();
+    const Kind kind = kindOf(f);
+    QString v = txt->text().trimmed();
+    FlexGrid* g = w.MSflexGrid1();
+    bool okId = false;
+    qint64 id = g->TextMatrix(g->Row(), 0).trimmed().toLongLong(&okId);
+    if (!okId) id = 0;
+
+    if (f.compare(QLatin1String("SILODESTINO"), Qt::CaseInsensitive) == 0) {
+        v = UtilService::fixedWidth(v, 4);
+        txt->setText(v);
+    }
+    if (id <= 0) {
+        Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"),
+                                    QStringLiteral("Mal Posicionamiento!!!, no se actualizará"),
+                                    Dialogs::Icon::Critical);
+        return false;
+    }
+
+    QVariant value;
+    QString display;
+    switch (kind) {
+    case Kind::Number: {
+        if (v.isEmpty()) {
+            value = 0.0;
+        } else {
+            const auto n = DataService::numericValue(v);
+            if (!n) {
+                Dialogs::instance().message(&w, QStringLiteral("Atención"),
+                                            QStringLiteral("\"%1\" no es un número; no se "
+                                                           "actualizará.")
+                                                .arg(v),
+                                            Dialogs::Icon::Exclamation);
+                return false;
+            }
+            value = *n;
+        }
+        display = UtilService::valueToText(value);
+        break;
+    }
+    case Kind::Text:
+        value = v.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(v);
+        display = v;
+        break;
+    case Kind::Key:
+    case Kind::Unknown: return false;
+    }
+
+    const QString sql = QStringLiteral("UPDATE %1 SET [%2] = ?, fecha_modificacion = ? WHERE ID = ?")
+                            .arg(w.mVista, f.toUpper());
+    while (true) {
+        try {
+            w.data().execute(sql, {value, QDateTime::currentDateTime(), id});
+            if (shown) *shown = display;
+            return true;
+        } catch (const ServiceError& e) {
+            const int answer = UtilService::errorDialog(&w, e, QStringLiteral("UpdateaCampo"));
+            if (answer != Dialogs::Retry) return false;
+        }
+    }
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class TextBox;
+class frmTrigo;
+
+// Writes one edited cell to the intake view at once: one UPDATE of that
+// column and of the modification time, on the row of the grid's current row.
+class CellWriter
+{
+public:
+    enum class Kind { Number, Text, Key, Unknown };
+
+    static Kind kindOf(const QString& fieldName);
+
+    // Writes the value of the box (the cell editor). Answers true when the
+    // database accepted it; the text to show in the cell is then in shown.
+    static bool UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown = nullptr);
+};

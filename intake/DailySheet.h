@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+class frmTrigo;
+
+// The daily sheet: resetting the window to the no-sheet state, loading (and
+// creating) the sheet of a date, and the grid's headers.
+class DailySheet
+{
+public:
+    explicit DailySheet(frmTrigo& w) : w(w) {}
+
+    void InicializaGrid();
+    void Reiniciar();
+    void HabilitarSegunEstado(bool b);
+    void TitulosGrilla();
+    // Loads the sheet of the date in the date box, creating its two first rows
+    // when the day has none. False when nothing was loaded (the operator has
+    // been told why).
+    bool Cargar();
+
+    // The read statement of a day's sheet; its two parameters are the first
+    // instant of the day and the first instant of the next.
+    static QString sentenciaLectura(const QString& vista);
+    // The columns of the sheet: name in the statement, header texts, width in
+    // twips, alignment code and kind.
+    struct Columna {
+        const char* campo;
+        const char* alias;
+        const char* titulo0;
+        const char* titulo1;
+        int ancho;
+        int alineacion;
+        bool numero;
+    };
+    static const Columna* columnas(int& count);
+
+private:
+    frmTrigo& w;
+};

@@ -1,0 +1,7 @@
+#include "FieldLookups.h"
+
+#include "frmTrigo.h"
+
+void FieldLookups::CmdConsultar(bool)
+{
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "RecordSet.h"
+#include "SqlDialect.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+#include <optional>
+
+class QSqlQuery;
+
+// Owns the program's one database connection. Windows and models are handed
+// this object and never open a connection of their own. Every statement takes
+// its values as bound parameters; failures are raised as ServiceError.
+class DataService
+{
+public:
+    explicit DataService(const QString& connectionName = QStringLiteral("molvera"));
+    ~DataService();
+    DataService(const DataService&) = delete;
+    DataService& operator=(const DataService&) = delete;
+
+    // Connection properties, stored for the next open.
+    void setServer(const QString& server) { m_server = server; }
+    void setDatabaseName(const QString& name) { m_databaseName = name; }
+    void setUser(const QString& user) { m_user = user; }
+    void setPassword(const QString& password) { m_password = password; }
+    QString server() const { return m_server; }
+    QString databaseName() const { return m_databaseName; }
+    QString user() const { return m_user; }
+    QString password() const { return m_password; }
+
+    // Opens the connection. With noServer the embedded database file is used
+    // (the database name is its path or its name in the user's data folder);
+    // otherwise the database name is an ODBC data source. The outcome is read
+    // with isOpen(); openError() tells why it failed, without the password.
+    void open(bool noServer, int mode = 3, const QString& extra = {});
+    bool isOpen() const;
+    QString openError() const { return m_openError; }
+    void close();
+
+    // The file of the embedded database (empty on a server connection).
+    QString embeddedPath() const { return m_embeddedPath; }
+    // The connection string of the open session, without the password.
+    QString connectionString() const { return m_connectionString; }
+    const SqlDialect& dialect() const { return m_dialect; }
+    QSqlDatabase database() const;
+
+    void setCommandTimeout(int seconds) { m_commandTimeout = seconds; }
+    int commandTimeout() const { return m_commandTimeout; }
+
+    // Runs a statement (translated into the database's form) and answers the
+    // number of rows it changed, where the driver reports it.
+    int execute(const QString& sql, const QVariantList& params = {});
+    // Runs a script of several statements (schema creation).
+    void executeScript(const QString& script);
+    // Reads every row of a statement, forward and read-only.
+    RecordSet openRecordSet(const QString& sql, const QVariantList& params = {});
+    // Inserts one row and answers the id that the insert itself produced.
+    qint64 insertReturningId(const QString& table, const QStringList& columns,
+                             const QVariantList& values, const QString& idColumn = "ID");
+
+    // True when the table has a row whose column equals the value, as text.
+    bool exists(const QString& table, const QString& value, const QString& column);
+    // True when the table exists and has that column.
+    bool tableHasColumn(const QString& table, const QString& column);
+
+    // A number typed by the operator (in the locale's form or with a period),
+    // as a number to bind; empty when the text is no number.
+    static std::optional<double> numericValue(const QString& text);
+    // The same number written as a statement literal ("12.5").
+    static QString numericLiteral(const QString& text);
+
+    // The stored form of a date-time value on this database.
+    QVariant bindable(const QVariant& value) const;
+    // A date-time read back from the database, whatever its stored form.
+    static QDateTime toDateTime(const QVariant& value);
+
+private:
+    void openEmbedded();
+    void openServer();
+    void applySchemaIfNew(bool fileIsNew);
+    QSqlQuery& prepared(const QString& sql);
+    [[noreturn]] void raise(const QSqlQuery& q, const QString& sql) const;
+    void detectDialect();
+
+    QString m_connectionName;
+    QString m_server, m_databaseName, m_user, m_password;
+    QString m_openError, m_connectionString, m_embeddedPath;
+    SqlDialect m_dialect;
+    int m_commandTimeout = 30;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
+};

@@ -1,0 +1,439 @@
+#include "FlexGrid.h"
+
+#include "KeyCodes.h"
+#include "RecordSet.h"
+#include "Twips.h"
+#include "UtilService.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QScrollBar>
+#include <algorithm>
+
+class FlexGridModel : public QAbstractTableModel
+{
+public:
+    explicit FlexGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    using QAbstractTableModel::beginInsertRows;
+    using QAbstractTableModel::beginRemoveRows;
+    using QAbstractTableModel::beginResetModel;
+    using QAbstractTableModel::endInsertRows;
+    using QAbstractTableModel::endRemoveRows;
+    using QAbstractTableModel::endResetModel;
+
+    int rowCount(const QModelIndex& p = {}) const override
+    {
+        return p.isValid() ? 0 : std::max(0, rows - FlexGrid::FixedRows);
+    }
+    int columnCount(const QModelIndex& p = {}) const override { return p.isValid() ? 0 : cols; }
+
+    QVariant data(const QModelIndex& i, int role) const override
+    {
+        if (!i.isValid()) return {};
+        if (role == Qt::DisplayRole) return text(i.row() + FlexGrid::FixedRows, i.column());
+        if (role == Qt::TextAlignmentRole) return alignment(i.column());
+        return {};
+    }
+
+    QVariant headerData(int section, Qt::Orientation o, int role) const override
+    {
+        if (o != Qt::Horizontal || section < 0 || section >= cols) return {};
+        if (role == Qt::DisplayRole) return text(0, section) + u'\n' + text(1, section);
+        if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+        return {};
+    }
+
+    QString text(int r, int c) const
+    {
+        if (r < 0 || r >= cells.size() || c < 0 || c >= cells.at(r).size()) return {};
+        return cells.at(r).at(c);
+    }
+
+    int alignment(int c) const
+    {
+        const int code = c < aligns.size() ? aligns.at(c) : 0;
+        Qt::Alignment h = Qt::AlignLeft;
+        if (code >= 3 && code <= 5) h = Qt::AlignHCenter;
+        if (code >= 6 && code <= 8) h = Qt::AlignRight;
+        Qt::Alignment v = Qt::AlignTop;
+        if (code % 3 == 1) v = Qt::AlignVCenter;
+        if (code % 3 == 2) v = Qt::AlignBottom;
+        return int(h | v);
+    }
+
+    void resize(int r, int c)
+    {
+        beginResetModel();
+        rows = std::max(r, FlexGrid::FixedRows);
+        cols = std::max(c, 0);
+        cells.resize(rows);
+        for (auto& row : cells) row.resize(cols);
+        aligns.resize(cols);
+        endResetModel();
+    }
+
+    int rows = FlexGrid::FixedRows;
+    int cols = 0;
+    QVector<QVector<QString>> cells{FlexGrid::FixedRows};
+    QVector<int> aligns;
+};
+
+FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridModel(this))
+{
+    setModel(m_model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTabKeyNavigation(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(0);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setFixedHeight(2 * fontMetrics().height() + 8);
+    setWordWrap(false);
+    setStyleSheet(QStringLiteral(
+        "QTableView { selection-background-color: #1e5aa8; selection-color: white; }"));
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &FlexGrid::headerClicked);
+}
+
+int FlexGrid::Rows() const { return m_model->rows; }
+int FlexGrid::Cols() const { return m_model->cols; }
+
+void FlexGrid::setRows(int rows)
+{
+    const int n = std::max(rows, FixedRows);
+    if (n == m_model->rows) return;
+    if (n > m_model->rows) {
+        m_model->beginInsertRows({}, m_model->rows - FixedRows, n - FixedRows - 1);
+        m_model->cells.resize(n);
+        for (int r = m_model->rows; r < n; ++r) m_model->cells[r].resize(m_model->cols);
+        m_model->rows = n;
+        m_model->endInsertRows();
+    } else {
+        m_model->beginRemoveRows({}, n - FixedRows, m_model->rows - FixedRows - 1);
+        m_model->cells.resize(n);
+        m_model->rows = n;
+        m_model->endRemoveRows();
+    }
+    m_row = clampRow(m_row);
+    m_rowSel = clampRow(m_rowSel);
+    showSelection();
+}
+
+void FlexGrid::setCols(int cols)
+{
+    QVector<int> widths;
+    for (int c = 0; c < m_model->cols; ++c) widths << columnWidth(c);
+    m_model->resize(m_model->rows, cols);
+    for (int c = 0; c < std::min<int>(cols, widths.size()); ++c) setColumnWidth(c, widths.at(c));
+    m_col = clampCol(m_col);
+    m_colSel = clampCol(m_colSel);
+}
+
+int FlexGrid::clampRow(int r) const
+{
+    return std::clamp(r, 0, std::max(0, Rows() - 1));
+}
+
+int FlexGrid::clampCol(int c) const
+{
+    return std::clamp(c, 0, std::max(0, Cols() - 1));
+}
+
+void FlexGrid::setRow(int row) { moveTo(row, m_col, false); }
+void FlexGrid::setCol(int col) { moveTo(m_row, col, false); }
+void FlexGrid::setRowCol(int row, int col) { moveTo(row, col, false); }
+
+void FlexGrid::setRowSel(int row)
+{
+    m_rowSel = clampRow(row);
+    showSelection();
+}
+
+void FlexGrid::setColSel(int col)
+{
+    m_colSel = clampCol(col);
+    showSelection();
+}
+
+void FlexGrid::moveTo(int row, int col, bool extend)
+{
+    row = clampRow(row);
+    col = clampCol(col);
+    if (extend) {
+        m_rowSel = std::max(row, FixedRows);
+        m_colSel = col;
+        showSelection();
+        return;
+    }
+    const bool changed = row != m_row || col != m_col;
+    if (changed && onLeaveCell) onLeaveCell();
+    m_row = row;
+    m_col = col;
+    m_rowSel = row;
+    m_colSel = col;
+    showSelection();
+    if (changed) {
+        if (onEnterCell) onEnterCell();
+        if (onRowColChange) onRowColChange();
+    }
+}
+
+void FlexGrid::showSelection()
+{
+    QItemSelectionModel* sm = selectionModel();
+    if (!sm) return;
+    if (m_row < FixedRows || Rows() <= FixedRows || Cols() == 0) {
+        sm->clear();
+        return;
+    }
+    const QModelIndex cur = m_model->index(m_row - FixedRows, m_col);
+    const int r1 = std::min(m_row, std::max(m_rowSel, FixedRows)) - FixedRows;
+    const int r2 = std::max(m_row, std::max(m_rowSel, FixedRows)) - FixedRows;
+    const int c1 = std::min(m_col, m_colSel), c2 = std::max(m_col, m_colSel);
+    QItemSelection sel(m_model->index(r1, c1), m_model->index(r2, c2));
+    sm->select(sel, QItemSelectionModel::ClearAndSelect);
+    sm->setCurrentIndex(cur, QItemSelectionModel::NoUpdate);
+    if (cur.isValid() && !isColumnHidden(m_col)) scrollTo(cur, QAbstractItemView::EnsureVisible);
+    else if (cur.isValid()) scrollTo(m_model->index(cur.row(), std::min(1, Cols() - 1)));
+}
+
+int FlexGrid::TopRow() const
+{
+    return verticalScrollBar()->value() + FixedRows;
+}
+
+void FlexGrid::setTopRow(int row)
+{
+    verticalScrollBar()->setValue(std::max(0, row - FixedRows));
+}
+
+QString FlexGrid::TextMatrix(int row, int col) const
+{
+    return m_model->text(row, col);
+}
+
+void FlexGrid::setTextMatrix(int row, int col, const QString& text)
+{
+    if (row < 0 || row >= Rows() || col < 0 || col >= Cols()) return;
+    QString& cell = m_model->cells[row][col];
+    if (cell == text) return;
+    cell = text;
+    if (row < FixedRows) emit m_model->headerDataChanged(Qt::Horizontal, col, col);
+    else {
+        const QModelIndex i = m_model->index(row - FixedRows, col);
+        emit m_model->dataChanged(i, i, {Qt::DisplayRole});
+    }
+}
+
+int FlexGrid::ColWidth(int col) const
+{
+    if (isColumnHidden(col)) return 0;
+    return Twips::fromPx(columnWidth(col));
+}
+
+void FlexGrid::setColWidth(int col, int twips)
+{
+    if (col < 0 || col >= Cols()) return;
+    if (twips <= 0) {
+        setColumnHidden(col, true);
+        return;
+    }
+    setColumnHidden(col, false);
+    setColumnWidth(col, Twips::toPx(twips));
+}
+
+void FlexGrid::setColAlignment(int col, int code)
+{
+    if (col < 0 || col >= Cols()) return;
+    m_model->aligns[col] = code;
+    emit m_model->dataChanged(m_model->index(0, col), m_model->index(m_model->rowCount() - 1, col),
+                              {Qt::TextAlignmentRole});
+}
+
+QRect FlexGrid::cellRect() const
+{
+    if (m_row < FixedRows) {
+        const int x = columnViewportPosition(m_col);
+        return QRect(viewport()->x() + x, 0, columnWidth(m_col), horizontalHeader()->height());
+    }
+    const QRect r = visualRect(m_model->index(m_row - FixedRows, m_col));
+    return r.translated(viewport()->pos());
+}
+
+void FlexGrid::clearCells()
+{
+    m_model->beginResetModel();
+    for (auto& row : m_model->cells) std::fill(row.begin(), row.end(), QString());
+    m_model->endResetModel();
+}
+
+void FlexGrid::bind(const RecordSet& rs)
+{
+    const int n = rs.fieldCount();
+    const auto& data = rs.rows();
+    m_model->beginResetModel();
+    m_model->cols = n;
+    m_model->rows = FixedRows + data.size();
+    m_model->cells.clear();
+    m_model->cells.resize(m_model->rows);
+    m_model->cells[0].resize(n);
+    m_model->cells[1].resize(n);
+    m_model->aligns.resize(n);
+    for (int c = 0; c < n; ++c) m_model->cells[1][c] = rs.fieldName(c);
+    for (int r = 0; r < data.size(); ++r) {
+        auto& row = m_model->cells[FixedRows + r];
+        row.resize(n);
+        for (int c = 0; c < n; ++c) row[c] = UtilService::valueToText(data.at(r).at(c));
+    }
+    m_model->endResetModel();
+    m_row = clampRow(FixedRows);
+    m_col = clampCol(std::min(1, n - 1));
+    m_rowSel = m_row;
+    m_colSel = m_col;
+    showSelection();
+}
+
+bool FlexGrid::genericLess(const QString& a, const QString& b)
+{
+    const QString ta = a.trimmed(), tb = b.trimmed();
+    if (ta.isEmpty() || tb.isEmpty()) return !ta.isEmpty() && tb.isEmpty();
+    QLocale loc;
+    bool na = false, nb = false;
+    double da = loc.toDouble(ta, &na);
+    if (!na) da = QLocale::c().toDouble(ta, &na);
+    double db = loc.toDouble(tb, &nb);
+    if (!nb) db = QLocale::c().toDouble(tb, &nb);
+    if (na && nb) return da < db;
+    if (na != nb) return na; // numbers before texts
+    return ta.compare(tb, Qt::CaseInsensitive) < 0;
+}
+
+void FlexGrid::sortRows(int r1, int r2, const QVector<int>& keyCols)
+{
+    r1 = std::max(r1, FixedRows);
+    r2 = std::min(r2, Rows() - 1);
+    if (r2 <= r1 || keyCols.isEmpty()) return;
+    auto first = m_model->cells.begin() + r1;
+    auto last = m_model->cells.begin() + r2 + 1;
+    std::stable_sort(first, last, [&](const QVector<QString>& x, const QVector<QString>& y) {
+        for (int c : keyCols) {
+            const QString& a = x.value(c);
+            const QString& b = y.value(c);
+            if (genericLess(a, b)) return true;
+            if (genericLess(b, a)) return false;
+        }
+        return false;
+    });
+    emit m_model->dataChanged(m_model->index(r1 - FixedRows, 0),
+                              m_model->index(r2 - FixedRows, Cols() - 1), {Qt::DisplayRole});
+}
+
+void FlexGrid::refresh()
+{
+    viewport()->update();
+}
+
+void FlexGrid::headerClicked(int col)
+{
+    if (Rows() <= FixedRows) return;
+    setFocus(Qt::MouseFocusReason);
+    moveTo(FixedRows, col, false);
+    m_rowSel = Rows() - 1;
+    m_colSel = col;
+    showSelection();
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* e)
+{
+    int code = KeyCodes::fromQt(e->key());
+    const int shift = KeyCodes::shiftState(e->modifiers());
+    if (onKeyDown && code != 0) {
+        onKeyDown(code, shift);
+        if (code == 0) {
+            e->accept();
+            return;
+        }
+    }
+    const bool extend = (shift & 1) != 0;
+    const int anchorRow = extend ? std::max(m_rowSel, FixedRows) : m_row;
+    const int anchorCol = extend ? m_colSel : m_col;
+    const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)) - 1);
+    switch (code) {
+    case KeyCodes::Up: moveTo(std::max(FixedRows, anchorRow - 1), anchorCol, extend); return;
+    case KeyCodes::Down: moveTo(anchorRow + 1, anchorCol, extend); return;
+    case KeyCodes::Left: moveTo(anchorRow, std::max(0, anchorCol - 1), extend); return;
+    case KeyCodes::Right: moveTo(anchorRow, anchorCol + 1, extend); return;
+    case KeyCodes::PageUp: moveTo(std::max(FixedRows, anchorRow - page), anchorCol, extend); return;
+    case KeyCodes::PageDown: moveTo(anchorRow + page, anchorCol, extend); return;
+    case KeyCodes::Home: moveTo(anchorRow, std::min(1, Cols() - 1), extend); return;
+    case KeyCodes::End: moveTo(anchorRow, Cols() - 1, extend); return;
+    default: break;
+    }
+    if (!onKeyPress) return;
+    int ch = -1;
+    if (code == KeyCodes::Enter) ch = 13;
+    else if (code == KeyCodes::Escape) ch = 27;
+    else if (code == KeyCodes::Backspace) ch = 8;
+    else if (!e->text().isEmpty() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const QChar c = e->text().at(0);
+        if (c.isPrint() || c == u' ') ch = c.unicode();
+    }
+    if (ch >= 0) {
+        onKeyPress(ch);
+        e->accept();
+    }
+}
+
+void FlexGrid::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton) return;
+    const QModelIndex i = indexAt(e->pos());
+    setFocus(Qt::MouseFocusReason);
+    m_pressedOnCell = i.isValid();
+    if (!i.isValid()) return;
+    const int r = i.row() + FixedRows;
+    if (e->modifiers() & Qt::ShiftModifier) {
+        moveTo(r, i.column(), true);
+    } else {
+        moveTo(r, i.column(), false);
+        m_dragging = true;
+    }
+}
+
+void FlexGrid::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!m_dragging) return;
+    const QModelIndex i = indexAt(e->pos());
+    if (i.isValid()) moveTo(i.row() + FixedRows, i.column(), true);
+}
+
+void FlexGrid::mouseReleaseEvent(QMouseEvent* e)
+{
+    m_dragging = false;
+    if (e->button() == Qt::LeftButton && m_pressedOnCell && onClick) onClick();
+}
+
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || !indexAt(e->pos()).isValid()) return;
+    if (onDblClick) onDblClick();
+}
+
+void FlexGrid::focusInEvent(QFocusEvent* e)
+{
+    QTableView::focusInEvent(e);
+    if (onGotFocus) onGotFocus();
+}
+
+bool FlexGrid::focusNextPrevChild(bool next)
+{
+    return QWidget::focusNextPrevChild(next);
+}

@@ -1,0 +1,157 @@
+#include "SqlDialect.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+
+bool isPlainIdentifier(const QString& name)
+{
+    if (name.isEmpty() || name.at(0).isDigit()) return false;
+    for (QChar c : name) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'_') return false;
+    }
+    return true;
+}
+
+// Splits a statement into pieces outside and inside single-quoted literals, so
+// that rewrites apply to the statement text only.
+template <typename F>
+QString mapOutsideLiterals(const QString& sql, F&& rewrite)
+{
+    QString out;
+    QString chunk;
+    bool inLiteral = false;
+    for (int i = 0; i < sql.size(); ++i) {
+        QChar c = sql.at(i);
+        if (!inLiteral) {
+            if (c == u'\'') {
+                out += rewrite(chunk);
+                chunk.clear();
+                inLiteral = true;
+                out += c;
+            } else {
+                chunk += c;
+            }
+        } else {
+            out += c;
+            if (c == u'\'') {
+                if (i + 1 < sql.size() && sql.at(i + 1) == u'\'') {
+                    out += sql.at(++i);
+                } else {
+                    inLiteral = false;
+                }
+            }
+        }
+    }
+    if (inLiteral) {
+        out += chunk; // unterminated literal: leave as is, the database reports it
+    } else {
+        out += rewrite(chunk);
+    }
+    return out;
+}
+
+} // namespace
+
+QString SqlDialect::name() const
+{
+    switch (m_kind) {
+    case Kind::SQLite: return QStringLiteral("SQLite");
+    case Kind::PostgreSQL: return QStringLiteral("PostgreSQL");
+    case Kind::SqlServer: return QStringLiteral("SQL Server");
+    }
+    return {};
+}
+
+QString SqlDialect::quoteIdentifier(const QString& name) const
+{
+    if (isPlainIdentifier(name)) return name;
+    if (m_kind == Kind::SqlServer) {
+        QString n = name;
+        n.replace(u']', QStringLiteral("]]"));
+        return u'[' + n + u']';
+    }
+    QString n = name;
+    n.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + n + u'"';
+}
+
+QString SqlDialect::translate(const QString& sql) const
+{
+    static const QRegularExpression bracket(QStringLiteral("\\[([^\\]]*)\\]"));
+    static const QRegularExpression top(QStringLiteral("^(\\s*select\\s+)top\\s+(\\d+)\\s+"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression deleteNoFrom(
+        QStringLiteral("^(\\s*delete)\\s+(?!from\\b)([A-Za-z_\\[\\]\"][^\\s]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+
+    QString limit;
+    QString out = mapOutsideLiterals(sql, [&](const QString& part) {
+        QString p = part;
+        // Bracketed names.
+        QString rebuilt;
+        qsizetype last = 0;
+        auto it = bracket.globalMatch(p);
+        while (it.hasNext()) {
+            auto m = it.next();
+            rebuilt += p.mid(last, m.capturedStart() - last);
+            rebuilt += quoteIdentifier(m.captured(1));
+            last = m.capturedEnd();
+        }
+        rebuilt += p.mid(last);
+        return rebuilt;
+    });
+
+    if (m_kind != Kind::SqlServer) {
+        auto m = top.match(out);
+        if (m.hasMatch()) {
+            limit = m.captured(2);
+            out = m.captured(1) + out.mid(m.capturedEnd());
+        }
+        auto d = deleteNoFrom.match(out);
+        if (d.hasMatch()) {
+            out = d.captured(1) + QStringLiteral(" FROM ") + d.captured(2) +
+                  out.mid(d.capturedEnd());
+        }
+        if (!limit.isEmpty()) {
+            QString trimmed = out.trimmed();
+            if (trimmed.endsWith(u';')) trimmed.chop(1);
+            out = trimmed + QStringLiteral(" LIMIT ") + limit;
+        }
+    }
+    return out;
+}
+
+QString SqlDialect::insertTarget(const QString& viewOrTable) const
+{
+    if (m_kind != Kind::SQLite) return viewOrTable;
+    const QString lower = viewOrTable.toLower();
+    if (lower == QLatin1String("v_mv_molvera")) return QStringLiteral("mv_molvera");
+    if (lower == QLatin1String("v_ta_deposito")) return QStringLiteral("ta_deposito");
+    return viewOrTable;
+}
+
+QString SqlDialect::insertReturningId(const QString& table, const QStringList& columns,
+                                      const QString& idColumn) const
+{
+    QStringList cols;
+    QStringList marks;
+    for (const QString& c : columns) {
+        cols << quoteIdentifier(c);
+        marks << QStringLiteral("?");
+    }
+    const QString target = insertTarget(table);
+    switch (m_kind) {
+    case Kind::SQLite:
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(target, cols.join(u','), marks.join(u','));
+    case Kind::PostgreSQL:
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+            .arg(target, cols.join(u','), marks.join(u','), quoteIdentifier(idColumn));
+    case Kind::SqlServer:
+        return QStringLiteral("INSERT INTO %1 (%2) OUTPUT INSERTED.%4 VALUES (%3)")
+            .arg(target, cols.join(u','), marks.join(u','), quoteIdentifier(idColumn));
+    }
+    return {};
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+// Everything that differs between the databases the program talks to lives
+// here: identifier quoting, row limits, DELETE without FROM, the base table
+// under an updatable view, how a new row's id is obtained.
+class SqlDialect
+{
+public:
+    enum class Kind { SQLite, PostgreSQL, SqlServer };
+
+    explicit SqlDialect(Kind kind = Kind::SQLite) : m_kind(kind) {}
+
+    Kind kind() const { return m_kind; }
+    QString name() const;
+
+    // An identifier as the database needs it: plain names (letters, digits,
+    // underscore) unquoted, anything else quoted in the database's own way.
+    QString quoteIdentifier(const QString& name) const;
+
+    // Rewrites a statement written in the program's house form (bracketed
+    // names, "SELECT top N", "DELETE view WHERE") into this database's form.
+    // Texts inside single quotes are never touched.
+    QString translate(const QString& sql) const;
+
+    // The table that rows inserted through a view really land in, for the
+    // databases whose driver cannot report the id of a row inserted through a
+    // view. Other names are returned unchanged.
+    QString insertTarget(const QString& viewOrTable) const;
+
+    // An INSERT statement with one placeholder per column that hands back the
+    // id of the new row as its only result column ("" when the driver's
+    // last-insert id must be read instead).
+    QString insertReturningId(const QString& table, const QStringList& columns,
+                              const QString& idColumn) const;
+
+    bool returnsIdFromStatement() const { return m_kind != Kind::SQLite; }
+
+private:
+    Kind m_kind;
+};
