@@ -128,6 +128,17 @@ void DataService::openEmbedded()
                                    .arg(path, q.lastError().isValid() ? q.lastError().text()
                                                                       : q.value(0).toString()));
     }
+    // A database of another program is left exactly as it is.
+    {
+        const QStringList tables = db.tables(QSql::Tables);
+        bool hasIntake = false;
+        for (const QString& t : tables)
+            if (t.compare(QLatin1String("mv_molvera"), Qt::CaseInsensitive) == 0) hasIntake = true;
+        if (!hasIntake && !tables.isEmpty())
+            throw ServiceError(ServiceError::Database,
+                               QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.")
+                                   .arg(path));
+    }
     {
         QSqlQuery q(db);
         // Durable writes: an accepted edit survives a power cut.
@@ -144,7 +155,7 @@ void DataService::openEmbedded()
 void DataService::applySchemaIfNew(bool fileIsNew)
 {
     QSqlDatabase db = database();
-    const QStringList tables = db.tables(QSql::AllTables);
+    const QStringList tables = db.tables(QSql::Tables);
     bool hasIntake = false;
     for (const QString& t : tables)
         if (t.compare(QLatin1String("mv_molvera"), Qt::CaseInsensitive) == 0) hasIntake = true;
