@@ -94,6 +94,22 @@ std::optional<QueryMaskFile::Record> QueryMaskFile::findBySource(const QString& 
     }
 }
 
+std::optional<QueryMaskFile::Record> QueryMaskFile::findWholeRecordBySource(const QString& path,
+                                                                            const QString& source)
+{
+    if (!exists(path)) return std::nullopt;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QString wanted = source.trimmed();
+    while (true) {
+        const QByteArray rec = f.read(RecordLength);
+        if (rec.size() != RecordLength || rec.at(1200) != '\r' || rec.at(1201) != '\n')
+            return std::nullopt;
+        const Record r = decode(rec);
+        if (cleaned(r.source).compare(wanted, Qt::CaseInsensitive) == 0) return r;
+    }
+}
+
 bool QueryMaskFile::exists(const QString& path)
 {
     const QFileInfo fi(path);

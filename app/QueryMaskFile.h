@@ -34,6 +34,12 @@ public:
     // file is missing, unreadable or has no such record.
     static std::optional<Record> findBySource(const QString& path, const QString& source);
 
+    // Like findBySource, but only whole records count: a record must be the
+    // full 1202 bytes and end in CR LF. The scan stops at the first record
+    // that is not whole (a short or misaligned file), as if nothing matched.
+    static std::optional<Record> findWholeRecordBySource(const QString& path,
+                                                         const QString& source);
+
     // An ordinary file (not hidden) exists at the path.
     static bool exists(const QString& path);
 };

@@ -3,9 +3,11 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 #include <optional>
 
 class DataService;
+class Lib_FrmCons3;
 class QWidget;
 
 // An ordered collection of texts, numbered from 1, that may also be none (no
@@ -18,7 +20,10 @@ using TextCollection = std::optional<QStringList>;
 class Lib_ClsCons3
 {
 public:
-    explicit Lib_ClsCons3(DataService* data = nullptr) : m_data(data) {}
+    explicit Lib_ClsCons3(DataService* data = nullptr);
+    ~Lib_ClsCons3();
+    Lib_ClsCons3(const Lib_ClsCons3&) = delete;
+    Lib_ClsCons3& operator=(const Lib_ClsCons3&) = delete;
 
     void setDataService(DataService* data) { m_data = data; }
     DataService* dataService() const { return m_data; }
@@ -42,7 +47,17 @@ public:
     void ConsultaSearch(const QString& sql, TextCollection& cmpsDevueltos, const QString& clave,
                         QString& campoBusqueda);
 
+    // The query-mask step on its own: the statement built from the first
+    // whole mask record whose source is the text asked for, or none when
+    // masks are off, the file is missing, damaged or has no such source.
+    // campoBusqueda, when empty, receives the mask's first column.
+    std::optional<QString> SentenciaDeMascara(const QString& sql, QString& campoBusqueda) const;
+    // True when the window is to sort the list itself: the statement has no
+    // ORDER BY of its own.
+    static bool OrdenarEnLista(const QString& sql);
+
 private:
     DataService* m_data = nullptr;
     QWidget* m_parent = nullptr;
+    std::unique_ptr<Lib_FrmCons3> m_window; // lives for one request only
 };
