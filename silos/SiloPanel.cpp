@@ -1,13 +1,43 @@
 #include "SiloPanel.h"
 
 #include "DataService.h"
+#include "ServiceError.h"
+#include "SiloCaption.h"
+#include "SiloFigures.h"
+#include "SiloLayout.h"
 #include "Twips.h"
 
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPointer>
 #include <QRadioButton>
+#include <QtDebug>
 
-SiloPanel::SiloPanel(DataService& data, QWidget* parent) : QFrame(parent), m_data(data)
+namespace {
+const char* const kTwips = "twips";
+const char* const kIndex = "Index";
+
+QFrame* newBar(QWidget* parent, const char* name, int index)
+{
+    auto* bar = new QFrame(parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setProperty(kIndex, index);
+    bar->setFrameStyle(QFrame::Box | QFrame::Plain);
+    bar->setAutoFillBackground(true);
+    return bar;
+}
+} // namespace
+
+QColor SiloPanel::vbColor(quint32 bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+SiloPanel::SiloPanel(DataService& data, QWidget* parent)
+    : QFrame(parent), m_data(data), m_figures(std::make_unique<SiloFigures>(data))
 {
     setObjectName(QStringLiteral("frmDepositos"));
+    setFrameStyle(QFrame::Box | QFrame::Sunken);
     m_optVertical = new QRadioButton(QStringLiteral("&Resumido"), this);
     m_optVertical->setObjectName(QStringLiteral("optVertical"));
     m_optVertical->setGeometry(Twips::toPx(210), Twips::toPx(45), Twips::toPx(1070), 20);
@@ -15,11 +45,250 @@ SiloPanel::SiloPanel(DataService& data, QWidget* parent) : QFrame(parent), m_dat
     m_optHorizontal->setObjectName(QStringLiteral("optHorizontal"));
     m_optHorizontal->setGeometry(Twips::toPx(1305), Twips::toPx(45), Twips::toPx(1265), 20);
     m_optVertical->setChecked(true);
+
+    // Element 0 of each array, where the design puts it.
+    auto* label = new QLabel(QStringLiteral("..."), this);
+    label->setObjectName(QStringLiteral("lblDepositos"));
+    label->setProperty(kIndex, 0);
+    QFont f = label->font();
+    f.setPixelSize(11);
+    label->setFont(f);
+    place(label, QRectF(195, 330, 6960, 195));
+    m_lblDepositos.push_back(label);
+
+    QFrame* capacity = newBar(this, "PicDeposito", 0);
+    capacity->setFrameShadow(QFrame::Sunken);
+    capacity->setFrameShape(QFrame::Panel);
+    setBackColor(capacity, vbColor(ColorCapacidad));
+    place(capacity, QRectF(195, 540, 6975, 285));
+    m_picDeposito.push_back(capacity);
+
+    QFrame* used = newBar(this, "PicUsado", 0);
+    setBackColor(used, vbColor(ColorUsado));
+    place(used, QRectF(180, 540, 1905, 285));
+    m_picUsado.push_back(used);
+
+    // Changing the view rebuilds the panel from empty.
+    connect(m_optVertical, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) MostrarDepositos(false);
+    });
+    connect(m_optHorizontal, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) MostrarDepositos(false);
+    });
 }
 
-void SiloPanel::MostrarDepositos(bool /*conservar*/)
+SiloPanel::~SiloPanel() = default;
+
+bool SiloPanel::summaryView() const
 {
-    // TODO(silos): bars are drawn by the silo panel work.
+    return m_optVertical->isChecked();
 }
 
-void SiloPanel::LimpiarDepositos() {}
+bool SiloPanel::usingKeptTotals() const
+{
+    return m_figures->usingKeptTotals();
+}
+
+QVector<QWidget*>& SiloPanel::elements(Arreglo array)
+{
+    switch (array) {
+    case PicDeposito: return m_picDeposito;
+    case PicUsado: return m_picUsado;
+    case lblDepositos: break;
+    }
+    return m_lblDepositos;
+}
+
+const QVector<QWidget*>& SiloPanel::elements(Arreglo array) const
+{
+    return const_cast<SiloPanel*>(this)->elements(array);
+}
+
+int SiloPanel::count(Arreglo array) const
+{
+    return elements(array).size();
+}
+
+QWidget* SiloPanel::element(Arreglo array, int k) const
+{
+    const QVector<QWidget*>& v = elements(array);
+    return k >= 0 && k < v.size() ? v.at(k) : nullptr;
+}
+
+QLabel* SiloPanel::lblDeposito(int k) const
+{
+    return qobject_cast<QLabel*>(element(lblDepositos, k));
+}
+
+QRectF SiloPanel::twips(Arreglo array, int k) const
+{
+    QWidget* w = element(array, k);
+    return w ? w->property(kTwips).toRectF() : QRectF();
+}
+
+QColor SiloPanel::backColor(Arreglo array, int k) const
+{
+    QWidget* w = element(array, k);
+    return w ? w->palette().color(QPalette::Window) : QColor();
+}
+
+void SiloPanel::place(QWidget* w, const QRectF& tw)
+{
+    w->setProperty(kTwips, tw);
+    // Both edges rounded to pixels, so that neighbours stay 100 twips apart.
+    const int x = Twips::toPx(tw.left());
+    const int y = Twips::toPx(tw.top());
+    const int r = Twips::toPx(tw.left() + tw.width());
+    const int b = Twips::toPx(tw.top() + tw.height());
+    w->setGeometry(x, y, std::max(0, r - x), std::max(0, b - y));
+}
+
+void SiloPanel::setBackColor(QWidget* w, const QColor& c)
+{
+    if (w->palette().color(QPalette::Window) == c) return;
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+}
+
+void SiloPanel::LimpiarDepositos()
+{
+    const bool wasBusy = m_busy;
+    m_busy = true;
+    QPointer<SiloPanel> self(this);
+    if (!removeExtraElements() || !self) return;
+    emptyFirstElements();
+    m_busy = wasBusy;
+}
+
+bool SiloPanel::removeExtraElements()
+{
+    // Highest element first, array by array; the window's pending events run
+    // after each removal. A resize or click arriving meanwhile finds the panel
+    // busy and is left to the build under way, which lays out afterwards.
+    QPointer<SiloPanel> self(this);
+    for (Arreglo array : {PicDeposito, PicUsado, lblDepositos}) {
+        while (self && elements(array).size() > 1) {
+            QWidget* last = elements(array).takeLast();
+            delete last;
+            QCoreApplication::processEvents();
+        }
+    }
+    return !self.isNull();
+}
+
+void SiloPanel::emptyFirstElements()
+{
+    m_picDeposito.first()->update();
+    QWidget* used = m_picUsado.first();
+    QRectF tw = used->property(kTwips).toRectF();
+    tw.setWidth(0);
+    place(used, tw);
+    used->update();
+    lblDeposito(0)->setText(QString());
+    for (QWidget* w : {m_picDeposito.first(), used, m_lblDepositos.first()})
+        w->setToolTip(QString());
+}
+
+void SiloPanel::ensureElements(int k)
+{
+    // New elements take the place, size, colours, font, frame and alignment of
+    // element 0 and stay hidden until laid out.
+    while (m_picDeposito.size() <= k) {
+        auto* proto = static_cast<QFrame*>(m_picDeposito.first());
+        QFrame* bar = newBar(this, "PicDeposito", m_picDeposito.size());
+        bar->setFrameStyle(proto->frameStyle());
+        bar->setPalette(proto->palette());
+        place(bar, twips(PicDeposito, 0));
+        bar->hide();
+        m_picDeposito.push_back(bar);
+    }
+    while (m_lblDepositos.size() <= k) {
+        QLabel* proto = lblDeposito(0);
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("lblDepositos"));
+        label->setProperty(kIndex, m_lblDepositos.size());
+        label->setFont(proto->font());
+        label->setAlignment(proto->alignment());
+        label->setPalette(proto->palette());
+        place(label, twips(lblDepositos, 0));
+        label->hide();
+        m_lblDepositos.push_back(label);
+    }
+    while (m_picUsado.size() <= k) {
+        auto* proto = static_cast<QFrame*>(m_picUsado.first());
+        QFrame* bar = newBar(this, "PicUsado", m_picUsado.size());
+        bar->setFrameStyle(proto->frameStyle());
+        bar->setPalette(proto->palette());
+        place(bar, twips(PicUsado, 0));
+        bar->hide();
+        m_picUsado.push_back(bar);
+    }
+}
+
+void SiloPanel::MostrarDepositos(bool conservar)
+{
+    if (m_busy) return; // a refresh is under way and lays out after this event
+    m_busy = true;
+    QPointer<SiloPanel> self(this);
+    if (!conservar) {
+        if (!removeExtraElements() || !self) return;
+        emptyFirstElements();
+    }
+
+    QVector<SiloFigure> silos;
+    try {
+        silos = m_figures->read();
+    } catch (const ServiceError& e) {
+        // The panel stays as it is; the next refresh tries again.
+        qWarning("silo panel: %s", qPrintable(e.description()));
+        m_busy = false;
+        return;
+    }
+
+    const bool summary = summaryView();
+    const double W = Twips::fromPx(width());
+    const double H = Twips::fromPx(height());
+    const int n = silos.size();
+    for (int k = 0; k < n; ++k)
+        layOut(k, n, silos.at(k), summary, W, H);
+    m_busy = false;
+}
+
+void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, double W, double H)
+{
+    // Silos added since the last rebuild get their elements now.
+    ensureElements(k);
+    QWidget* capacity = m_picDeposito.at(k);
+    QWidget* used = m_picUsado.at(k);
+    QLabel* label = lblDeposito(k);
+    const QRectF previous = k > 0 ? twips(PicDeposito, k - 1) : QRectF();
+    const double labelHeight = twips(lblDepositos, k).height();
+
+    QRectF bar;
+    QRectF text;
+    if (summary) {
+        bar = SiloLayout::summaryBar(W, H, n, k, previous, twips(PicDeposito, 0).left());
+        text = SiloLayout::summaryLabel(bar, labelHeight);
+    } else {
+        bar = SiloLayout::detailedBar(W, H, n, k, previous);
+        text = SiloLayout::detailedLabel(W, k, bar, labelHeight);
+    }
+    place(capacity, bar);
+    if (k > 0) capacity->show();
+
+    place(label, text);
+    label->setAlignment(summary ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
+    label->setText(summary ? SiloCaption::summary(silo) : SiloCaption::detailed(silo));
+    if (k > 0) label->show();
+
+    const SiloLayout::Used u = SiloLayout::usedBar(summary, bar, silo.usado, silo.capacidad);
+    place(used, u.rect);
+    used->setVisible(u.visible);
+    setBackColor(used, vbColor(u.full ? ColorLleno : ColorUsado));
+    if (k > 0) used->raise();
+
+    const QString tip = summary ? SiloCaption::summaryToolTip(silo) : QString();
+    for (QWidget* w : {capacity, used, static_cast<QWidget*>(label)})
+        w->setToolTip(tip);
+}

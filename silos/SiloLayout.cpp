@@ -1,0 +1,67 @@
+#include "SiloLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+double notNegative(double v)
+{
+    return std::isfinite(v) ? std::max(0.0, v) : 0.0;
+}
+} // namespace
+
+QRectF SiloLayout::detailedBar(double W, double H, int n, int k, const QRectF& previous)
+{
+    const double width = notNegative(W - 350);
+    const double height = notNegative(H / n - 140 - 285);
+    const double top = k == 0 ? 650 : previous.top() + previous.height() + 350;
+    return {195, top, width, height};
+}
+
+QRectF SiloLayout::detailedLabel(double W, int k, const QRectF& bar, double labelHeight)
+{
+    const double top = bar.top() - (k == 0 ? 255 : 285);
+    return {195, top, notNegative(W - 350), labelHeight};
+}
+
+QRectF SiloLayout::summaryBar(double W, double H, int n, int k, const QRectF& previous,
+                              double firstLeft)
+{
+    const double width = notNegative(W / n - 140);
+    const double height = notNegative(H - 1000);
+    const double left = k == 0 ? firstLeft : previous.left() + previous.width() + 100;
+    return {left, 500, width, height};
+}
+
+QRectF SiloLayout::summaryLabel(const QRectF& bar, double labelHeight)
+{
+    return {bar.left(), bar.top() + bar.height() + 100, bar.width(), labelHeight};
+}
+
+SiloLayout::Used SiloLayout::usedBar(bool summary, const QRectF& bar, const QVariant& usado,
+                                     const QVariant& capacidad)
+{
+    Used u;
+    const float barSize = static_cast<float>(summary ? bar.height() : bar.width());
+    float size = 0;
+    if (!usado.isNull() && usado.isValid()) {
+        u.visible = true;
+        bool capOk = false;
+        const double cap = capacidad.isNull() ? 0.0 : capacidad.toDouble(&capOk);
+        const double used = usado.toDouble();
+        if (!capOk || !(cap > 0) || !std::isfinite(cap)) {
+            size = barSize; // nothing to scale by: shown full, as over capacity
+            u.full = true;
+        } else {
+            size = static_cast<float>(used * barSize / cap);
+            if (!std::isfinite(size) || size < 0) size = 0; // a negative total draws nothing
+            u.full = size >= barSize;
+        }
+    }
+    if (summary) {
+        u.rect = QRectF(bar.left(), bar.top() + bar.height() - size, bar.width(), size);
+    } else {
+        u.rect = QRectF(bar.left(), bar.top(), size, bar.height());
+    }
+    return u;
+}
