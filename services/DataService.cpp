@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -78,13 +79,23 @@ void DataService::open(bool noServer, int /*mode*/, const QString& /*extra*/)
 {
     close();
     m_openError.clear();
+    m_lost = false;
+    m_isServer = !noServer;
     try {
         if (noServer) openEmbedded();
         else openServer();
     } catch (const ServiceError& e) {
-        m_openError = e.description();
+        m_openError = withoutPassword(e.description());
         close();
     }
+}
+
+QString DataService::withoutPassword(QString text) const
+{
+    // A one- or two-letter password would blank out ordinary words; such a
+    // password cannot be told apart in a message anyway.
+    if (m_password.size() >= 3) text.replace(m_password, QStringLiteral("****"));
+    return text;
 }
 
 void DataService::openEmbedded()
@@ -178,46 +189,249 @@ void DataService::applySchemaIfNew(bool fileIsNew)
     if (!db.commit()) throw ServiceError(ServiceError::Database, db.lastError().text());
 }
 
+namespace {
+
+// The data source as Qt's ODBC driver takes it: a bare name, to which the
+// driver puts "DSN=" in front itself, or a full connection string with
+// DRIVER= or SERVER=, taken as it stands.
+QString odbcSourceName(const QString& name)
+{
+    QString n = name.trimmed();
+    static const QRegularExpression full(QStringLiteral("(^|;)\\s*(DRIVER|SERVER)\\s*="),
+                                         QRegularExpression::CaseInsensitiveOption);
+    if (full.match(n).hasMatch()) return n;
+    static const QRegularExpression dsn(QStringLiteral("^DSN\\s*=\\s*"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    n.remove(dsn);
+    return n;
+}
+
+// The name of the data source for messages (without any attributes).
+QString sourceLabel(const QString& name)
+{
+    const QString n = odbcSourceName(name);
+    return n.section(u';', 0, 0).trimmed();
+}
+
+bool containsAny(const QString& text, std::initializer_list<const char*> words)
+{
+    for (const char* w : words)
+        if (text.contains(QLatin1String(w), Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+} // namespace
+
 void DataService::openServer()
 {
+    const QString source = odbcSourceName(m_databaseName);
+    if (source.isEmpty())
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("Falta el nombre del origen de datos ODBC (@DbName) para "
+                                          "conectarse con el servidor \"%1\".")
+                               .arg(m_server));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-    db.setDatabaseName(m_databaseName);
+    if (!db.isValid())
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("Falta el controlador ODBC de Qt (paquete "
+                                          "libqt6sql6-odbc): no se puede usar el origen de datos "
+                                          "\"%1\".")
+                               .arg(sourceLabel(source)));
+    db.setDatabaseName(source);
     db.setUserName(m_user);
     db.setPassword(m_password);
-    if (!db.open()) {
-        QString why = db.lastError().text();
-        if (!m_password.isEmpty()) why.replace(m_password, QStringLiteral("****"));
-        throw ServiceError(ServiceError::Database,
-                           QStringLiteral("No se puede conectar con el origen de datos \"%1\" "
-                                          "(usuario \"%2\"): %3")
-                               .arg(m_databaseName, m_user, why));
-    }
+    // A server that does not answer ends the attempt after a while instead of
+    // keeping the desk waiting.
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_CONNECTION_TIMEOUT=15"));
+    connectServer();
     m_embeddedPath.clear();
-    m_connectionString = QStringLiteral("DSN=%1;UID=%2").arg(m_databaseName, m_user);
+    m_connectionString = QStringLiteral("DSN=%1;UID=%2").arg(sourceLabel(source), m_user);
     detectDialect();
+    if (m_schemaCheck && !hasSchema())
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("La base de datos del origen de datos ODBC \"%1\" no "
+                                          "tiene las tablas de Molvera. Créelas una vez con:\n"
+                                          "molvera --init-db \"@Server=...; @DbName=%1; "
+                                          "@Usuario=...; @Password=...;\"")
+                               .arg(sourceLabel(source)));
+}
+
+void DataService::connectServer()
+{
+    QSqlDatabase db = database();
+    if (db.open()) return;
+    const QSqlError e = db.lastError();
+    const QString detail = withoutPassword(
+        (e.databaseText() + u' ' + e.driverText()).simplified());
+    const QString source = sourceLabel(m_databaseName);
+    QString what;
+    if (containsAny(detail, {"Data source name not found", "IM002", "not found, and no default",
+                             "Can't open lib", "file not found"})) {
+        what = QStringLiteral("El origen de datos ODBC \"%1\" no existe en esta estación "
+                              "(revise odbc.ini o el administrador de orígenes de datos ODBC).")
+                   .arg(source);
+    } else if (containsAny(detail, {"password authentication failed", "authentication failed",
+                                    "Login failed", "no password supplied", "role \"",
+                                    "Access denied", "18456"})) {
+        what = QStringLiteral("El servidor de base de datos rechazó el usuario \"%2\" o su "
+                              "contraseña (origen de datos ODBC \"%1\").")
+                   .arg(source, m_user);
+    } else if (containsAny(detail, {"database \"", "Cannot open database", "4060"}) &&
+               containsAny(detail, {"does not exist", "Cannot open database", "4060"})) {
+        what = QStringLiteral("La base de datos que indica el origen de datos ODBC \"%1\" no "
+                              "existe en el servidor.")
+                   .arg(source);
+    } else if (containsAny(detail, {"Connection refused", "could not connect", "timeout expired",
+                                    "timed out", "could not translate host name",
+                                    "Name or service not known", "No route to host",
+                                    "is unavailable or does not exist", "Unable to connect",
+                                    "server closed the connection", "08001", "20009"})) {
+        what = QStringLiteral("No se puede llegar al servidor de base de datos del origen de "
+                              "datos ODBC \"%1\": el servidor está apagado o no responde.")
+                   .arg(source);
+    } else {
+        what = QStringLiteral("No se puede conectar con el origen de datos ODBC \"%1\" (usuario "
+                              "\"%2\").")
+                   .arg(source, m_user);
+    }
+    if (!detail.isEmpty()) what += QStringLiteral("\n\nDetalle: ") + detail;
+    throw ServiceError(ServiceError::NotConnected, what);
 }
 
 void DataService::detectDialect()
 {
-    QSqlQuery q(database());
-    if (q.exec(QStringLiteral("SELECT version()")) && q.next() &&
-        q.value(0).toString().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) {
-        m_dialect = SqlDialect(SqlDialect::Kind::PostgreSQL);
-        return;
+    QSqlDatabase db = database();
+    switch (db.driver()->dbmsType()) {
+    case QSqlDriver::PostgreSQL: m_dialect = SqlDialect(SqlDialect::Kind::PostgreSQL); return;
+    case QSqlDriver::MSSqlServer: m_dialect = SqlDialect(SqlDialect::Kind::SqlServer); return;
+    default: break;
     }
-    m_dialect = SqlDialect(SqlDialect::Kind::SqlServer);
+    // Drivers that do not name their database: ask it.
+    QString version;
+    {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT version()")) && q.next())
+            version = q.value(0).toString();
+    }
+    if (version.isEmpty()) {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT @@VERSION")) && q.next()) version = q.value(0).toString();
+    }
+    const auto kind = SqlDialect::fromProductName(version);
+    if (kind && *kind != SqlDialect::Kind::SQLite) {
+        m_dialect = SqlDialect(*kind);
+    } else {
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("El origen de datos ODBC \"%1\" lleva a una base de datos "
+                                          "que Molvera no admite (%2); use PostgreSQL o SQL "
+                                          "Server.")
+                               .arg(sourceLabel(m_databaseName),
+                                    version.isEmpty() ? QStringLiteral("desconocida")
+                                                      : version.section(u' ', 0, 1)));
+    }
+}
+
+bool DataService::hasSchema()
+{
+    if (!isOpen()) return false;
+    QSqlQuery q(database());
+    // A statement, not the driver's table list: on a server the list spans
+    // every schema, while the statement sees what the connection sees.
+    return q.exec(QStringLiteral("SELECT COUNT(*) FROM mv_molvera WHERE 1 = 0"));
+}
+
+void DataService::createSchema()
+{
+    if (!isOpen())
+        throw ServiceError(ServiceError::NotConnected,
+                           QStringLiteral("No hay conexión abierta con la base de datos."));
+    if (hasSchema())
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("La base de datos ya tiene las tablas de Molvera; no se "
+                                          "modificó."));
+    QString name;
+    switch (m_dialect.kind()) {
+    case SqlDialect::Kind::SQLite: name = QStringLiteral("sqlite"); break;
+    case SqlDialect::Kind::PostgreSQL: name = QStringLiteral("postgres"); break;
+    case SqlDialect::Kind::SqlServer: name = QStringLiteral("sqlserver"); break;
+    }
+    const QString script = embeddedSchema(name);
+    if (script.isEmpty())
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("Falta el esquema de la base para %1.").arg(m_dialect.name()));
+    QSqlDatabase db = database();
+    m_cache.clear();
+    if (!db.transaction())
+        throw ServiceError(ServiceError::Database, withoutPassword(db.lastError().text()));
+    try {
+        executeScript(script);
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (!db.commit())
+        throw ServiceError(ServiceError::Database, withoutPassword(db.lastError().text()));
+}
+
+bool DataService::connectionAlive()
+{
+    QSqlQuery q(database());
+    return q.exec(QStringLiteral("SELECT 1"));
+}
+
+void DataService::reconnect(const QString& why)
+{
+    m_cache.clear();
+    QSqlDatabase db = database();
+    if (db.isOpen()) db.close();
+    m_lost = true;
+    try {
+        connectServer();
+    } catch (const ServiceError& e) {
+        QString text = QStringLiteral("Se perdió la conexión con la base de datos (origen de datos "
+                                      "ODBC \"%1\") y no se pudo restablecer; la operación no se "
+                                      "realizó.")
+                           .arg(sourceLabel(m_databaseName));
+        QString detail = e.description();
+        const qsizetype i = detail.indexOf(QLatin1String("\n\nDetalle: "));
+        if (i >= 0) detail = detail.mid(i + 10);
+        if (!detail.isEmpty()) text += QStringLiteral("\n\nDetalle: ") + detail;
+        else if (!why.isEmpty()) text += QStringLiteral("\n\nDetalle: ") + why;
+        throw ServiceError(ServiceError::NotConnected, text);
+    }
+    m_lost = false;
+}
+
+void DataService::guarded(const std::function<void()>& step)
+{
+    if (m_isServer && m_lost) reconnect({});
+    try {
+        step();
+        return;
+    } catch (const ServiceError& e) {
+        if (!m_isServer || e.number() != ServiceError::Database || connectionAlive()) throw;
+        reconnect(e.description());
+    }
+    step();
 }
 
 QVariant DataService::bindable(const QVariant& value) const
 {
-    if (m_dialect.kind() != SqlDialect::Kind::SQLite) return value;
+    if (value.isNull()) return value;
+    QDateTime dt;
     switch (value.metaType().id()) {
-    case QMetaType::QDateTime:
-        return value.toDateTime().toString(QLatin1String(kStoredDateTime));
-    case QMetaType::QDate:
-        return QDateTime(value.toDate(), QTime(0, 0)).toString(QLatin1String(kStoredDateTime));
+    case QMetaType::QDateTime: dt = value.toDateTime(); break;
+    case QMetaType::QDate: dt = QDateTime(value.toDate(), QTime(0, 0)); break;
     default: return value;
     }
+    // Every database keeps date-times to the second, so that a value written
+    // and the same value read back or compared agree.
+    const QTime t = dt.time();
+    dt.setTime(QTime(t.hour(), t.minute(), t.second()));
+    if (m_dialect.kind() == SqlDialect::Kind::SQLite)
+        return dt.toString(QLatin1String(kStoredDateTime));
+    // Servers: bound as a timestamp.
+    return dt;
 }
 
 QDateTime DataService::toDateTime(const QVariant& value)
@@ -232,20 +446,33 @@ QDateTime DataService::toDateTime(const QVariant& value)
     return dt;
 }
 
-QSqlQuery& DataService::prepared(const QString& sql)
+std::shared_ptr<QSqlQuery> DataService::prepared(const QString& sql)
 {
+    if (!isOpen() && m_isServer && m_lost) reconnect({});
     if (!isOpen())
         throw ServiceError(ServiceError::NotConnected,
                            QStringLiteral("No hay conexión abierta con la base de datos."));
     auto it = m_cache.find(sql);
-    if (it != m_cache.end()) return **it;
+    if (it != m_cache.end()) return *it;
     auto q = std::make_shared<QSqlQuery>(database());
     q->setForwardOnly(true);
     const QString translated = m_dialect.translate(sql);
     if (!q->prepare(translated)) raise(*q, translated);
     if (m_cache.size() > 200) m_cache.clear();
     m_cache.insert(sql, q);
-    return *q;
+    return q;
+}
+
+std::shared_ptr<QSqlQuery> DataService::run(const QString& sql, const QVariantList& params)
+{
+    std::shared_ptr<QSqlQuery> q = prepared(sql);
+    for (int i = 0; i < params.size(); ++i) q->bindValue(i, bindable(params.at(i)));
+    if (!q->exec()) {
+        // A statement that failed is prepared afresh next time.
+        m_cache.remove(sql);
+        raise(*q, q->lastQuery());
+    }
+    return q;
 }
 
 void DataService::raise(const QSqlQuery& q, const QString& sql) const
@@ -256,20 +483,17 @@ void DataService::raise(const QSqlQuery& q, const QString& sql) const
     if (!e.driverText().isEmpty() && !text.contains(e.driverText()))
         text += QStringLiteral(" (") + e.driverText() + u')';
     Q_UNUSED(sql);
-    throw ServiceError(ServiceError::Database, text);
+    throw ServiceError(ServiceError::Database, withoutPassword(text));
 }
 
 int DataService::execute(const QString& sql, const QVariantList& params)
 {
-    QSqlQuery& q = prepared(sql);
-    for (int i = 0; i < params.size(); ++i) q.bindValue(i, bindable(params.at(i)));
-    if (!q.exec()) {
-        const QString translated = q.lastQuery();
-        m_cache.remove(sql);
-        raise(q, translated);
-    }
-    const int n = q.numRowsAffected();
-    q.finish();
+    int n = 0;
+    guarded([&] {
+        std::shared_ptr<QSqlQuery> q = run(sql, params);
+        n = q->numRowsAffected();
+        q->finish();
+    });
     return n;
 }
 
@@ -283,55 +507,51 @@ void DataService::executeScript(const QString& script)
 
 RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& params)
 {
-    QSqlQuery& q = prepared(sql);
-    for (int i = 0; i < params.size(); ++i) q.bindValue(i, bindable(params.at(i)));
-    if (!q.exec()) {
-        const QString translated = q.lastQuery();
-        m_cache.remove(sql);
-        raise(q, translated);
-    }
-    const QSqlRecord rec = q.record();
-    const int n = rec.count();
-    QVector<QVector<QVariant>> rows;
-    while (q.next()) {
-        QVector<QVariant> row(n);
-        for (int i = 0; i < n; ++i) row[i] = q.value(i);
-        rows.push_back(std::move(row));
-    }
-    if (q.lastError().isValid()) {
-        m_cache.remove(sql);
-        raise(q, sql);
-    }
-    QVector<RecordSet::Field> fields(n);
-    for (int i = 0; i < n; ++i) {
-        const QSqlField f = rec.field(i);
-        fields[i].name = f.name();
-        fields[i].type = static_cast<QMetaType::Type>(f.metaType().id());
-        fields[i].definedSize = definedSizeOf(f, rows, i);
-    }
-    q.finish();
-    return RecordSet(std::move(fields), std::move(rows));
+    RecordSet result;
+    guarded([&] {
+        std::shared_ptr<QSqlQuery> q = run(sql, params);
+        const QSqlRecord rec = q->record();
+        const int n = rec.count();
+        QVector<QVector<QVariant>> rows;
+        while (q->next()) {
+            QVector<QVariant> row(n);
+            for (int i = 0; i < n; ++i) row[i] = q->value(i);
+            rows.push_back(std::move(row));
+        }
+        if (q->lastError().isValid()) {
+            m_cache.remove(sql);
+            raise(*q, sql);
+        }
+        QVector<RecordSet::Field> fields(n);
+        for (int i = 0; i < n; ++i) {
+            const QSqlField f = rec.field(i);
+            fields[i].name = f.name();
+            fields[i].type = static_cast<QMetaType::Type>(f.metaType().id());
+            fields[i].definedSize = definedSizeOf(f, rows, i);
+        }
+        q->finish();
+        result = RecordSet(std::move(fields), std::move(rows));
+    });
+    return result;
 }
 
 qint64 DataService::insertReturningId(const QString& table, const QStringList& columns,
                                       const QVariantList& values, const QString& idColumn)
 {
     const QString sql = m_dialect.insertReturningId(table, columns, idColumn);
-    QSqlQuery& q = prepared(sql);
-    for (int i = 0; i < values.size(); ++i) q.bindValue(i, bindable(values.at(i)));
-    if (!q.exec()) {
-        const QString translated = q.lastQuery();
-        m_cache.remove(sql);
-        raise(q, translated);
-    }
     qint64 id = 0;
     bool ok = false;
-    if (m_dialect.returnsIdFromStatement()) {
-        if (q.next()) id = q.value(0).toLongLong(&ok);
-    } else {
-        id = q.lastInsertId().toLongLong(&ok);
-    }
-    q.finish();
+    guarded([&] {
+        std::shared_ptr<QSqlQuery> q = run(sql, values);
+        if (m_dialect.returnsIdFromStatement()) {
+            // A batch (SQL Server) may answer row counts before the id.
+            while (!q->isSelect() && q->nextResult()) {}
+            if (q->next()) id = q->value(0).toLongLong(&ok);
+        } else {
+            id = q->lastInsertId().toLongLong(&ok);
+        }
+        q->finish();
+    });
     if (!ok || id <= 0)
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("La base de datos no informó el número del registro nuevo."));
@@ -350,6 +570,15 @@ bool DataService::tableHasColumn(const QString& table, const QString& column)
 {
     if (!isOpen()) return false;
     QSqlDatabase db = database();
+    if (m_isServer) {
+        // The driver's catalogue spans every schema of the server; a
+        // statement sees the table this connection works with.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0")
+                        .arg(m_dialect.quoteIdentifier(table))))
+            return false;
+        return q.record().indexOf(column) >= 0;
+    }
     QSqlRecord rec = db.record(table);
     if (rec.isEmpty()) rec = db.record(table.toLower());
     for (int i = 0; i < rec.count(); ++i)

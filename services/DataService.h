@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,10 +38,23 @@ public:
     // (the database name is its path or its name in the user's data folder);
     // otherwise the database name is an ODBC data source. The outcome is read
     // with isOpen(); openError() tells why it failed, without the password.
+    // The ODBC data source is given by its name (as in odbc.ini); a full
+    // "DRIVER={...};SERVER=...;" string is taken as it stands. A server
+    // database must be PostgreSQL or SQL Server and hold the program's schema
+    // (unless schema checking is off, for --init-db).
     void open(bool noServer, int mode = 3, const QString& extra = {});
     bool isOpen() const;
+    bool isServer() const { return m_isServer; }
     QString openError() const { return m_openError; }
     void close();
+    void setSchemaCheck(bool on) { m_schemaCheck = on; }
+
+    // True when the open database holds the intake table.
+    bool hasSchema();
+    // Creates the program's tables, views, triggers and starter rows on the
+    // open (empty) database, in one transaction. Throws when the schema is
+    // already there or the database refuses a statement.
+    void createSchema();
 
     // The file of the embedded database (empty on a server connection).
     QString embeddedPath() const { return m_embeddedPath; }
@@ -49,8 +63,16 @@ public:
     const SqlDialect& dialect() const { return m_dialect; }
     QSqlDatabase database() const;
 
+    // A text with the password taken out, for messages and logs.
+    QString withoutPassword(QString text) const;
+
     void setCommandTimeout(int seconds) { m_commandTimeout = seconds; }
     int commandTimeout() const { return m_commandTimeout; }
+
+    // On a server, a statement that fails because the connection was lost
+    // (server restarted) reconnects once and runs again; when the connection
+    // cannot be made again it raises NotConnected with one clear message, and
+    // the next statement tries once more.
 
     // Runs a statement (translated into the database's form) and answers the
     // number of rows it changed, where the driver reports it.
@@ -82,15 +104,25 @@ public:
 private:
     void openEmbedded();
     void openServer();
+    void connectServer();
     void applySchemaIfNew(bool fileIsNew);
-    QSqlQuery& prepared(const QString& sql);
+    std::shared_ptr<QSqlQuery> prepared(const QString& sql);
+    std::shared_ptr<QSqlQuery> run(const QString& sql, const QVariantList& params);
     [[noreturn]] void raise(const QSqlQuery& q, const QString& sql) const;
     void detectDialect();
+    // Runs one step; on a server whose connection turns out to be lost, makes
+    // it again and runs the step a second time.
+    void guarded(const std::function<void()>& step);
+    bool connectionAlive();
+    void reconnect(const QString& why);
 
     QString m_connectionName;
     QString m_server, m_databaseName, m_user, m_password;
     QString m_openError, m_connectionString, m_embeddedPath;
     SqlDialect m_dialect;
     int m_commandTimeout = 30;
+    bool m_isServer = false;
+    bool m_schemaCheck = true;
+    bool m_lost = false; // a server connection that was lost and not yet made again
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
 };

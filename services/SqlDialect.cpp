@@ -150,8 +150,37 @@ QString SqlDialect::insertReturningId(const QString& table, const QStringList& c
         return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
             .arg(target, cols.join(u','), marks.join(u','), quoteIdentifier(idColumn));
     case Kind::SqlServer:
-        return QStringLiteral("INSERT INTO %1 (%2) OUTPUT INSERTED.%4 VALUES (%3)")
+        // The intake table has triggers (silo totals), and SQL Server refuses
+        // OUTPUT without INTO on a table with triggers: the id goes through a
+        // table variable and is read back by the batch's one result.
+        return QStringLiteral("SET NOCOUNT ON; DECLARE @nuevo TABLE (ID bigint); "
+                              "INSERT INTO %1 (%2) OUTPUT INSERTED.%4 INTO @nuevo VALUES (%3); "
+                              "SELECT ID FROM @nuevo")
             .arg(target, cols.join(u','), marks.join(u','), quoteIdentifier(idColumn));
     }
     return {};
+}
+
+QString SqlDialect::dateTimeLiteral(const QDateTime& value) const
+{
+    const QString text = value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    switch (m_kind) {
+    case Kind::SQLite: return u'\'' + text + u'\'';
+    case Kind::PostgreSQL: return QStringLiteral("TIMESTAMP '%1'").arg(text);
+    case Kind::SqlServer:
+        // Style 120 is read the same under every language setting.
+        return QStringLiteral("CONVERT(datetime2(0), '%1', 120)").arg(text);
+    }
+    return {};
+}
+
+std::optional<SqlDialect::Kind> SqlDialect::fromProductName(const QString& product)
+{
+    const QString p = product.trimmed();
+    if (p.startsWith(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) return Kind::PostgreSQL;
+    if (p.startsWith(QLatin1String("Microsoft SQL Server"), Qt::CaseInsensitive) ||
+        p.startsWith(QLatin1String("Microsoft SQL Azure"), Qt::CaseInsensitive))
+        return Kind::SqlServer;
+    if (p.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive)) return Kind::SQLite;
+    return std::nullopt;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+#include <optional>
 
 // Everything that differs between the databases the program talks to lives
 // here: identifier quoting, row limits, DELETE without FROM, the base table
@@ -36,6 +38,15 @@ public:
                               const QString& idColumn) const;
 
     bool returnsIdFromStatement() const { return m_kind != Kind::SQLite; }
+
+    // A date-time written into a statement text, to the second, in the form
+    // the database reads whatever its language and date settings.
+    QString dateTimeLiteral(const QDateTime& value) const;
+
+    // The dialect of a database named by its product or version text
+    // ("PostgreSQL 15.4 on ...", "Microsoft SQL Server 2019 ..."); none for
+    // databases the program does not work with.
+    static std::optional<Kind> fromProductName(const QString& product);
 
 private:
     Kind m_kind;
