@@ -1,0 +1,170 @@
+#include "MolveraReportPrinter.h"
+
+#include "DataService.h"
+#include "Dialogs.h"
+#include "ReportCsv.h"
+#include "ReportRenderer.h"
+#include "ServiceError.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QToolBar>
+
+MolveraReportPrinter::MolveraReportPrinter(DataService& data) : m_data(data) {}
+
+QString MolveraReportPrinter::definitionPath(const QString& reportName) const
+{
+    QString file = reportName.trimmed();
+    if (QFileInfo(file).suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) != 0)
+        file += QStringLiteral(".json");
+    if (QFileInfo(file).isAbsolute()) return file;
+    const QDir base(baseFolder().isEmpty() ? QDir::currentPath() : baseFolder());
+    const QStringList candidates{base.filePath(QStringLiteral("reports/") + file),
+                                 base.filePath(file)};
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile()) return c;
+    return candidates.first();
+}
+
+MolveraReportPrinter::Prepared MolveraReportPrinter::prepare(const Request& request) const
+{
+    if (request.reportName.trimmed().isEmpty())
+        throw ServiceError(ServiceError::InvalidCall, QStringLiteral("No se indicó el reporte."),
+                           QStringLiteral("Reporte"));
+    Prepared r;
+    r.def = ReportDefinition::load(definitionPath(request.reportName));
+    r.formula = SelectionFormula::parse(request.selectionFormula);
+    // The formula is checked against the definition before the database is asked.
+    r.formula.toWhere(r.def, m_data.dialect());
+    if (!m_data.isOpen())
+        throw ServiceError(ServiceError::NotConnected,
+                           QStringLiteral("No hay conexión abierta con la base de datos."),
+                           QStringLiteral("Reporte"));
+    r.data = ReportData::read(m_data, r.def, r.formula);
+    r.formulas = FormulaAssignments(request.formulas);
+    r.selection = r.formula.describe(r.def);
+    r.printedAt = QDateTime::currentDateTime();
+    return r;
+}
+
+void MolveraReportPrinter::print(QWidget* parent, const Request& request)
+{
+    const Prepared report = prepare(request);
+    if (!m_outputFile.isEmpty()) {
+        if (QFileInfo(m_outputFile).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) ==
+            0)
+            writeCsv(m_outputFile, report);
+        else
+            m_lastPages = writePdf(m_outputFile, report);
+        return;
+    }
+    if (option(0))
+        preview(parent, report);
+    else
+        printNow(parent, report);
+}
+
+int MolveraReportPrinter::writePdf(const QString& path, const Prepared& report)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ServiceError(ServiceError::NotFound,
+                           QStringLiteral("No se pudo escribir \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString()),
+                           QStringLiteral("Reporte"));
+    int pages = 0;
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Molvera"));
+        writer.setResolution(300);
+        ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
+                                report.printedAt);
+        writer.setTitle(renderer.title() + QStringLiteral(" - ") + report.def.name);
+        ReportRenderer::preparePage(writer, report.def);
+        pages = renderer.render(writer);
+    }
+    if (pages == 0 || !file.commit())
+        throw ServiceError(ServiceError::NotFound,
+                           QStringLiteral("No se pudo escribir \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(path), file.errorString()),
+                           QStringLiteral("Reporte"));
+    return pages;
+}
+
+void MolveraReportPrinter::writeCsv(const QString& path, const Prepared& report)
+{
+    ReportCsv::write(path, report.def, report.data);
+}
+
+void MolveraReportPrinter::preview(QWidget* parent, const Prepared& report)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(report.def.name);
+    printer.setCreator(QStringLiteral("Molvera"));
+    ReportRenderer::preparePage(printer, report.def);
+    QPrintPreviewDialog dlg(&printer, parent);
+    dlg.setObjectName(QStringLiteral("reportPreview"));
+    dlg.setWindowTitle(QStringLiteral("%1 - vista previa").arg(report.def.name));
+    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [&](QPrinter* p) {
+        ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
+                                report.printedAt);
+        m_lastPages = renderer.render(*p);
+    });
+    addSaveAction(dlg, report);
+    Dialogs::instance().exec(&dlg);
+}
+
+void MolveraReportPrinter::addSaveAction(QPrintPreviewDialog& dlg, const Prepared& report)
+{
+    QToolBar* bar = dlg.findChild<QToolBar*>();
+    if (!bar) return;
+    bar->addSeparator();
+    QAction* save = bar->addAction(QStringLiteral("Guardar PDF..."));
+    save->setObjectName(QStringLiteral("savePdf"));
+    save->setToolTip(QStringLiteral("Guardar el reporte en un archivo PDF"));
+    QObject::connect(save, &QAction::triggered, &dlg, [this, &dlg, &report] {
+        QFileDialog fd(&dlg, QStringLiteral("Guardar reporte en PDF"),
+                       QDir::home().filePath(report.def.name + QStringLiteral(".pdf")),
+                       QStringLiteral("PDF (*.pdf)"));
+        fd.setObjectName(QStringLiteral("savePdfDialog"));
+        fd.setAcceptMode(QFileDialog::AcceptSave);
+        fd.setDefaultSuffix(QStringLiteral("pdf"));
+        fd.setOption(QFileDialog::DontUseNativeDialog);
+        if (Dialogs::instance().exec(&fd) != QDialog::Accepted || fd.selectedFiles().isEmpty())
+            return;
+        const QString path = fd.selectedFiles().constFirst();
+        try {
+            m_lastPages = writePdf(path, report);
+        } catch (const ServiceError& e) {
+            Dialogs::instance().message(&dlg, QStringLiteral("Aviso al operador"), e.description(),
+                                        Dialogs::Icon::Exclamation);
+        }
+    });
+}
+
+void MolveraReportPrinter::printNow(QWidget* parent, const Prepared& report)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(report.def.name);
+    printer.setCreator(QStringLiteral("Molvera"));
+    ReportRenderer::preparePage(printer, report.def);
+    if (option(1)) {
+        QPrintDialog dlg(&printer, parent);
+        if (Dialogs::instance().exec(&dlg) != QDialog::Accepted) return;
+    }
+    ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
+                            report.printedAt);
+    m_lastPages = renderer.render(printer);
+    if (m_lastPages == 0)
+        throw ServiceError(
+            ServiceError::InvalidCall,
+            QStringLiteral("No se pudo imprimir el reporte %1.").arg(report.def.name),
+            QStringLiteral("Reporte"));
+}

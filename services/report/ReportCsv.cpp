@@ -1,0 +1,45 @@
+#include "ReportCsv.h"
+
+#include "ReportData.h"
+#include "ReportDefinition.h"
+#include "ServiceError.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QStringList>
+
+QString ReportCsv::field(const QString& value)
+{
+    if (!value.contains(u';') && !value.contains(u'"') && !value.contains(u'\n') &&
+        !value.contains(u'\r'))
+        return value;
+    QString v = value;
+    v.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + v + u'"';
+}
+
+QString ReportCsv::text(const ReportDefinition& def, const ReportData& data)
+{
+    QString out;
+    QStringList cells;
+    for (const auto& c : def.columns)
+        cells << field(QString(c.header).replace(u'\n', u' '));
+    out += cells.join(u';') + QStringLiteral("\r\n");
+    for (int r = 0; r < data.rowCount(); ++r) {
+        cells.clear();
+        for (int c = 0; c < data.columnCount(); ++c)
+            cells << field(data.cellText(def, r, c));
+        out += cells.join(u';') + QStringLiteral("\r\n");
+    }
+    return out;
+}
+
+void ReportCsv::write(const QString& path, const ReportDefinition& def, const ReportData& data)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text(def, data).toUtf8()) < 0 || !f.commit())
+        throw ServiceError(ServiceError::NotFound,
+                           QStringLiteral("No se pudo escribir \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(path), f.errorString()),
+                           QStringLiteral("Reporte"));
+}

@@ -1,0 +1,149 @@
+#include "ReportData.h"
+
+#include "DataService.h"
+#include "DateText.h"
+#include "RecordSet.h"
+#include "ReportDefinition.h"
+#include "SelectionFormula.h"
+#include "ServiceError.h"
+
+#include <QLocale>
+#include <QStringList>
+#include <cmath>
+
+namespace
+{
+
+qint64 thousandths(const QVariant& v)
+{
+    if (v.isNull()) return 0;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok || !std::isfinite(d)) return 0;
+    return qRound64(d * 1000.0);
+}
+
+QDate dayOf(const QVariant& v)
+{
+    return DataService::toDateTime(v).date();
+}
+
+} // namespace
+
+QString ReportData::statement(const ReportDefinition& def, const QString& where,
+                              const SqlDialect& dialect)
+{
+    QStringList cols;
+    for (const auto& c : def.columns)
+        cols << dialect.quoteIdentifier(c.field);
+    QStringList order;
+    if (!def.groupField.isEmpty()) order << def.groupField;
+    for (const QString& o : def.order)
+        if (!order.contains(o, Qt::CaseInsensitive)) order << o;
+    for (QString& o : order)
+        o = dialect.quoteIdentifier(o);
+    QString sql = QStringLiteral("SELECT %1 FROM %2")
+                      .arg(cols.join(QStringLiteral(", ")), dialect.quoteIdentifier(def.source));
+    if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
+    if (!order.isEmpty()) sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    return sql;
+}
+
+ReportData ReportData::read(DataService& data, const ReportDefinition& def,
+                            const SelectionFormula& formula)
+{
+    const SelectionFormula::Where w = formula.toWhere(def, data.dialect());
+    const RecordSet rs = data.openRecordSet(statement(def, w.sql, data.dialect()), w.params);
+    return fromRecordSet(def, rs);
+}
+
+ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSet& rs)
+{
+    ReportData r;
+    r.m_columns = int(def.columns.size());
+    r.m_totals.fill(0, r.m_columns);
+    // Columns of the record set by the definition's order.
+    QVector<int> at(r.m_columns);
+    for (int c = 0; c < r.m_columns; ++c) {
+        at[c] = rs.indexOf(def.columns.at(c).field);
+        if (at[c] < 0)
+            throw ServiceError(
+                ServiceError::InvalidCall,
+                QStringLiteral("La vista %1 no devuelve la columna %2 del reporte %3.")
+                    .arg(def.source, def.columns.at(c).field, def.name),
+                QStringLiteral("Reporte"));
+    }
+    const int groupCol = def.groupField.isEmpty() ? -1 : def.columnIndex(def.groupField);
+    r.m_rows.reserve(rs.recordCount());
+    for (const auto& src : rs.rows()) {
+        QVector<QVariant> row(r.m_columns);
+        for (int c = 0; c < r.m_columns; ++c)
+            row[c] = src.at(at[c]);
+        const int index = int(r.m_rows.size());
+        if (groupCol >= 0) {
+            const QDate day = dayOf(row.at(groupCol));
+            if (r.m_groups.isEmpty() || r.m_groups.back().day != day) {
+                Group g;
+                g.day = day;
+                g.first = index;
+                g.sums.fill(0, r.m_columns);
+                r.m_groups.push_back(g);
+            }
+            ++r.m_groups.back().count;
+        }
+        for (int c = 0; c < r.m_columns; ++c) {
+            if (!def.columns.at(c).sum) continue;
+            const qint64 v = thousandths(row.at(c));
+            r.m_totals[c] += v;
+            if (groupCol >= 0) r.m_groups.back().sums[c] += v;
+        }
+        r.m_rows.push_back(std::move(row));
+    }
+    return r;
+}
+
+double ReportData::total(int column) const
+{
+    return column >= 0 && column < m_totals.size() ? double(m_totals.at(column)) / 1000.0 : 0.0;
+}
+
+double ReportData::groupTotal(int group, int column) const
+{
+    const Group& g = m_groups.at(group);
+    return column >= 0 && column < g.sums.size() ? double(g.sums.at(column)) / 1000.0 : 0.0;
+}
+
+QString ReportData::formatNumber(double value, int decimals)
+{
+    return QLocale().toString(value, 'f', decimals);
+}
+
+QString ReportData::format(const ReportDefinition& def, int column, const QVariant& value)
+{
+    if (value.isNull()) return {};
+    const ReportDefinition::Column& c = def.columns.at(column);
+    switch (c.format) {
+    case ReportDefinition::Format::Text:
+        return value.toString();
+    case ReportDefinition::Format::Date: {
+        const QDateTime dt = DataService::toDateTime(value);
+        return dt.isValid() ? DateText::format(dt.date()) : value.toString();
+    }
+    case ReportDefinition::Format::DateTime: {
+        const QDateTime dt = DataService::toDateTime(value);
+        return dt.isValid() ? DateText::format(dt.date()) + dt.toString(QStringLiteral(" HH:mm"))
+                            : value.toString();
+    }
+    case ReportDefinition::Format::Number: {
+        bool ok = false;
+        const double d = value.toDouble(&ok);
+        return ok ? formatNumber(d, c.decimals) : value.toString();
+    }
+    }
+    return value.toString();
+}
+
+QString ReportData::cellText(const ReportDefinition& def, int row, int column) const
+{
+    return format(def, column, m_rows.at(row).at(column));
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+class DataService;
+class ReportDefinition;
+class SelectionFormula;
+class SqlDialect;
+class RecordSet;
+
+// The rows of a report, read once from the database, with the groups by day
+// and the totals of the summed columns. Sums are kept in thousandths so
+// that totals are exact for tonnes with kilograms.
+class ReportData
+{
+public:
+    struct Group {
+        QDate day;
+        int first = 0;
+        int count = 0;
+        QVector<qint64> sums; // per column, in thousandths
+    };
+
+    // The statement the rows are read with (house form, placeholders).
+    static QString statement(const ReportDefinition& def, const QString& where,
+                             const SqlDialect& dialect);
+    // Reads the rows that the formula selects. Raises ServiceError.
+    static ReportData read(DataService& data, const ReportDefinition& def,
+                           const SelectionFormula& formula);
+    // Builds the groups and totals over rows already read.
+    static ReportData fromRecordSet(const ReportDefinition& def, const RecordSet& rs);
+
+    int rowCount() const { return int(m_rows.size()); }
+    const QVector<QVariant>& row(int i) const { return m_rows.at(i); }
+    const QVector<Group>& groups() const { return m_groups; }
+    int columnCount() const { return m_columns; }
+    // The overall total of a column (0 for columns that are not summed).
+    double total(int column) const;
+    double groupTotal(int group, int column) const;
+
+    // A value shown in its column's format: dates in the short form,
+    // numbers in the locale's form with the column's decimals.
+    static QString format(const ReportDefinition& def, int column, const QVariant& value);
+    static QString formatNumber(double value, int decimals);
+    QString cellText(const ReportDefinition& def, int row, int column) const;
+
+private:
+    int m_columns = 0;
+    QVector<QVector<QVariant>> m_rows;
+    QVector<Group> m_groups;
+    QVector<qint64> m_totals;
+};

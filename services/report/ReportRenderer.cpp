@@ -1,0 +1,284 @@
+#include "ReportRenderer.h"
+
+#include "DateText.h"
+#include "FormulaAssignments.h"
+#include "ReportData.h"
+#include "ReportDefinition.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QVector>
+
+namespace
+{
+
+enum class LineKind { Row, GroupTotal, GrandTotal, Empty };
+
+struct Line {
+    LineKind kind;
+    int index; // row or group
+};
+
+Qt::Alignment toQt(ReportDefinition::Align a)
+{
+    switch (a) {
+    case ReportDefinition::Align::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case ReportDefinition::Align::Center:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case ReportDefinition::Align::Left:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+QString fill(QString text, const QString& key, const QString& value)
+{
+    return text.replace(QLatin1Char('{') + key + QLatin1Char('}'), value);
+}
+
+} // namespace
+
+ReportRenderer::ReportRenderer(const ReportDefinition& def, const ReportData& data,
+                               const FormulaAssignments& formulas, const QString& selection,
+                               const QDateTime& printedAt)
+    : m_def(def), m_data(data), m_formulas(formulas), m_selection(selection), m_printedAt(printedAt)
+{
+}
+
+void ReportRenderer::preparePage(QPagedPaintDevice& device, const ReportDefinition& def)
+{
+    const QPageLayout layout(
+        QPageSize(QPageSize::A4), def.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+        QMarginsF(def.marginMm, def.marginMm, def.marginMm, def.marginMm), QPageLayout::Millimeter);
+    device.setPageLayout(layout);
+}
+
+QString ReportRenderer::title() const
+{
+    return m_formulas.expand(m_def.title).trimmed();
+}
+
+QString ReportRenderer::subtitle() const
+{
+    return m_formulas.expand(m_def.subtitle).trimmed();
+}
+
+QString ReportRenderer::selectionLine() const
+{
+    if (m_selection.trimmed().isEmpty()) return m_def.selectionAll;
+    return QStringLiteral("Selección: ") + m_selection;
+}
+
+int ReportRenderer::render(QPagedPaintDevice& device) const
+{
+    QPainter p;
+    if (!p.begin(&device)) return 0;
+    const double dpi = device.logicalDpiY();
+    auto mm = [dpi](double v) { return v * dpi / 25.4; };
+    const double width = device.width();
+    const double height = device.height();
+
+    QFont body(QStringLiteral("DejaVu Sans"));
+    body.setStyleHint(QFont::SansSerif);
+    body.setPointSizeF(m_def.fontPt);
+    QFont bold = body;
+    bold.setBold(true);
+    QFont titleFont = bold;
+    titleFont.setPointSizeF(m_def.fontPt * 2.0);
+    QFont subFont = body;
+    subFont.setPointSizeF(m_def.fontPt * 1.3);
+    const QFontMetricsF fmBody(body, &device);
+    const QFontMetricsF fmBold(bold, &device);
+    const QFontMetricsF fmTitle(titleFont, &device);
+    const QFontMetricsF fmSub(subFont, &device);
+
+    // Columns across the page.
+    const int nc = int(m_def.columns.size());
+    double totalWeight = 0;
+    for (const auto& c : m_def.columns)
+        totalWeight += c.width;
+    QVector<double> x(nc + 1);
+    x[0] = 0;
+    for (int c = 0; c < nc; ++c)
+        x[c + 1] = x[c] + width * m_def.columns.at(c).width / totalWeight;
+    const double pad = mm(0.8);
+    int firstSum = -1, lastSum = -1;
+    for (int c = 0; c < nc; ++c) {
+        if (!m_def.columns.at(c).sum) continue;
+        if (firstSum < 0) firstSum = c;
+        lastSum = c;
+    }
+    // Where the words of a total line go: after the summed columns when
+    // there is room, otherwise before them.
+    auto labelSpan = [&](double y, double h) {
+        if (lastSum >= 0 && nc - lastSum - 1 >= 3)
+            return QRectF(x[lastSum + 1] + pad, y, width - x[lastSum + 1] - 2 * pad, h);
+        const double right = firstSum >= 0 ? x[firstSum] : width;
+        return QRectF(pad, y, right - 2 * pad, h);
+    };
+
+    const double rowH = fmBody.height() * 1.3;
+    const double totalH = fmBold.height() * 1.6;
+    const double headerRowH = fmBold.height() * 2.4;
+    const double titleH = fmTitle.height() + fmSub.height() + fmBody.height() * 1.6 + mm(2);
+    const double footerH = fmBody.height() * 2.0;
+    const double bodyTop = titleH + headerRowH;
+    const double bodyBottom = height - footerH;
+
+    // The lines of the body, then the pages they fall on.
+    QVector<Line> lines;
+    lines.reserve(m_data.rowCount() + m_data.groups().size() + 1);
+    if (m_data.rowCount() == 0) {
+        lines.push_back({LineKind::Empty, 0});
+    } else if (m_data.groups().isEmpty()) {
+        for (int r = 0; r < m_data.rowCount(); ++r)
+            lines.push_back({LineKind::Row, r});
+        lines.push_back({LineKind::GrandTotal, 0});
+    } else {
+        for (int g = 0; g < m_data.groups().size(); ++g) {
+            const auto& grp = m_data.groups().at(g);
+            for (int r = grp.first; r < grp.first + grp.count; ++r)
+                lines.push_back({LineKind::Row, r});
+            lines.push_back({LineKind::GroupTotal, g});
+        }
+        lines.push_back({LineKind::GrandTotal, 0});
+    }
+    auto lineHeight = [&](const Line& l) {
+        switch (l.kind) {
+        case LineKind::Row:
+            return rowH;
+        case LineKind::GroupTotal:
+            return totalH;
+        case LineKind::GrandTotal:
+            return totalH * 1.3;
+        case LineKind::Empty:
+            return totalH * 2;
+        }
+        return rowH;
+    };
+    QVector<int> pageStart{0};
+    double y = bodyTop;
+    for (int i = 0; i < lines.size(); ++i) {
+        const double h = lineHeight(lines.at(i));
+        if (y + h > bodyBottom && i > pageStart.back()) {
+            pageStart.push_back(i);
+            y = bodyTop;
+        }
+        y += h;
+    }
+    const int pages = int(pageStart.size());
+
+    const QString head = title();
+    const QString sub = subtitle();
+    const QString sel = selectionLine();
+    const QString printed = QStringLiteral("Impreso el %1 %2")
+                                .arg(DateText::format(m_printedAt.date()),
+                                     m_printedAt.toString(QStringLiteral("HH:mm")));
+    const QString footLeft = fill(m_def.footer, QStringLiteral("report"), m_def.name);
+    const QPen thin(Qt::black, mm(0.15));
+    const QPen rule(Qt::black, mm(0.3));
+    const QColor shade(0xee, 0xee, 0xee);
+
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) device.newPage();
+        // Title block.
+        double ty = 0;
+        p.setFont(titleFont);
+        p.drawText(QRectF(0, ty, width, fmTitle.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   fmTitle.elidedText(head, Qt::ElideRight, width * 0.75));
+        ty += fmTitle.height();
+        p.setFont(subFont);
+        p.drawText(QRectF(0, ty, width, fmSub.height()), Qt::AlignLeft | Qt::AlignVCenter, sub);
+        ty += fmSub.height();
+        p.setFont(body);
+        p.drawText(QRectF(0, ty, width, fmBody.height() * 1.6), Qt::AlignLeft | Qt::AlignVCenter,
+                   fmBody.elidedText(sel, Qt::ElideRight, width * 0.75));
+        p.drawText(QRectF(0, ty, width, fmBody.height() * 1.6), Qt::AlignRight | Qt::AlignVCenter,
+                   printed);
+        // Column headers.
+        const double hy = titleH;
+        p.setPen(rule);
+        p.drawLine(QPointF(0, hy), QPointF(width, hy));
+        p.drawLine(QPointF(0, hy + headerRowH), QPointF(width, hy + headerRowH));
+        p.setFont(bold);
+        for (int c = 0; c < nc; ++c) {
+            const auto& col = m_def.columns.at(c);
+            p.drawText(QRectF(x[c] + pad, hy, x[c + 1] - x[c] - 2 * pad, headerRowH),
+                       (toQt(col.align) & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter, col.header);
+        }
+        // Body.
+        const int end = page + 1 < pages ? pageStart.at(page + 1) : int(lines.size());
+        double by = bodyTop;
+        for (int i = pageStart.at(page); i < end; ++i) {
+            const Line& l = lines.at(i);
+            const double h = lineHeight(l);
+            switch (l.kind) {
+            case LineKind::Row: {
+                if (l.index % 2 == 1) p.fillRect(QRectF(0, by, width, h), shade);
+                p.setFont(body);
+                p.setPen(Qt::black);
+                for (int c = 0; c < nc; ++c) {
+                    const double w = x[c + 1] - x[c] - 2 * pad;
+                    const QString t = m_data.cellText(m_def, l.index, c);
+                    if (t.isEmpty()) continue;
+                    p.drawText(QRectF(x[c] + pad, by, w, h), toQt(m_def.columns.at(c).align),
+                               fmBody.elidedText(t, Qt::ElideRight, w));
+                }
+                break;
+            }
+            case LineKind::GroupTotal:
+            case LineKind::GrandTotal: {
+                const bool grand = l.kind == LineKind::GrandTotal;
+                p.setPen(grand ? rule : thin);
+                p.drawLine(QPointF(0, by + mm(0.3)), QPointF(width, by + mm(0.3)));
+                if (grand) p.drawLine(QPointF(0, by + mm(0.9)), QPointF(width, by + mm(0.9)));
+                p.setPen(Qt::black);
+                p.setFont(bold);
+                QString label;
+                if (grand) {
+                    label = fill(m_def.grandTotal, QStringLiteral("count"),
+                                 m_def.countText(m_data.rowCount()));
+                } else {
+                    const auto& g = m_data.groups().at(l.index);
+                    label = fill(
+                        fill(m_def.groupFooter, QStringLiteral("value"), DateText::format(g.day)),
+                        QStringLiteral("count"), m_def.countText(g.count));
+                }
+                for (int c = 0; c < nc; ++c) {
+                    const auto& col = m_def.columns.at(c);
+                    if (!col.sum) continue;
+                    const double v = grand ? m_data.total(c) : m_data.groupTotal(l.index, c);
+                    p.drawText(QRectF(x[c] + pad, by, x[c + 1] - x[c] - 2 * pad, h),
+                               toQt(col.align), ReportData::formatNumber(v, col.decimals));
+                }
+                const QRectF lr = labelSpan(by, h);
+                p.drawText(lr, Qt::AlignLeft | Qt::AlignVCenter,
+                           fmBold.elidedText(label, Qt::ElideRight, lr.width()));
+                break;
+            }
+            case LineKind::Empty:
+                p.setFont(bold);
+                p.setPen(Qt::black);
+                p.drawText(QRectF(0, by, width, h), Qt::AlignHCenter | Qt::AlignVCenter,
+                           m_def.emptyText);
+                break;
+            }
+            by += h;
+        }
+        // Footer.
+        p.setPen(thin);
+        p.drawLine(QPointF(0, height - footerH * 0.8), QPointF(width, height - footerH * 0.8));
+        p.setPen(Qt::black);
+        p.setFont(body);
+        const QRectF fr(0, height - footerH * 0.8, width, footerH * 0.8);
+        p.drawText(fr, Qt::AlignLeft | Qt::AlignVCenter, footLeft);
+        p.drawText(fr, Qt::AlignRight | Qt::AlignVCenter,
+                   QStringLiteral("Página %1 de %2").arg(page + 1).arg(pages));
+    }
+    p.end();
+    return pages;
+}
