@@ -66,9 +66,12 @@ END;
 -- same transaction as the change of the intake row. Kept in kilograms
 -- (whole numbers) so that the figure never drifts from the sum of the rows;
 -- "cargas" counts the rows with tonnes, so a silo without any reads NULL.
+-- The kilograms are a 64-bit whole number: they add up every truckload ever
+-- received, and over the years a silo passes the 2,147,483 tonnes that a
+-- 32-bit number of kilograms holds.
 CREATE TABLE mv_molvera_silo_total (
     silodestino VARCHAR(4) PRIMARY KEY,
-    kilos       INTEGER NOT NULL DEFAULT 0,
+    kilos       BIGINT NOT NULL DEFAULT 0,
     cargas      INTEGER NOT NULL DEFAULT 0
 );
 
@@ -107,6 +110,14 @@ BEGIN
     SET kilos = kilos + CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER), cargas = cargas + 1
     WHERE silodestino = NEW.silodestino;
 END;
+
+-- Totals of the rows already there when the table is made (none in a new
+-- file; the whole history when the table is added to a working database).
+INSERT INTO mv_molvera_silo_total (silodestino, kilos, cargas)
+SELECT silodestino, SUM(CAST(ROUND(Toneladas * 1000) AS INTEGER)), COUNT(Toneladas)
+FROM mv_molvera
+WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
+GROUP BY silodestino;
 
 CREATE TABLE ta_deposito (
     iddeposito  VARCHAR(4) PRIMARY KEY,

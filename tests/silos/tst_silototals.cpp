@@ -19,6 +19,8 @@ private slots:
     void figuresEqualPerSiloSums();
     void otherFormOfSiloNotCounted();
     void withoutTotalsTableSumsRows();
+    void totalsAddedToWorkingDatabase();
+    void largeTotalsDoNotOverflow();
 
 private:
     static void insert(DataService& data, const QVariant& tn, const QVariant& silo);
@@ -212,6 +214,48 @@ void tst_SiloTotals::withoutTotalsTableSumsRows()
     QCOMPARE(silos.size(), 6);
     QCOMPARE(qRound64(silos.at(0).usado.toDouble() * 1000), 58550);
     QVERIFY(silos.at(1).usado.isNull());
+}
+
+void tst_SiloTotals::totalsAddedToWorkingDatabase()
+{
+    // A database with its history and no totals yet: the totals section of
+    // the schema takes the rows already there and keeps them from then on.
+    const QString srcDir = qEnvironmentVariable("MOLVERA_SOURCE_DIR");
+    QFile file(srcDir + QStringLiteral("/db/sqlite.sql"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const QString schema = QString::fromUtf8(file.readAll());
+    const qsizetype from = schema.indexOf(QStringLiteral("CREATE TABLE mv_molvera_silo_total"));
+    const qsizetype to = schema.indexOf(QStringLiteral("CREATE TABLE ta_deposito"));
+    QVERIFY(from > 0 && to > from);
+
+    TestDb db;
+    DataService& data = db.data();
+    for (const char* t : {"tr_mv_molvera_total_insert", "tr_mv_molvera_total_delete",
+                          "tr_mv_molvera_total_update_old", "tr_mv_molvera_total_update_new"})
+        data.execute(QStringLiteral("drop trigger %1").arg(QLatin1String(t)));
+    data.execute(QStringLiteral("drop table mv_molvera_silo_total"));
+    insert(data, 28.45, "0001");
+    insert(data, 30.1, "0001");
+    insert(data, QVariant(), "0002");
+    insert(data, 12.0, "0003");
+    data.executeScript(schema.mid(from, to - from));
+    verify(db);
+    insert(data, 1.5, "0002");
+    data.execute(QStringLiteral("delete from v_mv_molvera where Toneladas = 12"));
+    verify(db);
+}
+
+void tst_SiloTotals::largeTotalsDoNotOverflow()
+{
+    // A busy silo over the years: 3,000,000 tonnes, past 2^31 kilograms.
+    TestDb db;
+    for (int i = 0; i < 3; ++i)
+        insert(db.data(), 1000000.0, "0001");
+    QCOMPARE(db.scalar("select kilos from mv_molvera_silo_total where silodestino = '0001'")
+                 .toLongLong(),
+             Q_INT64_C(3000000000));
+    SiloFigures figures(db.data());
+    QCOMPARE(figures.read().at(0).usado.toDouble(), 3000000.0);
 }
 
 QTEST_GUILESS_MAIN(tst_SiloTotals)
