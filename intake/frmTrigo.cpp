@@ -101,6 +101,8 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
 frmTrigo::~frmTrigo()
 {
     qApp->removeEventFilter(this);
+    // Hidden first, so that destroying the window is no close of the program.
+    hide();
 }
 
 void frmTrigo::buildControls()
