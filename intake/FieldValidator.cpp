@@ -101,7 +101,7 @@ void FieldValidator::boxKeyDown(int index, int& keyCode, int /*shift*/)
         CampoValida(b);
         // Move on from the box, unless validating it moved the focus already
         // (a loaded sheet puts it in the grid).
-        if (!w.mCampoInvalido && b->hasFocus()) FormService::keyNavigation(k);
+        if (!w.mCampoInvalido && b->window()->focusWidget() == b) FormService::keyNavigation(k, b);
     }
     w.UtilVextra1()->setConsultaenabled(!b->tag().trimmed().isEmpty());
 }

@@ -431,7 +431,7 @@ bool frmTrigo::eventFilter(QObject* obj, QEvent* e)
     // focused control sees it (once, on its first delivery).
     if (e->type() == QEvent::KeyPress && obj->isWidgetType()) {
         auto* w = static_cast<QWidget*>(obj);
-        if (w->window() == this && (w == QApplication::focusWidget() || w == this)) {
+        if (w->window() == this && (w == focusWidget() || w == this)) {
             auto* ke = static_cast<QKeyEvent*>(e);
             const int code = KeyCodes::fromQt(ke->key());
             if (code != 0 && previewKey(code, KeyCodes::shiftState(ke->modifiers()))) return true;

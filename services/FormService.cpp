@@ -20,10 +20,10 @@ bool FormService::isEndOfEditKey(int keyCode)
            keyCode == KeyCodes::Tab;
 }
 
-void FormService::keyNavigation(int keyCode)
+void FormService::keyNavigation(int keyCode, QWidget* from)
 {
     if (keyCode != KeyCodes::Enter && keyCode != KeyCodes::Tab) return;
-    QWidget* w = QApplication::focusWidget();
+    QWidget* w = from ? from : QApplication::focusWidget();
     if (!w) return;
     QWidget* next = w->nextInFocusChain();
     while (next && next != w) {
