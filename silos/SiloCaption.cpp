@@ -14,8 +14,10 @@ QString SiloCaption::number(const QVariant& value)
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
-    case QMetaType::ULongLong: return loc.toString(value.toLongLong());
-    default: break;
+    case QMetaType::ULongLong:
+        return loc.toString(value.toLongLong());
+    default:
+        break;
     }
     bool ok = false;
     const double d = value.toDouble(&ok);

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 double notNegative(double v)
 {
     return std::isfinite(v) ? std::max(0.0, v) : 0.0;

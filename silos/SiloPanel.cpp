@@ -12,8 +12,10 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QtDebug>
+#include <algorithm>
 
-namespace {
+namespace
+{
 const char* const kTwips = "twips";
 const char* const kIndex = "Index";
 
@@ -40,10 +42,15 @@ SiloPanel::SiloPanel(DataService& data, QWidget* parent)
     setFrameStyle(QFrame::Box | QFrame::Sunken);
     m_optVertical = new QRadioButton(QStringLiteral("&Resumido"), this);
     m_optVertical->setObjectName(QStringLiteral("optVertical"));
-    m_optVertical->setGeometry(Twips::toPx(210), Twips::toPx(45), Twips::toPx(1070), 20);
     m_optHorizontal = new QRadioButton(QStringLiteral("&Detallado"), this);
     m_optHorizontal->setObjectName(QStringLiteral("optHorizontal"));
-    m_optHorizontal->setGeometry(Twips::toPx(1305), Twips::toPx(45), Twips::toPx(1265), 20);
+    // The design places them at 210 and 1305 twips; each is as wide as its
+    // caption needs in this font, and the second never covers the first.
+    const int optTop = Twips::toPx(45);
+    const QSize vSize = m_optVertical->sizeHint();
+    m_optVertical->setGeometry(Twips::toPx(210), optTop, vSize.width(), 20);
+    const int hLeft = std::max(Twips::toPx(1305), m_optVertical->geometry().right() + 9);
+    m_optHorizontal->setGeometry(hLeft, optTop, m_optHorizontal->sizeHint().width(), 20);
     m_optVertical->setChecked(true);
 
     // Element 0 of each array, where the design puts it.
@@ -92,9 +99,12 @@ bool SiloPanel::usingKeptTotals() const
 QVector<QWidget*>& SiloPanel::elements(Arreglo array)
 {
     switch (array) {
-    case PicDeposito: return m_picDeposito;
-    case PicUsado: return m_picUsado;
-    case lblDepositos: break;
+    case PicDeposito:
+        return m_picDeposito;
+    case PicUsado:
+        return m_picUsado;
+    case lblDepositos:
+        break;
     }
     return m_lblDepositos;
 }
@@ -252,6 +262,10 @@ void SiloPanel::MostrarDepositos(bool conservar)
     const int n = silos.size();
     for (int k = 0; k < n; ++k)
         layOut(k, n, silos.at(k), summary, W, H);
+    // A column far over capacity reaches the top of the frame: the option
+    // buttons stay in front of it, so that the view can always be changed.
+    m_optVertical->raise();
+    m_optHorizontal->raise();
     m_busy = false;
 }
 

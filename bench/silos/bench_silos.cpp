@@ -18,7 +18,8 @@
 #include <functional>
 #include <vector>
 
-namespace {
+namespace
+{
 
 double medianMs(int runs, const std::function<void()>& work)
 {
@@ -42,7 +43,8 @@ QVector<QVariant> sumPerSilo(DataService& data)
     RecordSet deposits = data.openRecordSet(QStringLiteral("select * from v_ta_deposito"));
     for (const QVector<QVariant>& row : deposits.rows()) {
         RecordSet rs = data.openRecordSet(
-            QStringLiteral("select sum(toneladas) as usado from v_mv_molvera where silodestino = ?"),
+            QStringLiteral(
+                "select sum(toneladas) as usado from v_mv_molvera where silodestino = ?"),
             {SiloFigures::storedSilo(row.at(0).toString())});
         used.push_back(rs.value(0));
     }
@@ -70,7 +72,8 @@ int main(int argc, char** argv)
     data.setDatabaseName(QDir(dir.path()).filePath(QStringLiteral("bench.db")));
     data.open(true);
     if (!data.isOpen()) {
-        std::fprintf(stderr, "cannot open the scratch database: %s\n", qPrintable(data.openError()));
+        std::fprintf(stderr, "cannot open the scratch database: %s\n",
+                     qPrintable(data.openError()));
         return 1;
     }
 
@@ -84,13 +87,12 @@ int main(int argc, char** argv)
                  {silos});
     // One truckload of 20 to 35 tonnes per row, spread over the silos and a
     // few destinations that are no deposit; every 97th row without tonnes.
-    data.execute(
-        QStringLiteral(
-            "insert into mv_molvera (Fecha, Toneladas, silodestino) "
-            "with recursive n(i) as (select 1 union all select i + 1 from n where i < ?) "
-            "select '2024-03-15 00:00:00', case when i % 97 = 0 then null "
-            "else 20 + (i % 15001) / 1000.0 end, printf('%04d', 1 + i % (? + 3)) from n"),
-        {rows, silos});
+    data.execute(QStringLiteral(
+                     "insert into mv_molvera (Fecha, Toneladas, silodestino) "
+                     "with recursive n(i) as (select 1 union all select i + 1 from n where i < ?) "
+                     "select '2024-03-15 00:00:00', case when i % 97 = 0 then null "
+                     "else 20 + (i % 15001) / 1000.0 end, printf('%04d', 1 + i % (? + 3)) from n"),
+                 {rows, silos});
     std::printf("generated %d intake rows over %d silos in %.1f s (triggers keeping the totals)\n",
                 rows, silos, fill.nsecsElapsed() / 1e9);
 

@@ -22,8 +22,8 @@ void tst_SiloLayout::summaryColumns_data()
     QTest::addColumn<int>("n");
     QTest::addColumn<double>("width");
     QTest::addColumn<QList<double>>("lefts");
-    QTest::newRow("three silos in 7545") << 7545.0 << 2805.0 << 3 << 2375.0
-                                         << QList<double>{195, 2670, 5145};
+    QTest::newRow("three silos in 7545")
+        << 7545.0 << 2805.0 << 3 << 2375.0 << QList<double>{195, 2670, 5145};
     QTest::newRow("one silo") << 7545.0 << 2805.0 << 1 << 7405.0 << QList<double>{195};
     // 7545 / 4 = 1886.25: the width keeps its fraction, the lefts add up.
     QTest::newRow("four silos") << 7545.0 << 2805.0 << 4 << 1746.25
@@ -95,28 +95,28 @@ void tst_SiloLayout::usedBar_data()
     QTest::addColumn<bool>("full");
     QTest::addColumn<double>("size");
     // Capacity bar: 7195 wide in the detailed view, 1805 high in the summary view.
-    QTest::newRow("detailed, none") << false << QVariant() << QVariant(500.0) << false << false
-                                    << 0.0;
-    QTest::newRow("detailed, part") << false << QVariant(380.0) << QVariant(500.0) << true
-                                    << false << double(float(380.0 * 7195 / 500));
-    QTest::newRow("detailed, full") << false << QVariant(500.0) << QVariant(500.0) << true << true
-                                    << 7195.0;
+    QTest::newRow("detailed, none")
+        << false << QVariant() << QVariant(500.0) << false << false << 0.0;
+    QTest::newRow("detailed, part") << false << QVariant(380.0) << QVariant(500.0) << true << false
+                                    << double(float(380.0 * 7195 / 500));
+    QTest::newRow("detailed, full")
+        << false << QVariant(500.0) << QVariant(500.0) << true << true << 7195.0;
     QTest::newRow("detailed, over") << false << QVariant(650.0) << QVariant(500.0) << true << true
                                     << double(float(650.0 * 7195 / 500));
     QTest::newRow("summary, part") << true << QVariant(380.0) << QVariant(500.0) << true << false
                                    << double(float(380.0 * 1805 / 500));
     QTest::newRow("summary, over") << true << QVariant(501.0) << QVariant(500.0) << true << true
                                    << double(float(501.0 * 1805 / 500));
-    QTest::newRow("capacity 0 with tonnes") << true << QVariant(10.0) << QVariant(0.0) << true
-                                            << true << 1805.0;
-    QTest::newRow("capacity null with tonnes") << false << QVariant(10.0) << QVariant() << true
-                                               << true << 7195.0;
-    QTest::newRow("capacity null, none") << false << QVariant() << QVariant() << false << false
-                                         << 0.0;
-    QTest::newRow("capacity not a number") << false << QVariant(3.0) << QVariant("abc") << true
-                                           << true << 7195.0;
-    QTest::newRow("negative total") << false << QVariant(-5.0) << QVariant(500.0) << true
-                                    << false << 0.0;
+    QTest::newRow("capacity 0 with tonnes")
+        << true << QVariant(10.0) << QVariant(0.0) << true << true << 1805.0;
+    QTest::newRow("capacity null with tonnes")
+        << false << QVariant(10.0) << QVariant() << true << true << 7195.0;
+    QTest::newRow("capacity null, none")
+        << false << QVariant() << QVariant() << false << false << 0.0;
+    QTest::newRow("capacity not a number")
+        << false << QVariant(3.0) << QVariant("abc") << true << true << 7195.0;
+    QTest::newRow("negative total")
+        << false << QVariant(-5.0) << QVariant(500.0) << true << false << 0.0;
 }
 
 void tst_SiloLayout::usedBar()

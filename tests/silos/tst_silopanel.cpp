@@ -26,6 +26,7 @@ private slots:
     void fullAndOverCapacity();
     void siloWithoutTruckloadsHidesUsedBar();
     void summaryUsedBarGrowsFromTheBottom();
+    void optionsStayInFrontOfTallColumns();
     void switchingViewRebuilds();
     void resizingKeepsViewAndRecomputes();
     void capacityZeroOrNullWithTonnes_data();
@@ -200,9 +201,9 @@ void tst_SiloPanel::fullAndOverCapacity()
     QCOMPARE(usedSize, double(float(tonnes * barSize / 500)));
     QCOMPARE(usedSize >= barSize, red);
     if (!free.isEmpty())
-        QVERIFY2(m_panel->lblDeposito(0)->text().endsWith(" Espacio disponible: " + free +
-                                                          " Toneladas"),
-                 qPrintable(m_panel->lblDeposito(0)->text()));
+        QVERIFY2(
+            m_panel->lblDeposito(0)->text().endsWith(" Espacio disponible: " + free + " Toneladas"),
+            qPrintable(m_panel->lblDeposito(0)->text()));
 }
 
 void tst_SiloPanel::siloWithoutTruckloadsHidesUsedBar()
@@ -210,8 +211,10 @@ void tst_SiloPanel::siloWithoutTruckloadsHidesUsedBar()
     setDeposits({{"1", "Norte", 500}, {"2", "Sur", 800}});
     receive("0001", 50);
     for (bool summary : {true, false}) {
-        if (summary) m_panel->optVertical()->setChecked(true);
-        else m_panel->optHorizontal()->setChecked(true);
+        if (summary)
+            m_panel->optVertical()->setChecked(true);
+        else
+            m_panel->optHorizontal()->setChecked(true);
         m_panel->MostrarDepositos(false);
         QWidget* used = m_panel->element(SiloPanel::PicUsado, 1);
         QVERIFY(!used->isVisible());
@@ -238,6 +241,21 @@ void tst_SiloPanel::summaryUsedBarGrowsFromTheBottom()
     // In front of its capacity bar.
     QWidget* usedW = m_panel->element(SiloPanel::PicUsado, 0);
     QCOMPARE(m_panel->childAt(usedW->geometry().center()), usedW);
+}
+
+void tst_SiloPanel::optionsStayInFrontOfTallColumns()
+{
+    // Three times over capacity: the column rises past the option buttons.
+    setDeposits({{"1", "Norte", 100}});
+    receive("0001", 300);
+    m_panel->MostrarDepositos(false);
+    QWidget* used = m_panel->element(SiloPanel::PicUsado, 0);
+    QVERIFY(used->geometry().intersects(m_panel->optHorizontal()->geometry()));
+    QCOMPARE(m_panel->childAt(m_panel->optHorizontal()->geometry().center()),
+             m_panel->optHorizontal());
+    QTest::mouseClick(m_panel->optHorizontal(), Qt::LeftButton);
+    QVERIFY(m_panel->optHorizontal()->isChecked());
+    QVERIFY(m_panel->lblDeposito(0)->text().endsWith("Espacio disponible: -200 Toneladas"));
 }
 
 void tst_SiloPanel::switchingViewRebuilds()
@@ -329,8 +347,8 @@ void tst_SiloPanel::resizeAfterSilosAddedShowsThem()
     setDeposits({{"1", "Norte", 500}, {"2", "Sur", 800}});
     m_panel->MostrarDepositos(false);
     QCOMPARE(m_panel->count(SiloPanel::PicDeposito), 2);
-    m_db->data().execute(
-        QStringLiteral("insert into v_ta_deposito values ('3', 'Este', 1000), ('4', 'Oeste', 100)"));
+    m_db->data().execute(QStringLiteral(
+        "insert into v_ta_deposito values ('3', 'Este', 1000), ('4', 'Oeste', 100)"));
     receive("0004", 150);
     m_panel->MostrarDepositos(true);
     for (auto a : {SiloPanel::PicDeposito, SiloPanel::PicUsado, SiloPanel::lblDepositos})

@@ -38,9 +38,9 @@ void tst_SiloTotals::verify(TestDb& db)
 {
     DataService& data = db.data();
     // Every silo named by a row or by the totals.
-    RecordSet silos = data.openRecordSet(QStringLiteral(
-        "select silodestino from mv_molvera where silodestino is not null union "
-        "select silodestino from mv_molvera_silo_total"));
+    RecordSet silos = data.openRecordSet(
+        QStringLiteral("select silodestino from mv_molvera where silodestino is not null union "
+                       "select silodestino from mv_molvera_silo_total"));
     QVERIFY(silos.recordCount() > 0);
     for (const QVector<QVariant>& row : silos.rows()) {
         const QString silo = row.at(0).toString();
@@ -57,8 +57,10 @@ void tst_SiloTotals::verify(TestDb& db)
         const qint64 kilos = kept.isEmpty() ? 0 : kept.value(0).toLongLong();
         QVERIFY2(cargas == n, qPrintable(silo));
         QCOMPARE(usado.isNull(), cargas == 0);
-        if (!usado.isNull()) QCOMPARE(kilos, qRound64(usado.toDouble() * 1000));
-        else QCOMPARE(kilos, 0);
+        if (!usado.isNull())
+            QCOMPARE(kilos, qRound64(usado.toDouble() * 1000));
+        else
+            QCOMPARE(kilos, 0);
     }
 }
 
@@ -72,21 +74,21 @@ void tst_SiloTotals::totalsFollowTheRows_data()
         "update v_mv_molvera set silodestino = '0003' where silodestino = '0001'"};
     QTest::newRow("edit silo and tonnes at once") << QStringList{
         "update v_mv_molvera set silodestino = '0002', Toneladas = 12.5 where Toneladas = 30.1"};
-    QTest::newRow("tonnes to null") << QStringList{
-        "update v_mv_molvera set Toneladas = null where silodestino = '0002'"};
-    QTest::newRow("tonnes from null") << QStringList{
-        "update v_mv_molvera set Toneladas = 7 where Toneladas is null"};
-    QTest::newRow("silo to null and back") << QStringList{
-        "update v_mv_molvera set silodestino = null where silodestino = '0001'",
-        "update v_mv_molvera set silodestino = '0004' where silodestino is null"};
-    QTest::newRow("edit other column") << QStringList{
-        "update v_mv_molvera set vendedor = 'PEREZ' where silodestino = '0001'"};
+    QTest::newRow("tonnes to null")
+        << QStringList{"update v_mv_molvera set Toneladas = null where silodestino = '0002'"};
+    QTest::newRow("tonnes from null")
+        << QStringList{"update v_mv_molvera set Toneladas = 7 where Toneladas is null"};
+    QTest::newRow("silo to null and back")
+        << QStringList{"update v_mv_molvera set silodestino = null where silodestino = '0001'",
+                       "update v_mv_molvera set silodestino = '0004' where silodestino is null"};
+    QTest::newRow("edit other column")
+        << QStringList{"update v_mv_molvera set vendedor = 'PEREZ' where silodestino = '0001'"};
     QTest::newRow("delete some") << QStringList{
         "delete from v_mv_molvera where silodestino = '0001'"};
     QTest::newRow("delete all") << QStringList{"delete from v_mv_molvera"};
-    QTest::newRow("negative correction") << QStringList{
-        "insert into v_mv_molvera (Fecha, Toneladas, silodestino) "
-        "values ('2024-03-16 00:00:00', -3.5, '0002')"};
+    QTest::newRow("negative correction")
+        << QStringList{"insert into v_mv_molvera (Fecha, Toneladas, silodestino) "
+                       "values ('2024-03-16 00:00:00', -3.5, '0002')"};
 }
 
 void tst_SiloTotals::totalsFollowTheRows()
@@ -119,7 +121,9 @@ void tst_SiloTotals::randomChangesKeepTotals()
         const qint64 id =
             ids.isEmpty() ? 0 : ids.rows().at(rnd.bounded(ids.recordCount())).at(0).toLongLong();
         switch (rnd.bounded(5)) {
-        case 0: insert(data, tonnes(), silo()); break;
+        case 0:
+            insert(data, tonnes(), silo());
+            break;
         case 1:
             data.execute(QStringLiteral("update v_mv_molvera set Toneladas = ? where ID = ?"),
                          {tonnes(), id});
@@ -147,7 +151,8 @@ void tst_SiloTotals::randomChangesKeepTotals()
             QStringLiteral("select sum(toneladas) from v_mv_molvera where silodestino = ?"),
             {SiloFigures::storedSilo(f.iddeposito)});
         QCOMPARE(f.usado.isNull(), sum.isNull());
-        if (!sum.isNull()) QCOMPARE(qRound64(f.usado.toDouble() * 1000), qRound64(sum.toDouble() * 1000));
+        if (!sum.isNull())
+            QCOMPARE(qRound64(f.usado.toDouble() * 1000), qRound64(sum.toDouble() * 1000));
     }
 }
 
@@ -158,7 +163,8 @@ void tst_SiloTotals::rolledBackChangeLeavesTotals()
     QSqlDatabase conn = db.data().database();
     QVERIFY(conn.transaction());
     insert(db.data(), 5.0, "0001");
-    db.data().execute(QStringLiteral("update v_mv_molvera set Toneladas = 99 where Toneladas = 10"));
+    db.data().execute(
+        QStringLiteral("update v_mv_molvera set Toneladas = 99 where Toneladas = 10"));
     QCOMPARE(db.scalar("select kilos from mv_molvera_silo_total where silodestino = '0001'")
                  .toLongLong(),
              104000);
