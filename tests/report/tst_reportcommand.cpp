@@ -1,0 +1,236 @@
+#include "DailySheet.h"
+#include "DataService.h"
+#include "IniReader.h"
+#include "Lib_ClsCons3.h"
+#include "ModGlobal.h"
+#include "MolveraReportPrinter.h"
+#include "ReportCommand.h"
+#include "ReportRows.h"
+#include "ScriptedDialogs.h"
+#include "ServiceError.h"
+#include "TestDb.h"
+#include "TextBox.h"
+#include "frmTrigo.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace
+{
+
+// Keeps what the window hands the printer.
+class RecordingPrinter : public ReportPrinter
+{
+public:
+    QList<Request> requests;
+    QList<std::array<bool, 3>> options;
+    void print(QWidget*, const Request& request) override
+    {
+        requests << request;
+        options << std::array<bool, 3>{option(0), option(1), option(2)};
+    }
+};
+
+// The intake window over a scratch database, loaded as at start-up.
+struct Fixture {
+    QTemporaryDir iniDir;
+    TestDb db;
+    ScriptedDialogs dialogs;
+    Lib_ClsCons3 lookup{&db.data()};
+    std::unique_ptr<MolveraReportPrinter> own;
+    std::unique_ptr<frmTrigo> w;
+
+    // Without a printer given, the window gets the program's own one.
+    explicit Fixture(ReportPrinter* printer = nullptr)
+    {
+        ModGlobal::reset();
+        IniReader::setSearchFolders({iniDir.path()});
+        if (!printer) {
+            own = std::make_unique<MolveraReportPrinter>(db.data());
+            printer = own.get();
+        }
+        w = std::make_unique<frmTrigo>(db.data(), lookup, printer);
+        if (!w->Load()) qFatal("window did not load");
+        ModGlobal::gCadenaConexion = QStringLiteral("DSN=planta; UID=u; PWD=p");
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        QCoreApplication::processEvents();
+    }
+    ~Fixture() { IniReader::setSearchFolders({}); }
+    void range(const QString& desde, const QString& hasta)
+    {
+        w->box("FechaDesde")->setText(desde);
+        w->box("FechaHasta")->setText(hasta);
+    }
+};
+
+const QString kF = QStringLiteral("{V_MV_MOLVERA.FECHA}");
+
+} // namespace
+
+class TstReportCommand : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale(QStringLiteral("es_AR"))); }
+
+    void formulaStrings_data()
+    {
+        QTest::addColumn<bool>("cargada");
+        QTest::addColumn<QString>("fecha");
+        QTest::addColumn<QString>("desde");
+        QTest::addColumn<QString>("hasta");
+        QTest::addColumn<QString>("formula");
+        QTest::newRow("no range") << false << "15/03/2024"
+                                  << ""
+                                  << ""
+                                  << "";
+        QTest::newRow("blank range") << false << ""
+                                     << "   "
+                                     << "  "
+                                     << "";
+        QTest::newRow("only from") << false << ""
+                                   << "15/03/2024"
+                                   << "" << kF + " >= Date(2024,3,15)";
+        QTest::newRow("only to, leading blank") << false << ""
+                                                << ""
+                                                << "31/03/2024"
+                                                << " " + kF + " <= Date(2024,3,31)";
+        QTest::newRow("both, two blanks after AND")
+            << false << ""
+            << "01/03/2024"
+            << "31/03/2024" << kF + " >= Date(2024,3,1) AND  " + kF + " <= Date(2024,3,31)";
+        QTest::newRow("from with blanks around") << false << ""
+                                                 << " 1/3/2024 "
+                                                 << "" << kF + " >= Date(2024,3,1)";
+        QTest::newRow("sheet loaded ignores the range")
+            << true << "15/03/2024"
+            << "01/03/2024"
+            << "31/03/2024" << kF + " = Date(2024,3,15)";
+    }
+    void formulaStrings()
+    {
+        QFETCH(bool, cargada);
+        QFETCH(QString, fecha);
+        QFETCH(QString, desde);
+        QFETCH(QString, hasta);
+        QFETCH(QString, formula);
+        QCOMPARE(ReportCommand::formula(cargada, fecha, desde, hasta), formula);
+    }
+
+    void aBoxThatHoldsNoDateIsNamed_data()
+    {
+        QTest::addColumn<QString>("desde");
+        QTest::addColumn<QString>("hasta");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("from") << "ayer"
+                              << "31/03/2024"
+                              << "FechaDesde"
+                              << "Fecha Desde";
+        QTest::newRow("to") << "01/03/2024"
+                            << "31/02/2024"
+                            << "FechaHasta"
+                            << "Fecha Hasta";
+        QTest::newRow("to, from blank") << ""
+                                        << "32/1/2024"
+                                        << "FechaHasta"
+                                        << "Fecha Hasta";
+    }
+    void aBoxThatHoldsNoDateIsNamed()
+    {
+        QFETCH(QString, desde);
+        QFETCH(QString, hasta);
+        QFETCH(QString, box);
+        QFETCH(QString, caption);
+        RecordingPrinter printer;
+        Fixture f(&printer);
+        f.range(desde, hasta);
+        f.w->ImprimirReporte();
+        QCOMPARE(printer.requests.size(), 0);
+        QCOMPARE(f.dialogs.messageTexts().size(), 1);
+        QVERIFY2(f.dialogs.messageTexts().first().startsWith(caption),
+                 qPrintable(f.dialogs.messageTexts().first()));
+        QCOMPARE(f.dialogs.shown.first().title, QStringLiteral("Atención"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w->box(box)));
+        // The window stays usable: once corrected, the report prints.
+        f.range("01/03/2024", "31/03/2024");
+        f.w->ImprimirReporte();
+        QCOMPARE(printer.requests.size(), 1);
+    }
+
+    void thePrinterGetsWhatTheWindowBuilds()
+    {
+        RecordingPrinter printer;
+        Fixture f(&printer);
+        f.range("01/03/2024", "31/03/2024");
+        f.w->ProcesarComando("reporte");
+        QCOMPARE(printer.requests.size(), 1);
+        const auto& r = printer.requests.first();
+        QCOMPARE(r.reportName, QStringLiteral("Rp_molvera"));
+        QCOMPARE(r.parameters, (QStringList{QString(), QString()}));
+        QCOMPARE(r.selectionFormula, kF + " >= Date(2024,3,1) AND  " + kF + " <= Date(2024,3,31)");
+        QCOMPARE(r.connection, QStringLiteral("DSN=planta; UID=u; PWD=p"));
+        QCOMPARE(r.formulas, (QStringList{"empresa = 'Molino Harinero del Sur S.A.'",
+                                          "NOMBREREP= 'Molvera'", "Parametros = ''"}));
+        QCOMPARE(printer.options.first(), (std::array<bool, 3>{true, true, false}));
+        QCOMPARE(f.dialogs.shown.size(), 0);
+    }
+
+    void aCompanyNameWithAnApostropheIsHandedAsStored()
+    {
+        RecordingPrinter printer;
+        Fixture f(&printer);
+        f.db.data().execute("UPDATE ta_configuracion SET VALOR = ? WHERE CLAVE = ?",
+                            {QStringLiteral("Molino O'Higgins S.A."), QStringLiteral("NOMBRE")});
+        f.w->ImprimirReporte();
+        QCOMPARE(printer.requests.size(), 1);
+        QCOMPARE(printer.requests.first().formulas.first(),
+                 QStringLiteral("empresa = 'Molino O'Higgins S.A.'"));
+        QCOMPARE(printer.requests.first().selectionFormula, QString());
+    }
+
+    void theLoadedDayIsPrinted()
+    {
+        RecordingPrinter printer;
+        Fixture f(&printer);
+        f.w->box("Fecha")->setText("15/3/2024");
+        QVERIFY(f.w->sheet().Cargar());
+        f.range("01/01/2024", "no es fecha");
+        f.w->ImprimirReporte();
+        QCOMPARE(printer.requests.size(), 1);
+        QCOMPARE(printer.requests.first().selectionFormula, kF + " = Date(2024,3,15)");
+    }
+
+    // With the program's own printer: a missing definition is one message
+    // naming the file, and the window goes on.
+    void aMissingDefinitionIsOneMessage()
+    {
+        Fixture f;
+        QTemporaryDir empty;
+        f.own->setBaseFolder(empty.path());
+        f.w->ImprimirReporte();
+        QCOMPARE(f.dialogs.messageTexts().size(), 1);
+        QVERIFY2(f.dialogs.messageTexts().first().contains(
+                     QDir::toNativeSeparators(empty.filePath("reports/Rp_molvera.json"))),
+                 qPrintable(f.dialogs.messageTexts().first()));
+        QCOMPARE(f.dialogs.count("exec"), 0);
+        // The same window prints once the definition is there: the preview
+        // is shown through the seam.
+        f.own->setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        bool preview = false;
+        f.dialogs.execScripts << [&](QDialog* d) {
+            preview = d->inherits("QPrintPreviewDialog");
+            return int(QDialog::Rejected);
+        };
+        f.w->ImprimirReporte();
+        QVERIFY(preview);
+        QCOMPARE(f.dialogs.messageTexts().size(), 1);
+    }
+};
+
+QTEST_MAIN(TstReportCommand)
+#include "tst_reportcommand.moc"

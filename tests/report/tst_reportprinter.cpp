@@ -1,0 +1,190 @@
+#include "DataService.h"
+#include "MolveraReportPrinter.h"
+#include "ReportRows.h"
+#include "ScriptedDialogs.h"
+#include "ServiceError.h"
+#include "TestDb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+
+ReportPrinter::Request request(const QString& formula, const QString& company)
+{
+    ReportPrinter::Request r;
+    r.reportName = QStringLiteral("Rp_molvera");
+    r.parameters = QStringList{QString(), QString()};
+    r.selectionFormula = formula;
+    r.connection = QStringLiteral("DSN=x; UID=u; PWD=secret");
+    r.formulas =
+        QStringList{QStringLiteral("empresa = '") + company + QStringLiteral("'"),
+                    QStringLiteral("NOMBREREP= 'Molvera'"), QStringLiteral("Parametros = ''")};
+    return r;
+}
+
+} // namespace
+
+class TstReportPrinter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale(QStringLiteral("es_AR"))); }
+
+    void findsTheDefinitionUnderItsBaseFolder()
+    {
+        TestDb db;
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR") + u'/');
+        QVERIFY(QFileInfo(printer.definitionPath("Rp_molvera")).isFile());
+        QCOMPARE(QFileInfo(printer.definitionPath("Rp_molvera")).fileName(),
+                 QStringLiteral("Rp_molvera.json"));
+        QCOMPARE(QFileInfo(printer.definitionPath("Rp_molvera")).dir().dirName(),
+                 QStringLiteral("reports"));
+    }
+
+    void missingDefinitionIsOneClearError()
+    {
+        TestDb db;
+        QTemporaryDir empty;
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(empty.path());
+        printer.setOutputFile(empty.filePath("x.pdf"));
+        try {
+            printer.print(nullptr, request({}, "Molino"));
+            QFAIL("printed without a definition");
+        } catch (const ServiceError& e) {
+            QVERIFY2(e.description().contains(QStringLiteral("Rp_molvera.json")),
+                     qPrintable(e.description()));
+        }
+        QVERIFY(!QFile::exists(empty.filePath("x.pdf")));
+    }
+
+    void manyRowsMakeNumberedPages()
+    {
+        TestDb db;
+        db.data().database().transaction();
+        double total = 0;
+        for (int i = 0; i < 150; ++i) {
+            const double t = 20 + (i % 7) * 1.25;
+            total += t;
+            ReportRows::add(db.data(), QDateTime(QDate(2024, 3, 1 + i / 10), QTime(8, i % 60)), t,
+                            QStringLiteral("Vendedor %1").arg(i));
+        }
+        db.data().database().commit();
+        QTemporaryDir dir;
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        printer.setOutputFile(dir.filePath("r.pdf"));
+        printer.print(nullptr, request("{V_MV_MOLVERA.FECHA} >= Date(2024,3,1)", "Molino"));
+        QVERIFY(printer.lastPageCount() > 1);
+        const QString text = ReportRows::pdfText(dir.filePath("r.pdf"));
+        const QString last = QStringLiteral("Página %1 de %1").arg(printer.lastPageCount());
+        QVERIFY2(text.contains(last), qPrintable(text.right(400)));
+        QVERIFY(text.contains(QStringLiteral("Página 1 de %1").arg(printer.lastPageCount())));
+        // Every page carries the title and the column headers.
+        QCOMPARE(int(text.count(QStringLiteral("Recepción de trigo - Molvera"))),
+                 printer.lastPageCount());
+        QCOMPARE(int(text.count(QStringLiteral("PROCEDENCIA"))), printer.lastPageCount());
+        QVERIFY(text.contains(QStringLiteral("Vendedor 0 ")));
+        QVERIFY(text.contains(QStringLiteral("Vendedor 149")));
+        QCOMPARE(int(text.count(QStringLiteral("Total del día"))), 15);
+        QVERIFY(text.contains(QStringLiteral("Total general: 150 cargas")));
+        QVERIFY(text.contains(QLocale().toString(total, 'f', 2)));
+        QVERIFY(text.contains(QStringLiteral("Selección: desde el 1/3/2024")));
+    }
+
+    void emptySelectionSaysSo()
+    {
+        TestDb db;
+        ReportRows::add(db.data(), QDateTime(QDate(2024, 3, 15), QTime(8, 0)), 30, "Otro día");
+        QTemporaryDir dir;
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        printer.setOutputFile(dir.filePath("r.pdf"));
+        printer.print(nullptr, request("{V_MV_MOLVERA.FECHA} = Date(2024,3,16)", "Molino"));
+        QCOMPARE(printer.lastPageCount(), 1);
+        const QString text = ReportRows::pdfText(dir.filePath("r.pdf"));
+        QVERIFY2(text.contains(QStringLiteral("No hay recepciones para la selección.")),
+                 qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("Otro día")));
+        QVERIFY(text.contains(QStringLiteral("del día 16/3/2024")));
+    }
+
+    void csvOutputHoldsTheSelectedRows()
+    {
+        TestDb db;
+        ReportRows::add(db.data(), QDateTime(QDate(2024, 3, 15), QTime(8, 0)), 30, "Dentro");
+        ReportRows::add(db.data(), QDateTime(QDate(2024, 3, 17), QTime(8, 0)), 30, "Fuera");
+        QTemporaryDir dir;
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        printer.setOutputFile(dir.filePath("r.CSV"));
+        printer.print(nullptr, request(" {V_MV_MOLVERA.FECHA} <= Date(2024,3,16)", "Molino"));
+        QFile f(dir.filePath("r.CSV"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString csv = QString::fromUtf8(f.readAll());
+        QVERIFY(csv.contains(QStringLiteral("Dentro")));
+        QVERIFY(!csv.contains(QStringLiteral("Fuera")));
+        QCOMPARE(int(csv.count(QStringLiteral("\r\n"))), 2);
+    }
+
+    // Option one: the preview goes through the dialog seam; from it the
+    // operator saves a PDF.
+    void previewOffersSavingAPdf()
+    {
+        TestDb db;
+        ReportRows::add(db.data(), QDateTime(QDate(2024, 3, 15), QTime(8, 0)), 28.5, "Juan");
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("guardado.pdf");
+        int previewPages = -1;
+        dialogs.execScripts << [&](QDialog* d) {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(d);
+            if (!preview) return int(QDialog::Rejected);
+            auto* widget = preview->findChild<QPrintPreviewWidget*>();
+            if (widget) {
+                widget->updatePreview();
+                previewPages = widget->pageCount();
+            }
+            auto* save = preview->findChild<QAction*>(QStringLiteral("savePdf"));
+            if (save) save->trigger();
+            return int(QDialog::Rejected);
+        };
+        dialogs.execScripts << [&](QDialog* d) {
+            auto* fd = qobject_cast<QFileDialog*>(d);
+            if (!fd) return int(QDialog::Rejected);
+            fd->selectFile(pdf);
+            return int(QDialog::Accepted);
+        };
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        printer.setOptions(true, true, false);
+        printer.print(nullptr, request({}, "Molino"));
+        QCOMPARE(dialogs.count("exec"), 2);
+        QCOMPARE(previewPages, 1);
+        QVERIFY(QFile::exists(pdf));
+        QVERIFY(ReportRows::pdfText(pdf).contains(QStringLiteral("Juan")));
+    }
+
+    void aBadFormulaPrintsNothing()
+    {
+        TestDb db;
+        ScriptedDialogs dialogs;
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        QVERIFY_THROWS_EXCEPTION(
+            ServiceError,
+            printer.print(nullptr, request("{V_MV_MOLVERA.FECHA} >= Date(2024,", "M")));
+        QCOMPARE(dialogs.shown.size(), 0);
+    }
+};
+
+QTEST_MAIN(TstReportPrinter)
+#include "tst_reportprinter.moc"
