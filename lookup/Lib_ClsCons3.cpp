@@ -7,7 +7,8 @@
 
 #include <QFileInfo>
 
-namespace {
+namespace
+{
 
 QString cleaned(const QString& raw)
 {
@@ -46,8 +47,8 @@ std::optional<QString> Lib_ClsCons3::SentenciaDeMascara(const QString& sql,
     if (!rec) return std::nullopt;
 
     const QString source = cleaned(rec->source);
-    QString columns = UtilService::replace(rec->fields, QStringLiteral("|"), QStringLiteral(","))
-                          .trimmed();
+    QString columns =
+        UtilService::replace(rec->fields, QStringLiteral("|"), QStringLiteral(",")).trimmed();
     if (columns.startsWith(u',')) columns.remove(0, 1);
     if (columns.endsWith(u',')) columns.chop(1);
     if (columns.trimmed().isEmpty()) columns = QStringLiteral("*");
@@ -72,8 +73,8 @@ std::optional<QString> Lib_ClsCons3::SentenciaDeMascara(const QString& sql,
         else if (source.compare(QLatin1String("V_MA_ARTICULOS"), Qt::CaseInsensitive) == 0)
             filter = QStringLiteral("SUSPENDIDO = 0");
     }
-    QString statement = QStringLiteral("SELECT top 1000 ") + columns + QStringLiteral(" FROM ") +
-                        source;
+    QString statement =
+        QStringLiteral("SELECT top 1000 ") + columns + QStringLiteral(" FROM ") + source;
     if (!filter.isEmpty()) statement += QStringLiteral(" WHERE ") + filter;
     return statement;
 }

@@ -9,6 +9,7 @@
 #include "UtilService.h"
 
 #include <QCloseEvent>
+#include <QCollator>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
@@ -22,8 +23,10 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <cmath>
+#include <numeric>
 
-namespace {
+namespace
+{
 
 // Design sizes, in twips.
 constexpr int kClientWidth = 7260;
@@ -38,20 +41,32 @@ constexpr int kMaxMeasure = 60; // widest column, in letters X
 // The check state of a row, kept also when the check boxes are hidden.
 constexpr int kCheckedRole = Qt::UserRole + 1;
 
-// Rows sort by the text of the sort column, ignoring case, as the list
-// control of the workstations does.
+// A row of the list, numbered in the order it was read; the window keeps the
+// trimmed texts of every row by that number for searching and sorting.
 class LookupItem : public QTreeWidgetItem
 {
 public:
-    explicit LookupItem(const QStringList& texts) : QTreeWidgetItem(texts, QTreeWidgetItem::UserType)
+    LookupItem(const QStringList& texts, int row)
+        : QTreeWidgetItem(texts, QTreeWidgetItem::UserType), row(row)
     {
     }
-    bool operator<(const QTreeWidgetItem& other) const override
-    {
-        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-        return text(c).compare(other.text(c), Qt::CaseInsensitive) < 0;
-    }
+    const int row;
 };
+
+int rowOf(const QTreeWidgetItem* item)
+{
+    return item && item->type() == QTreeWidgetItem::UserType
+               ? static_cast<const LookupItem*>(item)->row
+               : -1;
+}
+
+// A field value as the list shows it. Texts are taken as they are; other
+// values go through the utility service's value to text.
+QString valueText(const QVariant& v)
+{
+    if (v.metaType().id() == QMetaType::QString) return v.toString();
+    return UtilService::valueToText(v);
+}
 
 // The leading number of a quantity cell: blanks skipped, an optional sign,
 // digits and one decimal separator (the locale's, or a period). found tells
@@ -60,7 +75,8 @@ double leadingQuantity(const QString& text, bool* found)
 {
     const QChar dec = QLocale().decimalPoint().at(0);
     int i = 0;
-    while (i < text.size() && text.at(i).isSpace()) ++i;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
     QString number;
     if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+')) number += text.at(i++);
     bool digits = false;
@@ -109,8 +125,8 @@ bool isPlainName(const QString& name)
 } // namespace
 
 Lib_FrmCons3::Lib_FrmCons3(DataService* data, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_data(data)
 {
     setObjectName(QStringLiteral("Lib_FrmCons3"));
@@ -131,7 +147,7 @@ Lib_FrmCons3::Lib_FrmCons3(DataService* data, QWidget* parent)
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers); // no in-place editing
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);   // no in-place editing
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // HScroll1 slides it
     m_list->setColumnCount(0);
     m_list->header()->setStretchLastSection(false);
@@ -248,7 +264,13 @@ void Lib_FrmCons3::Form_Load()
             Valores = QStringList{};
             Cantidades = QStringList{};
         },
-        [this] { m_list->clear(); },
+        [this] {
+            m_list->clear();
+            m_cells.clear();
+            m_folded.clear();
+            m_order.clear();
+            m_orderedBy.reset();
+        },
         [this] {
             if (m_sqlOriginal.isEmpty()) m_sqlOriginal = Sql;
         },
@@ -296,8 +318,10 @@ void Lib_FrmCons3::Form_Load()
         [this] {
             if (FiltroInicial.trimmed().isEmpty()) return;
             QComboBox* box = m_search.first();
-            if (box->currentText() == FiltroInicial) CmbSearch_Change(0);
-            else box->setEditText(FiltroInicial);
+            if (box->currentText() == FiltroInicial)
+                CmbSearch_Change(0);
+            else
+                box->setEditText(FiltroInicial);
         },
         [this] { m_rs.reset(); },
     };
@@ -312,10 +336,17 @@ void Lib_FrmCons3::Encolumnar()
     if (!m_rs) return;
     try {
         const int n = m_rs->fieldCount();
-        m_list->clear();
+        if (m_list->topLevelItemCount() > 0) {
+            m_list->clear();
+            m_cells.clear();
+            m_folded.clear();
+            m_order.clear();
+            m_orderedBy.reset();
+        }
         m_list->setColumnCount(n);
         QStringList headers;
-        for (int i = 0; i < n; ++i) headers << m_rs->fieldName(i);
+        for (int i = 0; i < n; ++i)
+            headers << m_rs->fieldName(i);
         m_list->setHeaderLabels(headers);
         const QFontMetrics fm = m_list->fontMetrics();
         for (int i = 0; i < n; ++i) {
@@ -340,24 +371,95 @@ void Lib_FrmCons3::Leer()
     if (!m_rs) return;
     const int n = m_rs->fieldCount();
     const auto& rows = m_rs->rows();
+    const int count = int(rows.size());
+    m_cells = QVector<QVector<QString>>(n, QVector<QString>(count));
+    m_folded.clear();
+    m_order.clear();
     QList<QTreeWidgetItem*> items;
-    items.reserve(rows.size());
+    items.reserve(count);
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
     if (CheckBoxes) flags |= Qt::ItemIsUserCheckable;
     QStringList texts;
-    for (const auto& row : rows) {
+    for (int r = 0; r < count; ++r) {
+        const auto& row = rows.at(r);
         texts.clear();
         texts.reserve(n);
-        if (n > 0) texts << UtilService::valueToText(row.at(0)).trimmed();
+        if (n > 0) texts << valueText(row.at(0)).trimmed();
         for (int i = 1; i < n; ++i)
-            texts << UtilService::fixedWidth(UtilService::valueToText(row.at(i)));
-        auto* item = new LookupItem(texts);
+            texts << UtilService::fixedWidth(valueText(row.at(i)));
+        for (int i = 0; i < n; ++i)
+            m_cells[i][r] = texts.at(i).trimmed();
+        auto* item = new LookupItem(texts, r);
         item->setFlags(flags);
         if (CheckBoxes) item->setCheckState(0, Qt::Unchecked);
         items.append(item);
     }
+    // A list that keeps itself sorted takes the rows in order.
+    const bool sorted = (m_sorted || OrdenarPorLwv) && n > 0;
+    const int column = std::clamp(m_sortColumn, 0, std::max(0, n - 1));
+    if (sorted) items = ordered(items, column, m_sortOrder);
     m_list->addTopLevelItems(items);
-    if (m_sorted) sortList();
+    m_order.resize(count);
+    for (int i = 0; i < count; ++i)
+        m_order[i] = rowOf(items.at(i));
+    m_orderedBy =
+        sorted ? std::optional<std::pair<int, Qt::SortOrder>>({column, m_sortOrder}) : std::nullopt;
+}
+
+QList<QTreeWidgetItem*> Lib_FrmCons3::ordered(QList<QTreeWidgetItem*> items, int column,
+                                              Qt::SortOrder order) const
+{
+    if (column < 0 || column >= m_cells.size() || items.size() < 2) return items;
+    const QVector<QString>& cells = m_cells.at(column);
+    auto textOf = [&](const QTreeWidgetItem* item) {
+        const int row = rowOf(item);
+        return row >= 0 && row < cells.size() ? cells.at(row) : item->text(column).trimmed();
+    };
+    std::vector<int> index(items.size());
+    std::iota(index.begin(), index.end(), 0);
+    // One sort key per row, ignoring case: the locale's collation, or the
+    // case-folded text where the locale has none (C).
+    auto sortBy = [&](const auto& keys) {
+        if (order == Qt::AscendingOrder)
+            std::stable_sort(index.begin(), index.end(),
+                             [&](int a, int b) { return keys[a] < keys[b]; });
+        else
+            std::stable_sort(index.begin(), index.end(),
+                             [&](int a, int b) { return keys[b] < keys[a]; });
+    };
+    if (QLocale().language() == QLocale::C) {
+        // The folded texts also serve the incremental search later.
+        const QVector<QString>& folded = foldedColumn(column);
+        std::vector<std::u16string_view> keys;
+        keys.reserve(items.size());
+        std::vector<QString> loose; // texts of rows the window did not read
+        loose.reserve(items.size());
+        for (const QTreeWidgetItem* item : items) {
+            const int row = rowOf(item);
+            const QString* t = nullptr;
+            if (row >= 0 && row < folded.size()) {
+                t = &folded.at(row);
+            } else {
+                loose.push_back(textOf(item).toCaseFolded());
+                t = &loose.back();
+            }
+            keys.emplace_back(reinterpret_cast<const char16_t*>(t->utf16()), size_t(t->size()));
+        }
+        sortBy(keys);
+    } else {
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(items.size());
+        for (const QTreeWidgetItem* item : items)
+            keys.push_back(collator.sortKey(textOf(item)));
+        sortBy(keys);
+    }
+    QList<QTreeWidgetItem*> out;
+    out.reserve(items.size());
+    for (int i : index)
+        out.append(items.at(i));
+    return out;
 }
 
 void Lib_FrmCons3::alignSearchBoxes()
@@ -391,7 +493,8 @@ void Lib_FrmCons3::Form_Resize()
     // The panel holds every column, so that the search boxes stay over their
     // columns; HScroll1 slides it when it is wider than the window.
     const int picW = std::max(outerW - 120, m_totalTwips + 360);
-    m_picFields->setGeometry(m_picFields->x(), 0, Twips::toPx(picW), Twips::toPx(std::max(0, picH)));
+    m_picFields->setGeometry(m_picFields->x(), 0, Twips::toPx(picW),
+                             Twips::toPx(std::max(0, picH)));
     m_list->setGeometry(0, Twips::toPx(kListTop), Twips::toPx(picW - 20),
                         Twips::toPx(std::max(0, listH)));
     m_frame1->move(Twips::toPx(Twips::fromPx(width()) / 2 - kFrameWidth / 2),
@@ -432,8 +535,7 @@ void Lib_FrmCons3::ListView1_ColumnClick(int column)
 {
     m_sorted = true;
     m_sortColumn = column;
-    m_sortOrder =
-        m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     sortList();
 }
 
@@ -442,7 +544,22 @@ void Lib_FrmCons3::sortList()
     if (m_list->columnCount() == 0) return;
     const int column = std::clamp(m_sortColumn, 0, m_list->columnCount() - 1);
     m_list->header()->setSortIndicatorShown(true);
-    m_list->sortItems(column, m_sortOrder);
+    m_list->header()->setSortIndicator(column, m_sortOrder);
+    const std::pair<int, Qt::SortOrder> wanted{column, m_sortOrder};
+    if (m_orderedBy != wanted) {
+        QTreeWidgetItem* current = m_list->currentItem();
+        const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+        QList<QTreeWidgetItem*> items =
+            ordered(m_list->invisibleRootItem()->takeChildren(), column, m_sortOrder);
+        m_list->addTopLevelItems(items);
+        m_order.resize(items.size());
+        for (int i = 0; i < items.size(); ++i)
+            m_order[i] = rowOf(items.at(i));
+        m_orderedBy = wanted;
+        if (current) m_list->setCurrentItem(current);
+        for (QTreeWidgetItem* it : selected)
+            it->setSelected(true);
+    }
     if (QTreeWidgetItem* sel = selectedRow()) m_list->scrollToItem(sel);
 }
 
@@ -452,13 +569,46 @@ int Lib_FrmCons3::Busqueda(int clave, const QString& queValor) const
 {
     const int column = clave <= 0 ? 0 : clave;
     if (column >= m_list->columnCount()) return 0;
-    const QStringView wanted(queValor);
     const int n = m_list->topLevelItemCount();
+    if (column < m_cells.size() && m_order.size() == n) {
+        // The kept texts of the rows, case-folded once per column, in list
+        // order.
+        const QVector<QString>& folded = foldedColumn(column);
+        const QString wanted = queValor.toCaseFolded();
+        for (int i = 0; i < n; ++i)
+            if (folded.at(m_order.at(i)).startsWith(wanted)) return i + 1;
+        return 0;
+    }
+    const QStringView wanted(queValor);
     for (int i = 0; i < n; ++i) {
         const QString cell = m_list->topLevelItem(i)->text(column);
         if (QStringView(cell).trimmed().startsWith(wanted, Qt::CaseInsensitive)) return i + 1;
     }
     return 0;
+}
+
+const QVector<QString>& Lib_FrmCons3::foldedColumn(int column) const
+{
+    if (m_folded.size() != m_cells.size()) m_folded = QVector<QVector<QString>>(m_cells.size());
+    QVector<QString>& folded = m_folded[column];
+    const QVector<QString>& cells = m_cells.at(column);
+    if (folded.size() != cells.size()) {
+        folded.resize(cells.size());
+        for (int r = 0; r < cells.size(); ++r)
+            folded[r] = cells.at(r).toCaseFolded();
+    }
+    return folded;
+}
+
+void Lib_FrmCons3::setCell(QTreeWidgetItem* item, int column, const QString& text)
+{
+    item->setText(column, text);
+    const int row = rowOf(item);
+    if (column < m_cells.size() && row >= 0 && row < m_cells.at(column).size()) {
+        m_cells[column][row] = text.trimmed();
+        if (column < m_folded.size() && row < m_folded.at(column).size())
+            m_folded[column][row] = m_cells.at(column).at(row).toCaseFolded();
+    }
 }
 
 void Lib_FrmCons3::selectRow(QTreeWidgetItem* item)
@@ -517,7 +667,8 @@ bool Lib_FrmCons3::CmbSearch_KeyDown(int index, int keyCode, int /*shift*/)
     case KeyCodes::Escape:
         CmdCancelar_Click();
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -558,8 +709,10 @@ bool Lib_FrmCons3::ListView1_KeyDown(int keyCode, int shift)
         QComboBox* box = CmbSearch(m_indiceActivo);
         if (!box) box = m_search.first();
         QString t = box->currentText();
-        if (removeLast) t.chop(1);
-        else t += text;
+        if (removeLast)
+            t.chop(1);
+        else
+            t += text;
         box->setEditText(t);
         box->setFocus();
     };
@@ -610,8 +763,10 @@ bool Lib_FrmCons3::marcada(const QTreeWidgetItem* item) const
 void Lib_FrmCons3::marcar(QTreeWidgetItem* item, bool checked)
 {
     if (!item) return;
-    if (CheckBoxes) item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    else item->setData(0, kCheckedRole, checked);
+    if (CheckBoxes)
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    else
+        item->setData(0, kCheckedRole, checked);
 }
 
 QTreeWidgetItem* Lib_FrmCons3::selectedRow() const
@@ -624,8 +779,9 @@ int Lib_FrmCons3::quantityColumn() const
 {
     const int p = IndiceColumna(columnaCantidad());
     if (p < 1)
-        throw ServiceError(ServiceError::InvalidCall,
-                           QStringLiteral("La lista no tiene la columna %1.").arg(columnaCantidad()));
+        throw ServiceError(
+            ServiceError::InvalidCall,
+            QStringLiteral("La lista no tiene la columna %1.").arg(columnaCantidad()));
     if (!selectedRow())
         throw ServiceError(ServiceError::InvalidCall,
                            QStringLiteral("No hay ninguna fila seleccionada."));
@@ -644,10 +800,10 @@ void Lib_FrmCons3::askQuantity()
     const double value = leadingQuantity(*answer, &found);
     if (!found) return; // no number: the quantity stays
     if (value != 0.0) {
-        item->setText(column, quantityText(value, 2));
+        setCell(item, column, quantityText(value, 2));
         marcar(item, true);
     } else {
-        item->setText(column, quantityText(0.0, 2));
+        setCell(item, column, quantityText(0.0, 2));
         marcar(item, false);
     }
 }
@@ -657,12 +813,12 @@ void Lib_FrmCons3::addQuantity(double delta)
     const int column = quantityColumn();
     QTreeWidgetItem* item = selectedRow();
     const double value = leadingQuantity(item->text(column), nullptr);
-    item->setText(column, quantityText(value + delta, 1));
+    setCell(item, column, quantityText(value + delta, 1));
     if (delta > 0) {
         marcar(item, true);
     } else if (leadingQuantity(item->text(column), nullptr) <= 0.0) {
         marcar(item, false);
-        item->setText(column, quantityText(0.0, 2));
+        setCell(item, column, quantityText(0.0, 2));
     }
 }
 
@@ -688,9 +844,9 @@ void Lib_FrmCons3::CmdAceptar_Click()
             const bool goOn = guarded(QStringLiteral("HScroll1_Change"), [&] {
                 const int p = IndiceColumna(CampoDevuelto);
                 if (p < 1)
-                    throw ServiceError(ServiceError::InvalidCall,
-                                       QStringLiteral("La lista no tiene la columna %1.")
-                                           .arg(CampoDevuelto));
+                    throw ServiceError(
+                        ServiceError::InvalidCall,
+                        QStringLiteral("La lista no tiene la columna %1.").arg(CampoDevuelto));
                 picked << cellValue(item, p);
             });
             if (!goOn) return; // the window stays open
@@ -747,8 +903,10 @@ void Lib_FrmCons3::hideWith(int result)
 void Lib_FrmCons3::reject()
 {
     // Esc anywhere is the cancel button; the title-bar button only closes.
-    if (m_closingFromTitle) QDialog::reject();
-    else CmdCancelar_Click();
+    if (m_closingFromTitle)
+        QDialog::reject();
+    else
+        CmdCancelar_Click();
 }
 
 void Lib_FrmCons3::closeEvent(QCloseEvent* e)
@@ -763,6 +921,10 @@ void Lib_FrmCons3::Form_Unload()
 {
     try {
         m_list->clear();
+        m_cells.clear();
+        m_folded.clear();
+        m_order.clear();
+        m_orderedBy.reset();
     } catch (const std::exception& e) {
         Dialogs::instance().message(this, QStringLiteral("Aviso al Operador"),
                                     QString::fromLocal8Bit(e.what()), Dialogs::Icon::Critical);

@@ -8,6 +8,8 @@
 #include <QVector>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class DataService;
 class QComboBox;
@@ -138,6 +140,10 @@ private:
     void askQuantity();
     void addQuantity(double delta);
     void hideWith(int result);
+    QList<QTreeWidgetItem*> ordered(QList<QTreeWidgetItem*> items, int column,
+                                    Qt::SortOrder order) const;
+    void setCell(QTreeWidgetItem* item, int column, const QString& text);
+    const QVector<QString>& foldedColumn(int column) const;
 
     DataService* m_data;
     std::unique_ptr<RecordSet> m_rs;
@@ -153,6 +159,13 @@ private:
     int m_sortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     int m_totalTwips = 0; // the measured width of all columns
+    // The trimmed text of every cell, by column and by row in the order read,
+    // and the row shown at each list position: the incremental search reads
+    // these instead of the list's items.
+    QVector<QVector<QString>> m_cells;
+    mutable QVector<QVector<QString>> m_folded; // the same, case-folded, made on first search
+    QVector<int> m_order;
+    std::optional<std::pair<int, Qt::SortOrder>> m_orderedBy; // how the rows stand now
 
     QWidget* m_picFields = nullptr;
     QTreeWidget* m_list = nullptr;

@@ -14,7 +14,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 struct Fixture {
     TestDb db;
@@ -123,7 +124,8 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::newRow("clientes, any case and blanks")
             << "  vt_clientes "
-            << "SELECT top 1000 RAZON_SOCIAL,CODIGO,CONTACTO FROM VT_CLIENTES WHERE Dada_De_Baja = 0"
+            << "SELECT top 1000 RAZON_SOCIAL,CODIGO,CONTACTO FROM VT_CLIENTES WHERE Dada_De_Baja = "
+               "0"
             << "RAZON_SOCIAL" << QStringList{"Molinos SA", "Zapata SA"};
         QTest::newRow("articulos")
             << "V_MA_ARTICULOS"
@@ -169,13 +171,20 @@ private slots:
         QTest::addColumn<QString>("statement");
         QTest::addColumn<QString>("campo");
         QTest::newRow("empty field list selects all")
-            << "" << "" << "SELECT top 1000 * FROM VT_CLIENTES WHERE Dada_De_Baja = 0" << "";
+            << ""
+            << ""
+            << "SELECT top 1000 * FROM VT_CLIENTES WHERE Dada_De_Baja = 0"
+            << "";
         QTest::newRow("one column leaves campo empty")
-            << "|CODIGO|" << "" << "SELECT top 1000 CODIGO FROM VT_CLIENTES WHERE Dada_De_Baja = 0"
+            << "|CODIGO|"
+            << ""
+            << "SELECT top 1000 CODIGO FROM VT_CLIENTES WHERE Dada_De_Baja = 0"
             << "";
         QTest::newRow("own filter replaces the default")
-            << "|CODIGO|CONTACTO|" << "CODIGO <> 'C1'"
-            << "SELECT top 1000 CODIGO,CONTACTO FROM VT_CLIENTES WHERE CODIGO <> 'C1'" << "CODIGO";
+            << "|CODIGO|CONTACTO|"
+            << "CODIGO <> 'C1'"
+            << "SELECT top 1000 CODIGO,CONTACTO FROM VT_CLIENTES WHERE CODIGO <> 'C1'"
+            << "CODIGO";
     }
 
     void ownMasks()
@@ -301,7 +310,8 @@ private slots:
             // The rows keep the order the database gave them.
             QStringList read;
             RecordSet rs = f.db.data().openRecordSet(statement);
-            for (const auto& row : rs.rows()) read << row.at(0).toString();
+            for (const auto& row : rs.rows())
+                read << row.at(0).toString();
             QVERIFY(read.size() >= 3);
             QCOMPARE(f.rows, read);
         }
@@ -375,10 +385,14 @@ private slots:
                                 ? QStringLiteral("SELECT CODIGO FROM VT_CLIENTES WHERE 1 = 0")
                                 : QStringLiteral("SELECT CODIGO FROM VT_CLIENTES");
         f.script([how](Lib_FrmCons3* w) {
-            if (how == "cancel") QTest::mouseClick(w->CmdCancelar(), Qt::LeftButton);
-            else if (how == "escape") QTest::keyClick(w->ListView1(), Qt::Key_Escape);
-            else if (how == "close") w->close();
-            else QTest::mouseClick(w->CmdAceptar(), Qt::LeftButton);
+            if (how == "cancel")
+                QTest::mouseClick(w->CmdCancelar(), Qt::LeftButton);
+            else if (how == "escape")
+                QTest::keyClick(w->ListView1(), Qt::Key_Escape);
+            else if (how == "close")
+                w->close();
+            else
+                QTest::mouseClick(w->CmdAceptar(), Qt::LeftButton);
             return w->result();
         });
         QString campo;
@@ -447,8 +461,9 @@ private slots:
             QCOMPARE(f.lookup.ValorDevuelto.toString(), QStringLiteral("C1"));
         }
         QCOMPARE(windows.size(), 2);
-        QCOMPARE(originals.at(1),
-                 QStringLiteral("SELECT RAZON_SOCIAL, CODIGO FROM VT_CLIENTES WHERE CODIGO = 'C1'"));
+        QCOMPARE(
+            originals.at(1),
+            QStringLiteral("SELECT RAZON_SOCIAL, CODIGO FROM VT_CLIENTES WHERE CODIGO = 'C1'"));
         QVERIFY(windows.at(0).isNull() && windows.at(1).isNull());
         QCOMPARE(f.dialogs.count("exec"), 2);
     }
