@@ -3,7 +3,7 @@
 -- ends with a GO line. Date-times are datetime2(0), texts nvarchar.
 
 CREATE TABLE mv_molvera (
-    ID                 int IDENTITY(1,1) PRIMARY KEY,
+    ID                 bigint IDENTITY(1,1) PRIMARY KEY,
     Fecha              datetime2(0) NOT NULL,
     responsable        nvarchar(100),
     fecha_alta         datetime2(0),
@@ -51,9 +51,11 @@ GO
 -- same transaction as the change of the intake rows. Kept in kilograms
 -- (whole numbers) so that the figure never drifts from the sum of the rows;
 -- "cargas" counts the rows with tonnes, so a silo without any reads NULL.
+-- The kilograms are a 64-bit whole number: over the years a silo passes the
+-- 2,147,483 tonnes that a 32-bit number of kilograms holds.
 CREATE TABLE mv_molvera_silo_total (
     silodestino nvarchar(4) PRIMARY KEY,
-    kilos       int NOT NULL DEFAULT 0,
+    kilos       bigint NOT NULL DEFAULT 0,
     cargas      int NOT NULL DEFAULT 0
 );
 GO
@@ -75,13 +77,13 @@ BEGIN
                SUM(CASE WHEN c.cargas > 0 THEN 1 ELSE 0 END) AS altas
         FROM (
             SELECT silodestino,
-                   -CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS int) AS kilos,
+                   -CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) AS kilos,
                    -1 AS cargas
             FROM deleted
             WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
             UNION ALL
             SELECT silodestino,
-                   CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS int) AS kilos,
+                   CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) AS kilos,
                    1 AS cargas
             FROM inserted
             WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
@@ -94,6 +96,16 @@ BEGIN
     WHEN NOT MATCHED BY TARGET AND s.altas > 0 THEN
         INSERT (silodestino, kilos, cargas) VALUES (s.silodestino, s.kilos, s.cargas);
 END;
+GO
+
+-- Totals of the rows already there when the table is made (none in a new
+-- database).
+INSERT INTO mv_molvera_silo_total (silodestino, kilos, cargas)
+SELECT silodestino, SUM(CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)),
+       COUNT(Toneladas)
+FROM mv_molvera
+WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
+GROUP BY silodestino;
 GO
 
 CREATE TABLE ta_deposito (

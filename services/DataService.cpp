@@ -393,8 +393,9 @@ void DataService::reconnect(const QString& why)
                                       "realizó.")
                            .arg(sourceLabel(m_databaseName));
         QString detail = e.description();
-        const qsizetype i = detail.indexOf(QLatin1String("\n\nDetalle: "));
-        if (i >= 0) detail = detail.mid(i + 10);
+        const QLatin1String mark("\n\nDetalle: ");
+        const qsizetype i = detail.indexOf(mark);
+        if (i >= 0) detail = detail.mid(i + mark.size());
         if (!detail.isEmpty()) text += QStringLiteral("\n\nDetalle: ") + detail;
         else if (!why.isEmpty()) text += QStringLiteral("\n\nDetalle: ") + why;
         throw ServiceError(ServiceError::NotConnected, text);

@@ -80,11 +80,22 @@ QString SqlDialect::quoteIdentifier(const QString& name) const
 QString SqlDialect::translate(const QString& sql) const
 {
     static const QRegularExpression bracket(QStringLiteral("\\[([^\\]]*)\\]"));
+    static const QRegularExpression asBefore(QStringLiteral("\\bas\\s*$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    auto quoteAlways = [](const QString& name) {
+        QString n = name;
+        n.replace(u'"', QStringLiteral("\"\""));
+        return u'"' + n + u'"';
+    };
     static const QRegularExpression top(QStringLiteral("^(\\s*select\\s+)top\\s+(\\d+)\\s+"),
                                         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression deleteNoFrom(
         QStringLiteral("^(\\s*delete)\\s+(?!from\\b)([A-Za-z_\\[\\]\"][^\\s]*)"),
         QRegularExpression::CaseInsensitiveOption);
+
+    // The house form is SQL Server's own: its statements go as written (a
+    // bracketed reserved word or a "]]" inside brackets stays valid).
+    if (m_kind == Kind::SqlServer) return sql;
 
     QString limit;
     QString out = mapOutsideLiterals(sql, [&](const QString& part) {
@@ -95,8 +106,14 @@ QString SqlDialect::translate(const QString& sql) const
         auto it = bracket.globalMatch(p);
         while (it.hasNext()) {
             auto m = it.next();
-            rebuilt += p.mid(last, m.capturedStart() - last);
-            rebuilt += quoteIdentifier(m.captured(1));
+            const QString before = p.mid(last, m.capturedStart() - last);
+            rebuilt += before;
+            // A caption given with AS keeps its letters as written: PostgreSQL
+            // would fold an unquoted one to lower case.
+            if (m_kind == Kind::PostgreSQL && asBefore.match(rebuilt).hasMatch())
+                rebuilt += quoteAlways(m.captured(1));
+            else
+                rebuilt += quoteIdentifier(m.captured(1));
             last = m.capturedEnd();
         }
         rebuilt += p.mid(last);

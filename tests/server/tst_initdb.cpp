@@ -1,0 +1,147 @@
+// molvera --init-db, run as the program itself: it creates the tables on an
+// empty server database, leaves a database that has them alone, and ends with
+// one clear message and a non-zero status when it cannot connect.
+#include "DataService.h"
+#include "TestDb.h"
+
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+const QString kPassword = QStringLiteral("Clave-Que-No-Se-Ve-55");
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run initDb(const QString& parametros)
+{
+    QProcess p;
+    p.start(QStringLiteral(MOLVERA_EXE), {QStringLiteral("--init-db"), parametros});
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("did not finish");
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QString env(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
+
+QString items(const QString& dsn, const QString& user, const QString& password)
+{
+    return QStringLiteral("@Server=PLANTA/SRV01; @DbName=%1; @Usuario=%2; @Password=%3;")
+        .arg(dsn, user, password);
+}
+
+} // namespace
+
+class TstInitDb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void badInput_data()
+    {
+        QTest::addColumn<QString>("parametros");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("data source that does not exist")
+            << items("MOLVERA_NO_EXISTE", "operador", kPassword)
+            << QStringList{"\"MOLVERA_NO_EXISTE\" no existe"};
+        QTest::newRow("no data source named")
+            << QStringLiteral("@Server=SRV01; @Usuario=operador; @Password=%1;").arg(kPassword)
+            << QStringList{"Falta el nombre del origen de datos ODBC (@DbName)"};
+        if (!TestDb::serverDsn().isEmpty())
+            QTest::newRow("wrong password")
+                << items(TestDb::serverDsn(), env("MOLVERA_TEST_ODBC_USER"), kPassword)
+                << QStringList{"rechazó el usuario", TestDb::serverDsn()};
+        if (!env("MOLVERA_TEST_ODBC_DOWN_DSN").isEmpty())
+            QTest::newRow("server that is down")
+                << items(env("MOLVERA_TEST_ODBC_DOWN_DSN"), "operador", kPassword)
+                << QStringList{"No se puede llegar al servidor", env("MOLVERA_TEST_ODBC_DOWN_DSN")};
+    }
+    void badInput()
+    {
+        QFETCH(QString, parametros);
+        QFETCH(QStringList, expected);
+        const Run r = initDb(parametros);
+        QCOMPARE(r.status, 1);
+        for (const QString& e : expected) QVERIFY2(r.err.contains(e), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(kPassword) && !r.out.contains(kPassword), qPrintable(r.err));
+        // One message, not one per attempt.
+        QCOMPARE(r.err.count(QLatin1String("molvera --init-db:")), 1);
+    }
+
+    void createsTheTablesOnAnEmptyDatabase()
+    {
+        const QString dsn = env("MOLVERA_TEST_ODBC_INIT_DSN");
+        if (dsn.isEmpty()) QSKIP("no empty server database (MOLVERA_TEST_ODBC_INIT_DSN)");
+        const QString user = env("MOLVERA_TEST_ODBC_USER");
+        const QString password = env("MOLVERA_TEST_ODBC_PASSWORD");
+        {
+            // Start from an empty database.
+            DataService d(QStringLiteral("reset"));
+            d.setServer(QStringLiteral("SRV01"));
+            d.setDatabaseName(dsn);
+            d.setUser(user);
+            d.setPassword(password);
+            d.setSchemaCheck(false);
+            d.open(false);
+            QVERIFY2(d.isOpen(), qPrintable(d.openError()));
+            d.execute(QStringLiteral("DROP SCHEMA public CASCADE"));
+            d.execute(QStringLiteral("CREATE SCHEMA public"));
+        }
+        // Start-up refuses the empty database and says what to run.
+        {
+            DataService d(QStringLiteral("before"));
+            d.setServer(QStringLiteral("SRV01"));
+            d.setDatabaseName(dsn);
+            d.setUser(user);
+            d.setPassword(password);
+            d.open(false);
+            QVERIFY(!d.isOpen());
+            QVERIFY2(d.openError().contains(QLatin1String("--init-db")), qPrintable(d.openError()));
+        }
+        Run r = initDb(items(dsn, user, password));
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("creadas (PostgreSQL)")), qPrintable(r.out));
+        QVERIFY(!r.out.contains(password) && !r.err.contains(password));
+        {
+            DataService d(QStringLiteral("after"));
+            d.setServer(QStringLiteral("SRV01"));
+            d.setDatabaseName(dsn);
+            d.setUser(user);
+            d.setPassword(password);
+            d.open(false);
+            QVERIFY2(d.isOpen(), qPrintable(d.openError()));
+            QCOMPARE(d.openRecordSet(QStringLiteral("SELECT COUNT(*) FROM v_ta_deposito")).value(0).toInt(), 6);
+            const qint64 id = d.insertReturningId(QStringLiteral("v_mv_molvera"), {QStringLiteral("Fecha")},
+                                                  {QDateTime(QDate(2024, 3, 15), QTime())});
+            QVERIFY(id > 0);
+        }
+        // A second run changes nothing and keeps the rows.
+        r = initDb(items(dsn, user, password));
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("ya tiene las tablas")), qPrintable(r.out));
+        DataService d(QStringLiteral("again"));
+        d.setServer(QStringLiteral("SRV01"));
+        d.setDatabaseName(dsn);
+        d.setUser(user);
+        d.setPassword(password);
+        d.open(false);
+        QVERIFY2(d.isOpen(), qPrintable(d.openError()));
+        QCOMPARE(d.openRecordSet(QStringLiteral("SELECT COUNT(*) FROM v_mv_molvera")).value(0).toInt(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstInitDb)
+#include "tst_initdb.moc"
