@@ -32,9 +32,9 @@ QString ColumnOps::textoConfirmacion()
 int ColumnOps::CmdCompletar()
 {
     if (m_enCurso) return 0;
-    const int respuesta = Dialogs::instance().message(
-        &w, QStringLiteral("Atención!"), textoConfirmacion(), Dialogs::Icon::Question,
-        Dialogs::Buttons::YesNo, Dialogs::Yes);
+    const int respuesta =
+        Dialogs::instance().message(&w, QStringLiteral("Atención!"), textoConfirmacion(),
+                                    Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::Yes);
     if (respuesta != Dialogs::Yes) return 0;
 
     FlexGrid* g = w.MSflexGrid1();
@@ -57,7 +57,8 @@ int ColumnOps::CmdCompletar()
     // sorted or left while the window processes events between rows, the
     // fill stops rather than write into rows it was not asked to.
     QStringList ids;
-    for (int r = r1; r <= r2; ++r) ids << g->TextMatrix(r, 0);
+    for (int r = r1; r <= r2; ++r)
+        ids << g->TextMatrix(r, 0);
 
     m_enCurso = true;
     int escritas = 0;
@@ -78,7 +79,8 @@ int ColumnOps::CmdCompletar()
                 if (!w.mCampoInvalido && (g->Row() != r || g->Col() != c)) ++escritas;
                 break;
             } catch (const ServiceError& err) {
-                const int a = UtilService::errorDialog(&w, err, QStringLiteral("Aviso al operador"));
+                const int a =
+                    UtilService::errorDialog(&w, err, QStringLiteral("Aviso al operador"));
                 if (a == Dialogs::Retry) continue;
                 seguir = a == Dialogs::Ignore;
                 break;
@@ -103,7 +105,8 @@ void ColumnOps::CmdOrdenar()
         const int c1 = std::min(g->Col(), g->ColSel());
         const int c2 = std::max(g->Col(), g->ColSel());
         QVector<int> claves;
-        for (int c = c1; c <= c2; ++c) claves << c;
+        for (int c = c1; c <= c2; ++c)
+            claves << c;
         int r1 = FlexGrid::FixedRows, r2 = g->Rows() - 1;
         if (g->RowSel() != g->Row()) {
             r1 = std::min(g->Row(), g->RowSel());

@@ -1,6 +1,7 @@
 #include "FieldLookups.h"
 
 #include "CellEditor.h"
+#include "DataService.h"
 #include "FieldValidator.h"
 #include "FlexGrid.h"
 #include "KeyCodes.h"
@@ -11,7 +12,8 @@
 
 #include <QRegularExpression>
 
-namespace {
+namespace
+{
 
 struct Lista {
     const char* tag;
@@ -19,27 +21,42 @@ struct Lista {
     const char* campo;
 };
 
-// The built-in pick lists. The four free-text columns of the sheet have no
-// master table: their lists offer the distinct values already entered, on
-// any day.
+// The built-in pick lists over master tables.
 const Lista kListas[] = {
     {"PROVINCIA", "SELECT DESCRIPCION FROM TA_PROVINCIAS ORDER BY DESCRIPCION ", "DESCRIPCION"},
     {"ta_usuarios", "SELECT nombre,sistema FROM TA_USUARIOS", "Nombre"},
     {"v_ta_deposito",
      "select iddeposito as [Depósito], descripcion as [Descripción] from v_ta_deposito",
      "Depósito"},
-    {"VT_Vendedores", "SELECT VENDEDOR FROM V_MV_MOLVERA WHERE VENDEDOR<>'' GROUP BY VENDEDOR",
-     "Vendedor"},
-    {"VT_Procedencia",
-     "SELECT PROCEDENCIA FROM V_MV_MOLVERA WHERE PROCEDENCIA<>'' GROUP BY PROCEDENCIA",
-     "Procedencia"},
-    {"VT_Camionero", "SELECT CAMIONERO FROM V_MV_MOLVERA WHERE CAMIONERO<>'' GROUP BY CAMIONERO",
-     "CAMIONERO"},
-    {"VT_Caract",
-     "SELECT CARACTERISTICAS FROM V_MV_MOLVERA WHERE CARACTERISTICAS<>'' GROUP BY "
-     "CARACTERISTICAS",
-     "CARACTERISTICAS"},
 };
+
+// The four free-text columns of the sheet have no master table: their lists
+// offer the distinct non-empty values already entered, on any day.
+const Lista kValoresIngresados[] = {
+    {"VT_Vendedores", "VENDEDOR", "Vendedor"},
+    {"VT_Procedencia", "PROCEDENCIA", "Procedencia"},
+    {"VT_Camionero", "CAMIONERO", "CAMIONERO"},
+    {"VT_Caract", "CARACTERISTICAS", "CARACTERISTICAS"},
+};
+
+// The distinct non-empty values of a column of the intake view. The values
+// are walked through the column's index one by one (each the least value
+// above the previous), which reads as many index entries as there are
+// distinct values rather than one per truckload. The statement ends in its
+// WHERE clause, so the lookup window's narrowing conditions (" and <column>
+// like ?") apply to the values listed.
+QString valoresIngresados(const QString& c, SqlDialect::Kind kind)
+{
+    if (kind == SqlDialect::Kind::SqlServer)
+        return QStringLiteral("SELECT %1 FROM (SELECT %1 FROM V_MV_MOLVERA GROUP BY %1) AS t "
+                              "WHERE %1<>''")
+            .arg(c);
+    return QStringLiteral("WITH RECURSIVE v(%1) AS (SELECT MIN(%1) FROM V_MV_MOLVERA WHERE %1 > '' "
+                          "UNION ALL SELECT (SELECT MIN(m.%1) FROM V_MV_MOLVERA m WHERE m.%1 > "
+                          "v.%1) FROM v WHERE v.%1 IS NOT NULL) "
+                          "SELECT %1 FROM v WHERE %1 IS NOT NULL")
+        .arg(c);
+}
 
 bool igual(const QString& a, const char* b)
 {
@@ -62,20 +79,19 @@ QString sinPlural(QString s)
 
 // Views whose key is "ID" and the part after "V_TA_", singular.
 const std::initializer_list<const char*> kVistasTa = {
-    "V_TA_Bancos",    "V_TA_MotivoVta",      "V_TA_MotivoCpra", "V_TA_Deposito", "V_TA_Tecnicos",
-    "V_TA_Tareas",    "V_TA_Unidad",         "V_TA_TipoArticulo", "V_TA_Rubros", "V_TA_MotivoStock",
-    "V_TA_CPRA_VTA",  "V_TA_CATEGORIA",      "V_TA_DESTINO",    "V_TA_ORIGEN"};
+    "V_TA_Bancos",   "V_TA_MotivoVta", "V_TA_MotivoCpra",   "V_TA_Deposito", "V_TA_Tecnicos",
+    "V_TA_Tareas",   "V_TA_Unidad",    "V_TA_TipoArticulo", "V_TA_Rubros",   "V_TA_MotivoStock",
+    "V_TA_CPRA_VTA", "V_TA_CATEGORIA", "V_TA_DESTINO",      "V_TA_ORIGEN"};
 // Tables whose key is "ID" and the name after its five-character prefix.
 const std::initializer_list<const char*> kTablasP = {
-    "P_TA_NIVELESTUDIO",   "P_TA_CONOCIMIENTOS", "P_TA_Categorizacion", "P_TA_CentroMedico",
-    "P_TA_FormasDePago",   "P_MA_Empresas",      "P_TA_ZONARESIDENCIA", "P_TA_ObraSocial",
-    "P_TA_MotivoEgreso",   "P_TA_Grupos",        "P_TA_EstadoBusqueda", "P_TA_Areas",
-    "P_TA_IDIOMAS",        "P_TA_TITULOs",       "P_TA_ESTADOPOSTULANTE", "P_TA_Parentesco",
+    "P_TA_NIVELESTUDIO", "P_TA_CONOCIMIENTOS", "P_TA_Categorizacion",   "P_TA_CentroMedico",
+    "P_TA_FormasDePago", "P_MA_Empresas",      "P_TA_ZONARESIDENCIA",   "P_TA_ObraSocial",
+    "P_TA_MotivoEgreso", "P_TA_Grupos",        "P_TA_EstadoBusqueda",   "P_TA_Areas",
+    "P_TA_IDIOMAS",      "P_TA_TITULOs",       "P_TA_ESTADOPOSTULANTE", "P_TA_Parentesco",
     "P_TA_EstadoCivil"};
 // Tables whose key is "ID" and the part after "TA_", singular.
-const std::initializer_list<const char*> kTablasTa = {"TA_Categoria", "TA_Deposito",
-                                                      "TA_MotivoStock", "TA_TipoArticulo",
-                                                      "TA_Rubros"};
+const std::initializer_list<const char*> kTablasTa = {
+    "TA_Categoria", "TA_Deposito", "TA_MotivoStock", "TA_TipoArticulo", "TA_Rubros"};
 
 QString claveVistaTa(const QString& n)
 {
@@ -92,12 +108,20 @@ QString claveTablaP(const QString& n)
 
 FieldLookups::FieldLookups(frmTrigo& w) : w(w) {}
 
-bool FieldLookups::listaFija(const QString& tag, QString& sql, QString& campoDevuelto)
+bool FieldLookups::listaFija(const QString& tag, QString& sql, QString& campoDevuelto,
+                             SqlDialect::Kind kind)
 {
     const QString t = tag.trimmed();
     for (const Lista& l : kListas) {
         if (igual(t, l.tag)) {
             sql = QString::fromUtf8(l.sql);
+            campoDevuelto = QString::fromUtf8(l.campo);
+            return true;
+        }
+    }
+    for (const Lista& l : kValoresIngresados) {
+        if (igual(t, l.tag)) {
+            sql = valoresIngresados(QLatin1String(l.sql), kind);
             campoDevuelto = QString::fromUtf8(l.campo);
             return true;
         }
@@ -117,7 +141,8 @@ bool FieldLookups::columnasConsulta(const QString& tabla, QString& descripcion, 
     if (igual(n, "V_TA_RETENCIONES"))
         return fijar(QStringLiteral("Descripcion"), QStringLiteral("IdRetencion"));
     // The view over the voucher table TA_Cpte: the same key as the table.
-    if (igual(n, "V_TA_Cpte")) return fijar(QStringLiteral("Descripcion"), QStringLiteral("CODIGO"));
+    if (igual(n, "V_TA_Cpte"))
+        return fijar(QStringLiteral("Descripcion"), QStringLiteral("CODIGO"));
     if (igual(n, "V_TA_Tecnicos")) return fijar(QStringLiteral("NOMBRE"), claveVistaTa(n));
     if (igual(n, "V_TA_CPRA_VTA"))
         return fijar(QStringLiteral("DESCRIPCION"), QStringLiteral("IDCOND_CPRA_VTA"));
@@ -137,7 +162,8 @@ bool FieldLookups::columnasConsulta(const QString& tabla, QString& descripcion, 
     if (igual(n, "MA_CHOFERES")) return fijar(QStringLiteral("APELLIDO"), QStringLiteral("CODIGO"));
     if (igual(n, "MA_DESTINATARIOS"))
         return fijar(QStringLiteral("NOMBRE"), QStringLiteral("CODIGO"));
-    if (igual(n, "MA_VEHICULOS")) return fijar(QStringLiteral("PATENTE"), QStringLiteral("PATENTE"));
+    if (igual(n, "MA_VEHICULOS"))
+        return fijar(QStringLiteral("PATENTE"), QStringLiteral("PATENTE"));
     if (igual(n, "MV_EJERCICIOS"))
         return fijar(QStringLiteral("DESCRIPCION"), QStringLiteral("PERIODO"));
     if (igual(n, "TA_USUARIOS")) return fijar(QStringLiteral("NOMBRE"), QStringLiteral("NOMBRE"));
@@ -252,7 +278,7 @@ void FieldLookups::CmdConsultar(bool lSinKeyDown)
     if (igual(tag, "FECHA")) {
         valor = UtilService::chooseDate(&w, a->text());
     } else if (igual(tag, "ta_usuarios")) {
-        listaFija(tag, sql, campo);
+        listaFija(tag, sql, campo, w.data().dialect().kind());
         valor = consultar(sql, campo);
         if (valor.isEmpty()) return;
         a->setText(valor);
@@ -263,7 +289,7 @@ void FieldLookups::CmdConsultar(bool lSinKeyDown)
             w.validator().boxKeyDown(i, k, 0);
         }
         return;
-    } else if (listaFija(tag, sql, campo)) {
+    } else if (listaFija(tag, sql, campo, w.data().dialect().kind())) {
         valor = consultar(sql, campo);
         if (igual(tag, "PROVINCIA")) valor = valor.trimmed();
     } else {

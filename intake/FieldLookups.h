@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SqlDialect.h"
+
 #include <QString>
 
 class TextBox;
@@ -20,9 +22,11 @@ public:
     void CmdConsultar(bool lSinKeyDown = false);
 
     // The statement and returned column of a built-in pick list, by lookup
-    // tag (case-insensitive). False for a tag without a built-in list (the
-    // date boxes' "Fecha" has none: it opens the date chooser).
-    static bool listaFija(const QString& tag, QString& sql, QString& campoDevuelto);
+    // tag (case-insensitive), for a database of that kind. False for a tag
+    // without a built-in list (the date boxes' "Fecha" has none: it opens the
+    // date chooser).
+    static bool listaFija(const QString& tag, QString& sql, QString& campoDevuelto,
+                          SqlDialect::Kind kind = SqlDialect::Kind::SQLite);
 
     // The description and key columns of a table or view, derived from its
     // name. False when no columns can be derived; both then stay as passed.

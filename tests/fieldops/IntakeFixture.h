@@ -1,9 +1,9 @@
 #pragma once
 
 #include "CellEditor.h"
+#include "DailySheet.h"
 #include "DataService.h"
 #include "DateText.h"
-#include "DailySheet.h"
 #include "FlexGrid.h"
 #include "KeyCodes.h"
 #include "Lib_ClsCons3.h"
@@ -107,7 +107,8 @@ struct IntakeFixture {
 };
 
 // Scripts for the lookup window: the list, its rows and the buttons.
-namespace LookupScript {
+namespace LookupScript
+{
 
 inline QTreeWidget* lista(QDialog* d)
 {
@@ -118,7 +119,8 @@ inline QStringList textos(QDialog* d, int col = 0)
 {
     QStringList out;
     if (QTreeWidget* l = lista(d))
-        for (int i = 0; i < l->topLevelItemCount(); ++i) out << l->topLevelItem(i)->text(col);
+        for (int i = 0; i < l->topLevelItemCount(); ++i)
+            out << l->topLevelItem(i)->text(col);
     return out;
 }
 
@@ -132,8 +134,10 @@ inline int elegir(QDialog* d, const QString& texto, int col = 0)
         if (it->text(col) == texto) {
             l->setCurrentItem(it);
             it->setSelected(true);
-            if (auto* b = d->findChild<QAbstractButton*>(QStringLiteral("CmdAceptar"))) b->click();
-            else d->accept();
+            if (auto* b = d->findChild<QAbstractButton*>(QStringLiteral("CmdAceptar")))
+                b->click();
+            else
+                d->accept();
             return QDialog::Accepted;
         }
     }
@@ -142,8 +146,10 @@ inline int elegir(QDialog* d, const QString& texto, int col = 0)
 
 inline int cancelar(QDialog* d)
 {
-    if (auto* b = d->findChild<QAbstractButton*>(QStringLiteral("CmdCancelar"))) b->click();
-    else d->reject();
+    if (auto* b = d->findChild<QAbstractButton*>(QStringLiteral("CmdCancelar")))
+        b->click();
+    else
+        d->reject();
     return QDialog::Rejected;
 }
 

@@ -4,7 +4,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 const QString kConfirmacion = QString::fromUtf8(
     "Muy importante...\r\nEsta opcion copia el contenido el primer campo seleccionado, al resto "
@@ -21,7 +22,8 @@ class TstColumnOps : public QObject
                               const QString& columna = QStringLiteral("vendedor"))
     {
         QList<qint64> ids;
-        for (const QString& v : vendedores) ids << f.fila(IntakeFixture::dia(), {{columna, v}});
+        for (const QString& v : vendedores)
+            ids << f.fila(IntakeFixture::dia(), {{columna, v}});
         if (!f.cargar()) qFatal("sheet not loaded");
         return ids;
     }
@@ -47,7 +49,8 @@ private slots:
         QCOMPARE(m.text, kConfirmacion);
         QCOMPARE(m.icon, Dialogs::Icon::Question);
         QCOMPARE(f.valor("vendedor", ids[1]).toString(), QStringLiteral("B"));
-        for (qint64 id : ids) QVERIFY(f.valor("fecha_modificacion", id).isNull());
+        for (qint64 id : ids)
+            QVERIFY(f.valor("fecha_modificacion", id).isNull());
     }
 
     void fillsTheRangeWritingEveryRow()
@@ -94,7 +97,8 @@ private slots:
         QCOMPARE(f.dialogs.count("message"), 1); // the confirmation only
         QCOMPARE(f.valor("vendedor", ids[0]).toString(), QStringLiteral("A"));
         QCOMPARE(f.valor("vendedor", ids[1]).toString(), QStringLiteral("B"));
-        for (qint64 id : ids) QVERIFY(f.valor("fecha_modificacion", id).isNull());
+        for (qint64 id : ids)
+            QVERIFY(f.valor("fecha_modificacion", id).isNull());
     }
 
     void invalidDepositIsRefusedOncePerRow()
@@ -126,7 +130,8 @@ private slots:
         seleccionar(f, 2, 11, 4);
         f.dialogs.messageAnswers << Dialogs::Yes;
         QCOMPARE(f.w->columnOps().CmdCompletar(), 3);
-        for (qint64 id : ids) QCOMPARE(f.valor("silodestino", id).toString(), QStringLiteral("0004"));
+        for (qint64 id : ids)
+            QCOMPARE(f.valor("silodestino", id).toString(), QStringLiteral("0004"));
         QCOMPARE(f.dialogs.count("message"), 1);
     }
 
@@ -135,15 +140,15 @@ private slots:
         IntakeFixture f;
         QList<qint64> ids;
         for (const char* p : {"TANDIL", "AZUL", "BALCARCE"})
-            ids << f.fila(IntakeFixture::dia(),
-                          {{"vendedor", QString::fromUtf8(p) + "-V"},
-                           {"procedencia", QString::fromUtf8(p)},
-                           {"camionero", QString::fromUtf8(p) + "-C"}});
+            ids << f.fila(IntakeFixture::dia(), {{"vendedor", QString::fromUtf8(p) + "-V"},
+                                                 {"procedencia", QString::fromUtf8(p)},
+                                                 {"camionero", QString::fromUtf8(p) + "-C"}});
         QVERIFY(f.cargar());
         seleccionar(f, 2, 3, 4, 4);
         f.dialogs.messageAnswers << Dialogs::Yes;
         QCOMPARE(f.w->columnOps().CmdCompletar(), 3);
-        for (qint64 id : ids) QCOMPARE(f.valor("procedencia", id).toString(), QStringLiteral("TANDIL"));
+        for (qint64 id : ids)
+            QCOMPARE(f.valor("procedencia", id).toString(), QStringLiteral("TANDIL"));
         QCOMPARE(f.valor("camionero", ids[1]).toString(), QStringLiteral("AZUL-C"));
         QCOMPARE(f.valor("vendedor", ids[2]).toString(), QStringLiteral("BALCARCE-V"));
     }
@@ -170,7 +175,8 @@ private slots:
         f.dialogs.messageAnswers << Dialogs::Yes;
         QCOMPARE(f.w->columnOps().CmdCompletar(), 0);
         QCOMPARE(f.filaDe(ids[1]), 3);
-        for (qint64 id : ids) QVERIFY(f.valor("fecha_modificacion", id).isNull());
+        for (qint64 id : ids)
+            QVERIFY(f.valor("fecha_modificacion", id).isNull());
     }
 
     void sortComparesNumbersAsNumbers_data()
@@ -181,10 +187,10 @@ private slots:
                                  << QStringList{"2", "9", "10", "100"};
         QTest::newRow("mixed") << QStringList{"lote 2", "10", "Abc", "9", "abd", "100"}
                                << QStringList{"9", "10", "100", "Abc", "abd", "lote 2"};
-        QTest::newRow("decimals and negatives") << QStringList{"2.5", "-1", "12", "0"}
-                                                << QStringList{"-1", "0", "2.5", "12"};
-        QTest::newRow("empty last") << QStringList{"", "b", "3", "a"}
-                                    << QStringList{"3", "a", "b", ""};
+        QTest::newRow("decimals and negatives")
+            << QStringList{"2.5", "-1", "12", "0"} << QStringList{"-1", "0", "2.5", "12"};
+        QTest::newRow("empty last")
+            << QStringList{"", "b", "3", "a"} << QStringList{"3", "a", "b", ""};
     }
 
     void sortComparesNumbersAsNumbers()
@@ -203,11 +209,13 @@ private slots:
             QCOMPARE(f.valor("observaciones", id).toString(), f.grid()->TextMatrix(r, 12));
         }
         QCOMPARE(vistos, orden);
-        for (qint64 id : ids) QVERIFY(f.valor("fecha_modificacion", id).isNull());
+        for (qint64 id : ids)
+            QVERIFY(f.valor("fecha_modificacion", id).isNull());
         // Reloading shows the database order again.
         f.w->Reiniciar();
         QVERIFY(f.cargar());
-        for (int i = 0; i < ids.size(); ++i) QCOMPARE(f.filaDe(ids[i]), 2 + i);
+        for (int i = 0; i < ids.size(); ++i)
+            QCOMPARE(f.filaDe(ids[i]), 2 + i);
     }
 
     void sortBySeveralColumnsAndSelectedRowsOnly()
@@ -221,7 +229,8 @@ private slots:
                            {"0001", "x"}, {"0002", "a"}, {"0000", "q"}};
         QList<qint64> ids;
         for (const F& x : filas)
-            ids << f.fila(IntakeFixture::dia(), {{"silodestino", x.silo}, {"observaciones", x.obs}});
+            ids << f.fila(IntakeFixture::dia(),
+                          {{"silodestino", x.silo}, {"observaciones", x.obs}});
         QVERIFY(f.cargar());
         // Rows 2..6 selected across the deposit and observation columns;
         // the last row stays where it is.
@@ -230,8 +239,7 @@ private slots:
         QStringList vistos;
         for (int r = 2; r < f.grid()->Rows(); ++r)
             vistos << f.grid()->TextMatrix(r, 11) + u'/' + f.grid()->TextMatrix(r, 12);
-        QCOMPARE(vistos, (QStringList{"0001/x", "0001/y", "0002/a", "0002/z", "0003/b",
-                                      "0000/q"}));
+        QCOMPARE(vistos, (QStringList{"0001/x", "0001/y", "0002/a", "0002/z", "0003/b", "0000/q"}));
         QCOMPARE(f.filaDe(ids[5]), 7);
         // The cursor and the selection stay.
         QCOMPARE(f.grid()->Row(), 2);

@@ -1,6 +1,7 @@
 #include "FieldLookups.h"
-#include "UtilVextra.h"
 #include "IntakeFixture.h"
+#include "SqlDialect.h"
+#include "UtilVextra.h"
 
 #include <QtTest>
 
@@ -24,8 +25,8 @@ private slots:
         QTest::addColumn<QString>("clave");
 
         auto fila = [](const char* t, const char* s, const char* k, const char* f = "") {
-            QTest::newRow(t) << QString::fromUtf8(t) << QString::fromUtf8(f)
-                             << QString::fromUtf8(s) << QString::fromUtf8(k);
+            QTest::newRow(t) << QString::fromUtf8(t) << QString::fromUtf8(f) << QString::fromUtf8(s)
+                             << QString::fromUtf8(k);
         };
         // Names with fixed columns.
         fila("V_TA_RETENCIONES", "select Descripcion,IdRetencion from V_TA_RETENCIONES ",
@@ -42,8 +43,7 @@ private slots:
              "IDFunciones");
         fila("P_MA_Clientes", "select RAZON_SOCIAL,IDCLIENTE from P_MA_Clientes ", "IDCLIENTE");
         fila("TA_Cpte", "select DESCRIPCION,CODIGO from TA_Cpte ", "CODIGO");
-        fila("V_MA_ARTICULOS", "select DESCRIPCION,IDARTICULO from V_MA_ARTICULOS ",
-             "IDARTICULO");
+        fila("V_MA_ARTICULOS", "select DESCRIPCION,IDARTICULO from V_MA_ARTICULOS ", "IDARTICULO");
         fila("MA_ARTICULOS", "select DESCRIPCION,IDARTICULO from MA_ARTICULOS ", "IDARTICULO");
         fila("MA_MODELOS", "select NOMBRE,NOMBRE from MA_MODELOS ", "NOMBRE");
         fila("MA_CHOFERES", "select APELLIDO,CODIGO from MA_CHOFERES ", "CODIGO");
@@ -132,34 +132,23 @@ private slots:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("sentencia");
         QTest::addColumn<QString>("campo");
-        QTest::newRow("sellers") << "VT_Vendedores"
-                                 << "SELECT VENDEDOR FROM V_MV_MOLVERA WHERE VENDEDOR<>'' GROUP "
-                                    "BY VENDEDOR"
-                                 << "Vendedor";
-        QTest::newRow("origins") << "vt_procedencia"
-                                 << "SELECT PROCEDENCIA FROM V_MV_MOLVERA WHERE PROCEDENCIA<>'' "
-                                    "GROUP BY PROCEDENCIA"
-                                 << "Procedencia";
-        QTest::newRow("truckers") << "VT_Camionero"
-                                  << "SELECT CAMIONERO FROM V_MV_MOLVERA WHERE CAMIONERO<>'' "
-                                     "GROUP BY CAMIONERO"
-                                  << "CAMIONERO";
-        QTest::newRow("characteristics") << "VT_Caract"
-                                         << "SELECT CARACTERISTICAS FROM V_MV_MOLVERA WHERE "
-                                            "CARACTERISTICAS<>'' GROUP BY CARACTERISTICAS"
-                                         << "CARACTERISTICAS";
         QTest::newRow("deposits (editor's tag)")
             << "v_TA_DEPOSITO"
             << QString::fromUtf8("select iddeposito as [Depósito], descripcion as [Descripción] "
                                  "from v_ta_deposito")
             << QString::fromUtf8("Depósito");
-        QTest::newRow("users") << "ta_usuarios" << "SELECT nombre,sistema FROM TA_USUARIOS"
+        QTest::newRow("users") << "ta_usuarios"
+                               << "SELECT nombre,sistema FROM TA_USUARIOS"
                                << "Nombre";
         QTest::newRow("provinces") << "Provincia"
                                    << "SELECT DESCRIPCION FROM TA_PROVINCIAS ORDER BY DESCRIPCION "
                                    << "DESCRIPCION";
-        QTest::newRow("date boxes") << "Fecha" << "" << "";
-        QTest::newRow("other") << "TA_Rubros" << "" << "";
+        QTest::newRow("date boxes") << "Fecha"
+                                    << ""
+                                    << "";
+        QTest::newRow("other") << "TA_Rubros"
+                               << ""
+                               << "";
     }
 
     void fixedLists()
@@ -176,6 +165,82 @@ private slots:
             TestDb db;
             db.data().openRecordSet(s);
         }
+    }
+
+    void enteredValues_data()
+    {
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<int>("dialecto");
+        const int lite = int(SqlDialect::Kind::SQLite), ss = int(SqlDialect::Kind::SqlServer);
+        QTest::newRow("sellers") << "VT_Vendedores"
+                                 << "VENDEDOR"
+                                 << "Vendedor" << lite;
+        QTest::newRow("origins") << "vt_procedencia"
+                                 << "PROCEDENCIA"
+                                 << "Procedencia" << lite;
+        QTest::newRow("truckers") << "VT_Camionero"
+                                  << "CAMIONERO"
+                                  << "CAMIONERO" << lite;
+        QTest::newRow("characteristics") << "VT_Caract"
+                                         << "CARACTERISTICAS"
+                                         << "CARACTERISTICAS" << lite;
+        QTest::newRow("sellers, server form") << "VT_Vendedores"
+                                              << "VENDEDOR"
+                                              << "Vendedor" << ss;
+        QTest::newRow("characteristics, server form") << "VT_Caract"
+                                                      << "CARACTERISTICAS"
+                                                      << "CARACTERISTICAS" << ss;
+    }
+
+    // The lists of values entered offer exactly the distinct non-empty values
+    // of the column over all days, and take the lookup window's narrowing.
+    void enteredValues()
+    {
+        QFETCH(QString, tag);
+        QFETCH(QString, columna);
+        QFETCH(QString, campo);
+        QFETCH(int, dialecto);
+        TestDb db;
+        const QVariant nulo(QMetaType(QMetaType::QString));
+        const QVariantList valores{"TANDIL", "AZUL", "",       nulo,        "AZUL",
+                                   "azul",   "  ",   "Tandil", "O'Higgins", "AZUL"};
+        int i = 0;
+        for (const QVariant& v : valores)
+            db.data().execute(QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,%1) "
+                                             "VALUES (?,?,?)")
+                                  .arg(columna),
+                              {QDateTime(QDate(2024, 1, 1).addDays(i++), QTime(0, 0)), "T", v});
+        QString s, c;
+        QVERIFY(FieldLookups::listaFija(tag, s, c, SqlDialect::Kind(dialecto)));
+        QCOMPARE(c, campo);
+        auto leer = [&](const QString& sql, const QVariantList& p = {}) -> QStringList {
+            QStringList out;
+            RecordSet rs = db.data().openRecordSet(sql, p);
+            if (rs.fieldName(0).compare(columna, Qt::CaseInsensitive) != 0)
+                return {QStringLiteral("column named ") + rs.fieldName(0)};
+            while (!rs.eof()) {
+                out << rs.value(0).toString();
+                rs.moveNext();
+            }
+            out.sort();
+            return out;
+        };
+        const QString porGrupo = QStringLiteral("SELECT %1 FROM V_MV_MOLVERA WHERE %1<>'' %2 "
+                                                "GROUP BY %1")
+                                     .arg(columna);
+        const QStringList todos = leer(s);
+        QCOMPARE(todos, leer(porGrupo.arg(QString())));
+        QCOMPARE(todos.count(QStringLiteral("AZUL")), 1);
+        QVERIFY(!todos.contains(QString()));
+        // The window narrows the list by appending a condition.
+        QVERIFY(s.contains(QLatin1String("where"), Qt::CaseInsensitive));
+        QVERIFY(!s.contains(QLatin1String("order"), Qt::CaseInsensitive));
+        const QString cond = QStringLiteral(" and %1 like ?").arg(columna);
+        const QStringList filtrados = leer(s + cond, {"%an%"});
+        QCOMPARE(filtrados, leer(porGrupo.arg(cond), {"%an%"}));
+        QCOMPARE(filtrados, (QStringList{"TANDIL", "Tandil"}));
     }
 
     void sellerTypedOnceIsListedOnce()
@@ -226,9 +291,12 @@ private slots:
         QTest::addColumn<int>("col");
         QTest::addColumn<QString>("columna");
         QTest::addColumn<QString>("valor");
-        QTest::newRow("seller") << 2 << "vendedor" << "ACOPIO SUR";
-        QTest::newRow("origin") << 3 << "procedencia" << "TANDIL";
-        QTest::newRow("deposit") << 11 << "silodestino" << "0003";
+        QTest::newRow("seller") << 2 << "vendedor"
+                                << "ACOPIO SUR";
+        QTest::newRow("origin") << 3 << "procedencia"
+                                << "TANDIL";
+        QTest::newRow("deposit") << 11 << "silodestino"
+                                 << "0003";
     }
 
     void cancellingKeepsCellAndDatabase()
@@ -304,9 +372,8 @@ private slots:
         f.fila(IntakeFixture::dia().addDays(-3), {{"vendedor", "COOP. NORTE"}});
         QVERIFY(f.cargar());
         const qint64 id = f.grid()->TextMatrix(2, 0).toLongLong();
-        f.dialogs.execScripts << [](QDialog* d) {
-            return LookupScript::elegir(d, QStringLiteral("COOP. NORTE"));
-        };
+        f.dialogs.execScripts <<
+            [](QDialog* d) { return LookupScript::elegir(d, QStringLiteral("COOP. NORTE")); };
         f.irA(2, 2);
         f.w->CmdConsultar(false);
         QCOMPARE(f.valor("vendedor", id).toString(), QStringLiteral("COOP. NORTE"));
@@ -320,9 +387,8 @@ private slots:
         IntakeFixture f;
         QVERIFY(f.cargar());
         const qint64 id = f.grid()->TextMatrix(2, 0).toLongLong();
-        f.dialogs.execScripts << [](QDialog* d) {
-            return LookupScript::elegir(d, QStringLiteral("0002"));
-        };
+        f.dialogs.execScripts <<
+            [](QDialog* d) { return LookupScript::elegir(d, QStringLiteral("0002")); };
         f.irA(2, 11);
         f.w->CmdConsultar(true);
         QVERIFY(f.w->editor().abierto());
@@ -335,11 +401,11 @@ private slots:
     {
         REQUIRE_LOOKUP_WINDOW();
         IntakeFixture f;
-        f.db.data().execute("CREATE TABLE TA_Rubros (IDRubro INTEGER PRIMARY KEY, DESCRIPCION TEXT)");
+        f.db.data().execute(
+            "CREATE TABLE TA_Rubros (IDRubro INTEGER PRIMARY KEY, DESCRIPCION TEXT)");
         f.db.data().execute("INSERT INTO TA_Rubros VALUES (1,'Trigo pan'),(2,'Trigo candeal')");
-        f.dialogs.execScripts << [](QDialog* d) {
-            return LookupScript::elegir(d, QStringLiteral("Trigo candeal"));
-        };
+        f.dialogs.execScripts <<
+            [](QDialog* d) { return LookupScript::elegir(d, QStringLiteral("Trigo candeal")); };
         QString desc, clave;
         f.w->lookups().DefinirConsulta(QStringLiteral("TA_Rubros"), desc, clave, true, QString());
         QCOMPARE(desc, QStringLiteral("DESCRIPCION"));
@@ -429,9 +495,8 @@ private slots:
         TextBox* resp = f.w->box(QStringLiteral("responsable"));
         resp->setEnabled(true);
         f.w->mCampoActivo = resp;
-        f.dialogs.execScripts << [](QDialog* d) {
-            return LookupScript::elegir(d, QStringLiteral("LABORATORIO"));
-        };
+        f.dialogs.execScripts <<
+            [](QDialog* d) { return LookupScript::elegir(d, QStringLiteral("LABORATORIO")); };
         f.w->CmdConsultar(false);
         QCOMPARE(resp->text(), QStringLiteral("LABORATORIO"));
         QCOMPARE(f.dialogs.messageTexts(), QStringList());
