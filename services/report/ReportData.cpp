@@ -23,8 +23,18 @@ qint64 thousandths(const QVariant& v)
     return qRound64(d * 1000.0);
 }
 
+// The day of a stored date-time. The stored text form "yyyy-MM-dd ..." is
+// read directly: going through a local date-time costs a time-zone lookup
+// per value, which a month's report cannot afford.
 QDate dayOf(const QVariant& v)
 {
+    if (v.metaType().id() == QMetaType::QString) {
+        const QString s = v.toString();
+        if (s.size() >= 10 && s.at(4) == u'-' && s.at(7) == u'-') {
+            const QDate d = QDate::fromString(QStringView(s).left(10), Qt::ISODate);
+            if (d.isValid()) return d;
+        }
+    }
     return DataService::toDateTime(v).date();
 }
 
@@ -126,8 +136,8 @@ QString ReportData::format(const ReportDefinition& def, int column, const QVaria
     case ReportDefinition::Format::Text:
         return value.toString();
     case ReportDefinition::Format::Date: {
-        const QDateTime dt = DataService::toDateTime(value);
-        return dt.isValid() ? DateText::format(dt.date()) : value.toString();
+        const QDate d = dayOf(value);
+        return d.isValid() ? DateText::format(d) : value.toString();
     }
     case ReportDefinition::Format::DateTime: {
         const QDateTime dt = DataService::toDateTime(value);

@@ -7,9 +7,13 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QVector>
 
 namespace
@@ -105,7 +109,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     x[0] = 0;
     for (int c = 0; c < nc; ++c)
         x[c + 1] = x[c] + width * m_def.columns.at(c).width / totalWeight;
-    const double pad = mm(0.8);
+    const double pad = mm(1.1);
     int firstSum = -1, lastSum = -1;
     for (int c = 0; c < nc; ++c) {
         if (!m_def.columns.at(c).sum) continue;
@@ -120,6 +124,40 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         const double right = firstSum >= 0 ? x[firstSum] : width;
         return QRectF(pad, y, right - 2 * pad, h);
     };
+
+    // Cell texts repeat a great deal (dates, sellers, origins, silos, many
+    // readings): each distinct text is shaped once and its glyphs reused.
+    struct Shaped {
+        QList<QGlyphRun> runs;
+        double width = 0;
+    };
+    QHash<QString, Shaped> shapedCache;
+    auto shaped = [&](const QString& t) -> const Shaped& {
+        auto it = shapedCache.constFind(t);
+        if (it != shapedCache.constEnd()) return *it;
+        if (shapedCache.size() > 50000) shapedCache.clear();
+        QTextLayout layout(t, body, &device);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        Shaped sh;
+        sh.runs = layout.glyphRuns();
+        sh.width = line.isValid() ? line.naturalTextWidth() : 0;
+        return *shapedCache.insert(t, sh);
+    };
+
+    // Elided forms of long texts, by text and width.
+    QHash<QPair<QString, int>, QString> elidedCache;
+    auto elided = [&](const QString& t, double w) {
+        const QPair<QString, int> key(t, int(w));
+        auto it = elidedCache.constFind(key);
+        if (it != elidedCache.constEnd()) return *it;
+        if (elidedCache.size() > 20000) elidedCache.clear();
+        return *elidedCache.insert(key, fmBody.elidedText(t, Qt::ElideRight, w));
+    };
+    QRawFont rowFont; // the body font at the device's size, from the first shaped text
+    QVector<quint32> rowIndexes;
+    QVector<QPointF> rowPositions;
 
     const double rowH = fmBody.height() * 1.3;
     const double totalH = fmBold.height() * 1.6;
@@ -221,12 +259,46 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                 if (l.index % 2 == 1) p.fillRect(QRectF(0, by, width, h), shade);
                 p.setFont(body);
                 p.setPen(Qt::black);
+                // Cells are drawn from their shaped glyphs, the whole row as
+                // one glyph run where the cells share a font: no text layout
+                // per cell, and few text objects in the PDF.
+                const double top = by + (h - fmBody.height()) / 2;
+                rowIndexes.clear();
+                rowPositions.clear();
                 for (int c = 0; c < nc; ++c) {
                     const double w = x[c + 1] - x[c] - 2 * pad;
                     const QString t = m_data.cellText(m_def, l.index, c);
                     if (t.isEmpty()) continue;
-                    p.drawText(QRectF(x[c] + pad, by, w, h), toQt(m_def.columns.at(c).align),
-                               fmBody.elidedText(t, Qt::ElideRight, w));
+                    const Shaped* sh = &shaped(t);
+                    if (sh->width > w) sh = &shaped(elided(t, w));
+                    double left = x[c] + pad;
+                    switch (m_def.columns.at(c).align) {
+                    case ReportDefinition::Align::Right:
+                        left += w - sh->width;
+                        break;
+                    case ReportDefinition::Align::Center:
+                        left += (w - sh->width) / 2;
+                        break;
+                    case ReportDefinition::Align::Left:
+                        break;
+                    }
+                    for (const QGlyphRun& run : sh->runs) {
+                        if (!rowFont.isValid()) rowFont = run.rawFont();
+                        if (run.rawFont() != rowFont) {
+                            p.drawGlyphRun(QPointF(left, top), run);
+                            continue;
+                        }
+                        rowIndexes += run.glyphIndexes();
+                        for (const QPointF& gp : run.positions())
+                            rowPositions.push_back(gp + QPointF(left, top));
+                    }
+                }
+                if (!rowIndexes.isEmpty()) {
+                    QGlyphRun row;
+                    row.setRawFont(rowFont);
+                    row.setGlyphIndexes(rowIndexes);
+                    row.setPositions(rowPositions);
+                    p.drawGlyphRun(QPointF(0, 0), row);
                 }
                 break;
             }
@@ -248,12 +320,17 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                         fill(m_def.groupFooter, QStringLiteral("value"), DateText::format(g.day)),
                         QStringLiteral("count"), m_def.countText(g.count));
                 }
+                // A total may be wider than its column: it may use the empty
+                // room to its left, up to the previous summed column.
+                double room = 0;
                 for (int c = 0; c < nc; ++c) {
                     const auto& col = m_def.columns.at(c);
                     if (!col.sum) continue;
                     const double v = grand ? m_data.total(c) : m_data.groupTotal(l.index, c);
-                    p.drawText(QRectF(x[c] + pad, by, x[c + 1] - x[c] - 2 * pad, h),
-                               toQt(col.align), ReportData::formatNumber(v, col.decimals));
+                    const QRectF cell(room + pad, by, x[c + 1] - room - 2 * pad, h);
+                    p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter,
+                               ReportData::formatNumber(v, col.decimals));
+                    room = x[c + 1];
                 }
                 const QRectF lr = labelSpan(by, h);
                 p.drawText(lr, Qt::AlignLeft | Qt::AlignVCenter,
