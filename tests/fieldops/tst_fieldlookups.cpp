@@ -492,6 +492,34 @@ private slots:
         QCOMPARE(resp->text(), antes);
     }
 
+    void otherTagsGoThroughTheDefaultDefinition()
+    {
+        REQUIRE_LOOKUP_WINDOW();
+        IntakeFixture f;
+        f.db.data().execute(
+            "CREATE TABLE TA_Rubros (IDRubro VARCHAR(10) PRIMARY KEY, DESCRIPCION VARCHAR(40))");
+        f.db.data().execute("INSERT INTO TA_Rubros VALUES (' R2 ','Trigo candeal')");
+        // A box whose tag names a table: the picked key, trimmed, is put in.
+        TextBox* hasta = f.w->box(QStringLiteral("FechaHasta"));
+        hasta->setTag(QStringLiteral("TA_Rubros"));
+        f.w->mCampoActivo = hasta;
+        f.dialogs.execScripts <<
+            [](QDialog* d) { return LookupScript::elegir(d, QStringLiteral("Trigo candeal")); };
+        f.w->CmdConsultar(false);
+        QCOMPARE(hasta->text(), QStringLiteral("R2"));
+        // The provinces' list: the picked name, trimmed.
+        hasta->setTag(QStringLiteral("PROVINCIA"));
+        QString picked;
+        f.dialogs.execScripts << [&](QDialog* d) {
+            picked = LookupScript::textos(d).value(5);
+            return LookupScript::elegir(d, picked);
+        };
+        f.w->CmdConsultar(false);
+        QVERIFY(!picked.isEmpty());
+        QCOMPARE(hasta->text(), picked.trimmed());
+        QCOMPARE(f.dialogs.count("exec"), 2);
+    }
+
     void responsiblePickFillsTheBox()
     {
         REQUIRE_LOOKUP_WINDOW();
