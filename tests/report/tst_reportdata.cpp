@@ -54,23 +54,28 @@ private slots:
         QCOMPARE(data.rowCount(), expectedRows);
 
         const int tn = def.columnIndex(QStringLiteral("Toneladas"));
-        RecordSet sums = db.data().openRecordSet(
-            "SELECT substr(Fecha,1,10), SUM(Toneladas), COUNT(*) FROM mv_molvera "
-            "WHERE Fecha >= ? AND Fecha < ? GROUP BY substr(Fecha,1,10) ORDER BY 1",
-            {QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QDateTime(QDate(2024, 3, 6), QTime(0, 0))});
-        QCOMPARE(data.groups().size(), sums.recordCount());
+        // What the database sums for each day that has loads, asked day by day.
         double overall = 0;
         int g = 0;
-        for (sums.moveFirst(); !sums.eof(); sums.moveNext(), ++g) {
+        for (QDate d(2024, 3, 1); d <= QDate(2024, 3, 5); d = d.addDays(1)) {
+            RecordSet rs = db.data().openRecordSet(
+                "SELECT SUM(Toneladas), COUNT(*) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
+                {QDateTime(d, QTime(0, 0)), QDateTime(d.addDays(1), QTime(0, 0))});
+            const int count = rs.value(1).toInt();
+            if (count == 0) continue;
+            QVERIFY(g < data.groups().size());
             const auto& grp = data.groups().at(g);
-            QCOMPARE(grp.day.toString(Qt::ISODate), sums.value(0).toString());
-            QCOMPARE(grp.count, sums.value(2).toInt());
-            QVERIFY(qAbs(data.groupTotal(g, tn) - sums.value(1).toDouble()) < 1e-9);
-            overall += sums.value(1).toDouble();
+            QCOMPARE(grp.day, d);
+            QCOMPARE(grp.count, count);
+            QVERIFY2(qAbs(data.groupTotal(g, tn) - rs.value(0).toDouble()) < 1e-9,
+                     qPrintable(QString::number(data.groupTotal(g, tn), 'f', 6)));
+            overall += rs.value(0).toDouble();
             // The rows of a group are that day's rows.
             for (int r = grp.first; r < grp.first + grp.count; ++r)
                 QCOMPARE(DataService::toDateTime(data.row(r).at(0)).date(), grp.day);
+            ++g;
         }
+        QCOMPARE(g, int(data.groups().size()));
         QVERIFY(qAbs(data.total(tn) - overall) < 1e-9);
         QCOMPARE(data.total(def.columnIndex(QStringLiteral("vendedor"))), 0.0);
     }
