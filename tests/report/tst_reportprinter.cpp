@@ -173,6 +173,26 @@ private slots:
         QVERIFY(ReportRows::pdfText(pdf).contains(QStringLiteral("Juan")));
     }
 
+    // Without the preview, the second option asks for the printer first;
+    // cancelling it prints nothing.
+    void cancellingThePrinterDialogPrintsNothing()
+    {
+        TestDb db;
+        ReportRows::add(db.data(), QDateTime(QDate(2024, 3, 15), QTime(8, 0)), 28.5, "Juan");
+        ScriptedDialogs dialogs;
+        QString kind;
+        dialogs.execScripts << [&](QDialog* d) {
+            kind = QString::fromLatin1(d->metaObject()->className());
+            return int(QDialog::Rejected);
+        };
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        printer.setOptions(false, true, false);
+        printer.print(nullptr, request({}, "Molino"));
+        QCOMPARE(kind, QStringLiteral("QPrintDialog"));
+        QCOMPARE(printer.lastPageCount(), 0);
+    }
+
     void aBadFormulaPrintsNothing()
     {
         TestDb db;
