@@ -66,6 +66,7 @@ bool DataService::isOpen() const
 void DataService::close()
 {
     m_cache.clear();
+    m_lost = false;
     if (QSqlDatabase::contains(m_connectionName)) {
         {
             QSqlDatabase db = database();
