@@ -57,9 +57,11 @@ private slots:
                  QStringLiteral("INSERT INTO mv_molvera (Fecha,responsable) VALUES (?,?)"));
         QCOMPARE(SqlDialect(Kind::PostgreSQL).insertReturningId("v_mv_molvera", cols, "ID"),
                  QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable) VALUES (?,?) RETURNING ID"));
-        QCOMPARE(SqlDialect(Kind::SqlServer).insertReturningId("v_mv_molvera", cols, "ID"),
-                 QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable) OUTPUT INSERTED.ID "
-                                "VALUES (?,?)"));
+        // SQL Server takes the id through a table variable (the table has triggers).
+        const QString ss = SqlDialect(Kind::SqlServer).insertReturningId("v_mv_molvera", cols, "ID");
+        QVERIFY(ss.contains(QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable) OUTPUT "
+                                           "INSERTED.ID INTO @nuevo VALUES (?,?)")));
+        QVERIFY(ss.endsWith(QStringLiteral("SELECT ID FROM @nuevo")));
     }
 
     void scriptSplitting()
