@@ -271,15 +271,23 @@ private slots:
         key(f, Qt::Key_Return);
         QCOMPARE(f.column(40000, "vendedor").toString(), QStringLiteral("Grande"));
         const qint64 id = f.w->commands().Nuevo();
-        QCOMPARE(id, 40001);
+        if (f.db.onServer()) QVERIFY(id > 0 && id != 40000); // the server's own sequence
+        else QCOMPARE(id, 40001);
     }
 
     void databaseErrorGoesToTheErrorDialog()
     {
         WindowFixture f;
         QVERIFY(f.loadDay(QDate(2024, 3, 15)));
-        f.db.data().execute("CREATE TRIGGER falla BEFORE UPDATE ON mv_molvera "
-                            "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
+        if (f.db.onServer()) {
+            f.db.data().execute("CREATE FUNCTION falla() RETURNS trigger AS $$ BEGIN "
+                                "RAISE EXCEPTION 'disco lleno'; END $$ LANGUAGE plpgsql");
+            f.db.data().execute("CREATE TRIGGER falla BEFORE UPDATE ON mv_molvera "
+                                "FOR EACH ROW EXECUTE FUNCTION falla()");
+        } else {
+            f.db.data().execute("CREATE TRIGGER falla BEFORE UPDATE ON mv_molvera "
+                                "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
+        }
         f.grid()->setRowCol(2, 2);
         const qint64 id = f.idAt(2);
         type(f, "Perdido");
