@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 #include <cmath>
 #include <numeric>
@@ -303,7 +304,9 @@ void Lib_FrmCons3::Form_Load()
             const int listTwips = m_totalTwips + 360;
             int outer = listTwips + 280;
             if (screenTwips > 0 && listTwips + 360 >= screenTwips) outer = screenTwips - 480;
-            resize(std::max(minimumWidth(), Twips::toPx(outer - NonClientWidth)), height());
+            // Never narrower than designed, so that the three buttons show.
+            resize(std::max(Twips::toPx(kClientWidth), Twips::toPx(outer - NonClientWidth)),
+                   height());
             Form_Resize();
         },
         [this] {
@@ -355,7 +358,7 @@ void Lib_FrmCons3::Encolumnar()
             box->setProperty("tag", m_rs->fieldName(i));
             box->setVisible(true);
             w = std::clamp(w, 1, kMaxMeasure);
-            m_list->setColumnWidth(i, fm.horizontalAdvance(QString(w, u'X')));
+            m_list->setColumnWidth(i, fm.horizontalAdvance(QString(w, u'X')) + cellMargin(i));
         }
         // Boxes of a wider earlier result have no column now.
         for (int i = n; i < m_search.size(); ++i)
@@ -364,6 +367,17 @@ void Lib_FrmCons3::Encolumnar()
         Dialogs::instance().message(this, QCoreApplication::applicationName(),
                                     QString::fromLocal8Bit(e.what()), Dialogs::Icon::None);
     }
+}
+
+int Lib_FrmCons3::cellMargin(int column) const
+{
+    // What the list draws around a cell's text: its margins, and the check
+    // box of the first column in multi-pick mode.
+    QStyle* st = m_list->style();
+    const int margin = 2 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
+    if (column == 0 && CheckBoxes)
+        return 2 * margin + st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, m_list);
+    return margin;
 }
 
 void Lib_FrmCons3::Leer()

@@ -72,7 +72,9 @@ public:
     // The load operation: reads Sql into the list (runs at the first show and
     // for every new search). Errors go to the error dialog ("FORM_LOAD").
     void Form_Load();
-    // Columns and search boxes from the open result; the rows of the result.
+    // Columns and search boxes from the open result; a column is as wide as
+    // its defined size (at most 60) in letters X, plus the cell's margins.
+    // Then the rows of the result.
     void Encolumnar();
     void Leer();
     // Position (from 1) of the first column whose header, trimmed, equals the
@@ -144,6 +146,7 @@ private:
                                     Qt::SortOrder order) const;
     void setCell(QTreeWidgetItem* item, int column, const QString& text);
     const QVector<QString>& foldedColumn(int column) const;
+    int cellMargin(int column) const;
 
     DataService* m_data;
     std::unique_ptr<RecordSet> m_rs;

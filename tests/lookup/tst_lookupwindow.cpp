@@ -139,8 +139,12 @@ private slots:
         f.db.data().execute("INSERT INTO anchos VALUES (?, NULL)", {QStringLiteral("  pad  ")});
         Lib_FrmCons3& w = f.open("SELECT a, b FROM anchos");
         const QFontMetrics fm = w.ListView1()->fontMetrics();
-        QCOMPARE(w.ListView1()->columnWidth(0), fm.horizontalAdvance(QString(10, u'X')));
-        QCOMPARE(w.ListView1()->columnWidth(1), fm.horizontalAdvance(QString(60, u'X')));
+        const int x10 = fm.horizontalAdvance(QString(10, u'X'));
+        const int x60 = fm.horizontalAdvance(QString(60, u'X'));
+        // The text widths plus the same cell margins.
+        const int margin = w.ListView1()->columnWidth(0) - x10;
+        QVERIFY(margin >= 0 && margin < fm.horizontalAdvance(u'X'));
+        QCOMPARE(w.ListView1()->columnWidth(1), x60 + margin);
         QCOMPARE(w.CmbSearch(1)->width(), w.ListView1()->columnWidth(1) - Twips::toPx(50));
         QCOMPARE(w.CmbSearch(0)->width(), w.ListView1()->columnWidth(0) - Twips::toPx(50));
         // Each box sits over its column.
@@ -159,6 +163,12 @@ private slots:
         QCOMPARE(w.cantidadCmbSearch(), 3);
         QCOMPARE(w.ListView1()->topLevelItemCount(), 0);
         QCOMPARE(f.dialogs.count("error"), 0);
+        // A narrow list still shows the three buttons.
+        QVERIFY(w.width() >= Twips::toPx(7260));
+        for (QPushButton* b : {w.CmdAceptar(), w.CmdCancelar(), w.CmdNueva()}) {
+            const QRect r(b->mapTo(&w, QPoint(0, 0)), b->size());
+            QVERIFY(w.rect().contains(r));
+        }
     }
 
     void wideResultScrollsAndFitsTheScreen()
