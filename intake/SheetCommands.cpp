@@ -32,7 +32,10 @@ void SheetCommands::ejecutar(const QString& keyIn)
     else if (key == QLatin1String("CONSULTAR")) w.CmdConsultar(false);
     else if (key == QLatin1String("REPORTE")) w.ImprimirReporte();
     else if (key == QLatin1String("CERRAR")) w.Cerrar();
-    else if (key == QLatin1String("CANCELAR")) w.Reiniciar();
+    else if (key == QLatin1String("CANCELAR")) {
+        w.editor().cerrarAntesDeSalir(); // a valid open edit is written first
+        w.Reiniciar();
+    }
 }
 
 qint64 SheetCommands::Nuevo()

@@ -245,6 +245,18 @@ private slots:
         QCOMPARE(f.column(id, "camionero").toString(), QStringLiteral("Transportes Sur"));
     }
 
+    void cancelarWithAnOpenEditWritesIt()
+    {
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        f.grid()->setRowCol(2, 3);
+        const qint64 id = f.idAt(2);
+        type(f, "Pergamino");
+        f.w->ProcesarComando("CANCELAR");
+        QCOMPARE(f.column(id, "procedencia").toString(), QStringLiteral("Pergamino"));
+        QVERIFY(!f.w->mPlanillaCargada);
+    }
+
     void rowWithoutIdIsNotWritten()
     {
         WindowFixture f;
