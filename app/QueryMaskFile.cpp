@@ -87,22 +87,6 @@ std::optional<QueryMaskFile::Record> QueryMaskFile::findBySource(const QString& 
     const QString wanted = source.trimmed();
     while (true) {
         const QByteArray rec = f.read(RecordLength);
-        if (rec.size() < 200) return std::nullopt; // end of file, or a read failure
-        const Record r = decode(rec);
-        if (cleaned(r.source).compare(wanted, Qt::CaseInsensitive) == 0) return r;
-        if (rec.size() < RecordLength) return std::nullopt;
-    }
-}
-
-std::optional<QueryMaskFile::Record> QueryMaskFile::findWholeRecordBySource(const QString& path,
-                                                                            const QString& source)
-{
-    if (!exists(path)) return std::nullopt;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QString wanted = source.trimmed();
-    while (true) {
-        const QByteArray rec = f.read(RecordLength);
         if (rec.size() != RecordLength || rec.at(1200) != '\r' || rec.at(1201) != '\n')
             return std::nullopt;
         const Record r = decode(rec);

@@ -30,15 +30,11 @@ public:
     static void writeStandardMasks(const QString& path);
 
     // The first record whose source, without the characters 0 and 255 and
-    // trimmed, equals the source asked for (case-insensitive). Empty when the
-    // file is missing, unreadable or has no such record.
+    // trimmed, equals the source asked for (case-insensitive). Only whole
+    // records count: the full 1202 bytes ending in CR LF; the scan stops at the
+    // first record that is not whole (a short or misaligned file), as if
+    // nothing matched. Empty when the file is missing or unreadable.
     static std::optional<Record> findBySource(const QString& path, const QString& source);
-
-    // Like findBySource, but only whole records count: a record must be the
-    // full 1202 bytes and end in CR LF. The scan stops at the first record
-    // that is not whole (a short or misaligned file), as if nothing matched.
-    static std::optional<Record> findWholeRecordBySource(const QString& path,
-                                                         const QString& source);
 
     // An ordinary file (not hidden) exists at the path.
     static bool exists(const QString& path);

@@ -43,7 +43,7 @@ std::optional<QString> Lib_ClsCons3::SentenciaDeMascara(const QString& sql,
 {
     if (!gUsarMascarasConsultas || !QueryMaskFile::exists(gRutaMascaraConsultas))
         return std::nullopt;
-    const auto rec = QueryMaskFile::findWholeRecordBySource(gRutaMascaraConsultas, sql.trimmed());
+    const auto rec = QueryMaskFile::findBySource(gRutaMascaraConsultas, sql.trimmed());
     if (!rec) return std::nullopt;
 
     const QString source = cleaned(rec->source);
