@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <QTimer>
+#include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -52,6 +55,32 @@ int initDb(int argc, char* argv[])
     return 0;
 }
 
+// MOLVERA_EXIT_AFTER_PAINT=1: the program ends right after the window's
+// first paint and writes "painted <CLOCK_MONOTONIC ns>" on standard output
+// (the start-up benchmark reads it).
+class ExitAfterFirstPaint : public QObject
+{
+public:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            // After the whole window is painted and shown.
+            QTimer::singleShot(0, [] {
+                timespec ts{};
+                clock_gettime(CLOCK_MONOTONIC, &ts);
+                std::printf("painted %lld\n", qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec);
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    bool m_painted = false;
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -72,6 +101,9 @@ int main(int argc, char* argv[])
     if (report) return ReportCommand::runCommandLine(data, lookup, printer, app.arguments());
     frmTrigo window(data, lookup, &printer);
     if (!window.Load()) return window.exitCode();
+    ExitAfterFirstPaint exitAfterPaint;
+    if (qEnvironmentVariableIntValue("MOLVERA_EXIT_AFTER_PAINT") == 1)
+        window.installEventFilter(&exitAfterPaint);
     window.show();
     return app.exec();
 }
