@@ -6,11 +6,81 @@
 #include "UtilService.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleOptionViewItem>
 #include <algorithm>
+
+namespace {
+
+// Paints the grid's cells: the background (the selection colour, or the
+// brush a delegate gave), the text on one line in its alignment, cut with an
+// ellipsis when wider than the cell, and the focus frame. The same look as
+// the style's own item painting, without laying out every cell's text as a
+// paragraph on every paint (most of the cost of a repaint of a full sheet).
+// Cells with an icon or a check box are left to the style.
+class FlexGridStyle : public QProxyStyle
+{
+public:
+    void drawControl(ControlElement element, const QStyleOption* opt, QPainter* p,
+                     const QWidget* w) const override
+    {
+        const auto* o = qstyleoption_cast<const QStyleOptionViewItem*>(opt);
+        if (element != CE_ItemViewItem || !o ||
+            (o->features & (QStyleOptionViewItem::HasDecoration |
+                            QStyleOptionViewItem::HasCheckIndicator)) ||
+            (o->features & QStyleOptionViewItem::WrapText)) {
+            QProxyStyle::drawControl(element, opt, p, w);
+            return;
+        }
+        const bool selected = o->state & State_Selected;
+        const QPalette::ColorGroup cg = !(o->state & State_Enabled) ? QPalette::Disabled
+                                        : (o->state & State_Active) ? QPalette::Active
+                                                                     : QPalette::Inactive;
+        if (selected) p->fillRect(o->rect, o->palette.brush(cg, QPalette::Highlight));
+        else if (o->backgroundBrush.style() != Qt::NoBrush) p->fillRect(o->rect, o->backgroundBrush);
+        if (o->features & QStyleOptionViewItem::HasDisplay && !o->text.isEmpty()) {
+            const int margin = pixelMetric(PM_FocusFrameHMargin, o, w) + 1;
+            const QRect r = o->rect.adjusted(margin, 0, -margin, 0);
+            const QFontMetrics& fm = o->fontMetrics;
+            const QString text = fm.horizontalAdvance(o->text) > r.width()
+                                     ? fm.elidedText(o->text, o->textElideMode, r.width())
+                                     : o->text;
+            p->save();
+            p->setFont(o->font);
+            p->setPen(o->palette.color(cg, selected ? QPalette::HighlightedText : QPalette::Text));
+            p->drawText(r, int(o->displayAlignment) | Qt::TextSingleLine, text);
+            p->restore();
+        }
+        if (o->state & State_HasFocus) {
+            QStyleOptionFocusRect f;
+            f.QStyleOption::operator=(*o);
+            f.rect = o->rect;
+            f.state |= State_KeyboardFocusChange | State_Item;
+            f.backgroundColor = o->palette.color(cg, selected ? QPalette::Highlight : QPalette::Window);
+            drawPrimitive(PE_FrameFocusRect, &f, p, w);
+        }
+    }
+};
+
+// One for every grid, living as long as the application.
+QStyle* flexGridStyle()
+{
+    static QPointer<QStyle> s;
+    if (!s) {
+        s = new FlexGridStyle;
+        s->setParent(qApp);
+    }
+    return s;
+}
+
+} // namespace
 
 class FlexGridModel : public QAbstractTableModel
 {
@@ -98,8 +168,14 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridMo
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setFixedHeight(2 * fontMetrics().height() + 8);
     setWordWrap(false);
-    setStyleSheet(QStringLiteral(
-        "QTableView { selection-background-color: #1e5aa8; selection-color: white; }"));
+    // The selection colours in every state, through the palette.
+    QPalette pal = palette();
+    for (auto g : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(g, QPalette::Highlight, QColor(0x1e, 0x5a, 0xa8));
+        pal.setColor(g, QPalette::HighlightedText, Qt::white);
+    }
+    setPalette(pal);
+    setStyle(flexGridStyle());
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &FlexGrid::headerClicked);
 }
 
@@ -427,10 +503,27 @@ void FlexGrid::mouseDoubleClickEvent(QMouseEvent* e)
     if (onDblClick) onDblClick();
 }
 
+// The cells look the same with the focus and without it, but for the frame
+// of the current cell: only that cell is painted again. (The item view would
+// paint the whole sheet, and the cell editor takes the focus and gives it
+// back on every edit.) The current cell is kept by the grid itself.
 void FlexGrid::focusInEvent(QFocusEvent* e)
 {
-    QTableView::focusInEvent(e);
+    QAbstractScrollArea::focusInEvent(e);
+    updateCurrentCell();
     if (onGotFocus) onGotFocus();
+}
+
+void FlexGrid::focusOutEvent(QFocusEvent* e)
+{
+    QAbstractScrollArea::focusOutEvent(e);
+    updateCurrentCell();
+}
+
+void FlexGrid::updateCurrentCell()
+{
+    const QModelIndex cur = currentIndex();
+    if (cur.isValid()) viewport()->update(visualRect(cur));
 }
 
 bool FlexGrid::focusNextPrevChild(bool next)

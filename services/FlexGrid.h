@@ -86,6 +86,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
@@ -94,6 +95,7 @@ private:
     int clampRow(int r) const;
     int clampCol(int c) const;
     void headerClicked(int col);
+    void updateCurrentCell();
 
     FlexGridModel* m_model;
     int m_row = FixedRows;

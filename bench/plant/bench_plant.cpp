@@ -100,7 +100,8 @@ public:
     }
     ~Floor()
     {
-        for (auto& [sql, st] : m_stmts) sqlite3_finalize(st);
+        for (auto& [sql, st] : m_stmts)
+            sqlite3_finalize(st);
         sqlite3_close(m_db);
     }
 
@@ -109,7 +110,8 @@ public:
     int run(const QString& sql, const QVariantList& params = {})
     {
         sqlite3_stmt* st = statement(sql);
-        for (int i = 0; i < params.size(); ++i) bind(st, i + 1, params.at(i));
+        for (int i = 0; i < params.size(); ++i)
+            bind(st, i + 1, params.at(i));
         int rows = 0;
         int rc;
         const int n = sqlite3_column_count(st);
@@ -117,10 +119,17 @@ public:
             ++rows;
             for (int c = 0; c < n; ++c) {
                 switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER: m_sink += sqlite3_column_int64(st, c); break;
-                case SQLITE_FLOAT: m_sink += qint64(sqlite3_column_double(st, c)); break;
-                case SQLITE_TEXT: m_sink += sqlite3_column_bytes(st, c); break;
-                default: break;
+                case SQLITE_INTEGER:
+                    m_sink += sqlite3_column_int64(st, c);
+                    break;
+                case SQLITE_FLOAT:
+                    m_sink += qint64(sqlite3_column_double(st, c));
+                    break;
+                case SQLITE_TEXT:
+                    m_sink += sqlite3_column_bytes(st, c);
+                    break;
+                default:
+                    break;
                 }
             }
         }
@@ -157,8 +166,12 @@ private:
         }
         switch (v.metaType().id()) {
         case QMetaType::Int:
-        case QMetaType::LongLong: sqlite3_bind_int64(st, i, v.toLongLong()); break;
-        case QMetaType::Double: sqlite3_bind_double(st, i, v.toDouble()); break;
+        case QMetaType::LongLong:
+            sqlite3_bind_int64(st, i, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_bind_double(st, i, v.toDouble());
+            break;
         default: {
             const QByteArray u = v.toString().toUtf8();
             sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
@@ -225,7 +238,17 @@ struct Plant {
         monthTo = QDate(last.year(), last.month(), 1).addDays(-1);
         monthFrom = QDate(monthTo.year(), monthTo.month(), 1);
         lastHistoryId = historyId();
+        // MOLVERA_PLANT_GRAB=file.png: a picture of the window with the day's
+        // sheet, to see what the benchmarks paint.
+        if (const QString grab = qEnvironmentVariable("MOLVERA_PLANT_GRAB"); !grab.isEmpty()) {
+            loadDay(day);
+            MSflexGrid()->setRowCol(FlexGrid::FixedRows + 1, 2);
+            MSflexGrid()->setRowSel(FlexGrid::FixedRows + 3);
+            QCoreApplication::processEvents();
+            w->grab().save(grab);
+        }
     }
+    FlexGrid* MSflexGrid() const { return w->MSflexGrid1(); }
 
     // True when the database keeps the history of changes (the writes then
     // name the operator).
@@ -262,7 +285,8 @@ struct Plant {
     QVariantList bindable(const QVariantList& values) const
     {
         QVariantList out;
-        for (const QVariant& v : values) out << data.bindable(v);
+        for (const QVariant& v : values)
+            out << data.bindable(v);
         return out;
     }
 };
@@ -381,7 +405,8 @@ void BM_LoadDayFloor(benchmark::State& state)
     const QString sql = p.sqlite.translate(DailySheet::sentenciaLectura("v_mv_molvera"));
     const QVariantList bounds = p.dayBounds(p.day);
     int rows = 0;
-    for (auto _ : state) timed(state, "load_day/floor", [&] { rows = p.floor.run(sql, bounds); });
+    for (auto _ : state)
+        timed(state, "load_day/floor", [&] { rows = p.floor.run(sql, bounds); });
     state.counters["rows"] = rows;
 }
 
@@ -401,6 +426,7 @@ void BM_CellEditProgram(benchmark::State& state)
         g->setRowCol(row, 1);
         p.w->editor().MsflexGridEdt(value.at(0).unicode());
         e->setText(value);
+        QCoreApplication::processEvents(); // what moving there painted is not the edit's
         timed(state, "cell_edit/program", [&] {
             int k = KeyCodes::Enter;
             p.w->editor().editKeyDown(k, 0);
@@ -421,8 +447,9 @@ void BM_CellEditFloor(benchmark::State& state)
                        "ID = ?")
             .arg(quien ? QStringLiteral(", modificado_por = ?") : QString()));
     const qint64 first =
-        p.data.openRecordSet("SELECT min(ID) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
-                             p.dayBounds(p.day))
+        p.data
+            .openRecordSet("SELECT min(ID) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
+                           p.dayBounds(p.day))
             .value(0)
             .toLongLong();
     int i = 0;
@@ -457,8 +484,8 @@ void BM_NuevoFloor(benchmark::State& state)
     if (p.history()) cols << "modificado_por";
     const QString sql = p.sqlite.translate(p.sqlite.insertReturningId("v_mv_molvera", cols, "ID"));
     for (auto _ : state) {
-        QVariantList v = p.bindable({QDateTime(p.nuevoDay, QTime(0, 0)),
-                                     QStringLiteral("OPERADOR"), QDateTime::currentDateTime()});
+        QVariantList v = p.bindable({QDateTime(p.nuevoDay, QTime(0, 0)), QStringLiteral("OPERADOR"),
+                                     QDateTime::currentDateTime()});
         if (p.history()) v << QStringLiteral("OPERADOR");
         qint64 id = 0;
         timed(state, "nuevo/floor", [&] {
@@ -477,7 +504,8 @@ void BM_SiloRefreshProgram(benchmark::State& state)
     p.w->SSTab1()->setCurrentIndex(1);
     QCoreApplication::processEvents();
     SiloPanel* panel = p.w->frmDepositos();
-    for (auto _ : state) timed(state, "silo_refresh/program", [&] { panel->MostrarDepositos(true); });
+    for (auto _ : state)
+        timed(state, "silo_refresh/program", [&] { panel->MostrarDepositos(true); });
     state.counters["silos"] = panel->count(SiloPanel::PicDeposito);
     if (panel->count(SiloPanel::PicDeposito) != 50) fail(state, "the panel does not show 50 silos");
     p.w->SSTab1()->setCurrentIndex(0);
@@ -539,7 +567,8 @@ void BM_SellerListFloor(benchmark::State& state)
     Plant& p = *g_plant;
     const QString sql = p.sqlite.translate(sellerStatement());
     int rows = 0;
-    for (auto _ : state) timed(state, "seller_list/floor", [&] { rows = p.floor.run(sql); });
+    for (auto _ : state)
+        timed(state, "seller_list/floor", [&] { rows = p.floor.run(sql); });
     state.counters["sellers"] = rows;
 }
 
@@ -579,7 +608,8 @@ void BM_List10kFloor(benchmark::State& state)
 {
     Plant& p = *g_plant;
     const QString sql = p.sqlite.translate(tenThousandStatement(p));
-    for (auto _ : state) timed(state, "list_10k/floor", [&] { p.floor.run(sql); });
+    for (auto _ : state)
+        timed(state, "list_10k/floor", [&] { p.floor.run(sql); });
 }
 
 // One more character typed in the first search box: the list moves to the
@@ -640,7 +670,8 @@ void BM_MonthReportFloor(benchmark::State& state)
     const QString sql = p.sqlite.translate(ReportData::statement(r.def, where.sql, p.sqlite));
     const QVariantList params = p.bindable(where.params);
     int rows = 0;
-    for (auto _ : state) timed(state, "month_report/floor", [&] { rows = p.floor.run(sql, params); });
+    for (auto _ : state)
+        timed(state, "month_report/floor", [&] { rows = p.floor.run(sql, params); });
     state.counters["rows"] = rows;
 }
 
@@ -653,8 +684,10 @@ void BM_DbLoadDay(benchmark::State& state)
 {
     Plant& p = *g_plant;
     const QString sql = DailySheet::sentenciaLectura("v_mv_molvera");
-    const QVariantList bounds{QDateTime(p.day, QTime(0, 0)), QDateTime(p.day.addDays(1), QTime(0, 0))};
-    for (auto _ : state) timed(state, "db_load_day/program", [&] { p.data.openRecordSet(sql, bounds); });
+    const QVariantList bounds{QDateTime(p.day, QTime(0, 0)),
+                              QDateTime(p.day.addDays(1), QTime(0, 0))};
+    for (auto _ : state)
+        timed(state, "db_load_day/program", [&] { p.data.openRecordSet(sql, bounds); });
 }
 
 void BM_DbCellEdit(benchmark::State& state)
@@ -666,8 +699,9 @@ void BM_DbCellEdit(benchmark::State& state)
                        "ID = ?")
             .arg(quien ? QStringLiteral(", modificado_por = ?") : QString());
     const qint64 first =
-        p.data.openRecordSet("SELECT min(ID) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
-                             p.dayBounds(p.day))
+        p.data
+            .openRecordSet("SELECT min(ID) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
+                           p.dayBounds(p.day))
             .value(0)
             .toLongLong();
     int i = 0;
@@ -697,21 +731,24 @@ void BM_DbSilos(benchmark::State& state)
 {
     Plant& p = *g_plant;
     SiloFigures figures(p.data);
-    for (auto _ : state) timed(state, "db_silo_refresh/program", [&] { figures.read(); });
+    for (auto _ : state)
+        timed(state, "db_silo_refresh/program", [&] { figures.read(); });
 }
 
 void BM_DbSellerList(benchmark::State& state)
 {
     Plant& p = *g_plant;
     const QString sql = sellerStatement();
-    for (auto _ : state) timed(state, "db_seller_list/program", [&] { p.data.openRecordSet(sql); });
+    for (auto _ : state)
+        timed(state, "db_seller_list/program", [&] { p.data.openRecordSet(sql); });
 }
 
 void BM_DbList10k(benchmark::State& state)
 {
     Plant& p = *g_plant;
     const QString sql = tenThousandStatement(p);
-    for (auto _ : state) timed(state, "db_list_10k/program", [&] { p.data.openRecordSet(sql); });
+    for (auto _ : state)
+        timed(state, "db_list_10k/program", [&] { p.data.openRecordSet(sql); });
 }
 
 void BM_DbMonth(benchmark::State& state)
@@ -720,7 +757,8 @@ void BM_DbMonth(benchmark::State& state)
     if (p.printer.last.reportName.isEmpty()) return fail(state, "the report did not run");
     const MolveraReportPrinter::Prepared r = p.printer.engine.prepare(p.printer.last);
     for (auto _ : state)
-        timed(state, "db_month_report/program", [&] { ReportData::read(p.data, r.def, r.formula); });
+        timed(state, "db_month_report/program",
+              [&] { ReportData::read(p.data, r.def, r.formula); });
 }
 
 // ---------------------------------------------------------------- the table
@@ -728,8 +766,8 @@ void BM_DbMonth(benchmark::State& state)
 struct Line {
     const char* key;
     const char* label;
-    double targetMs;        // median target (ratio target for the database work)
-    double p99TargetMs = 0; // p99 target, where there is one
+    double targetMs;                // median target (ratio target for the database work)
+    double p99TargetMs = 0;         // p99 target, where there is one
     const char* floorKey = nullptr; // the floor of another line
 };
 
@@ -770,14 +808,17 @@ void printTable()
             std::snprintf(floorText, sizeof floorText, "%.3f", floorMed);
             std::snprintf(ratioText, sizeof ratioText, "%.2f", med / floorMed);
         }
-        if (l.floorKey) std::snprintf(target, sizeof target, "ratio<%g", l.targetMs);
+        if (l.floorKey)
+            std::snprintf(target, sizeof target, "ratio<%g", l.targetMs);
         else if (l.p99TargetMs > 0)
             std::snprintf(target, sizeof target, "%g/%g", l.targetMs, l.p99TargetMs);
-        else std::snprintf(target, sizeof target, "%g", l.targetMs);
-        const bool ok = l.floorKey ? hasFloor && med / floorMed < l.targetMs
-                                   : med < l.targetMs && (l.p99TargetMs <= 0 || p99 < l.p99TargetMs);
-        std::printf("%-34s %10.3f %10.3f %10s %7s %10s  %s (n=%zu)\n", l.label, med, p99,
-                    floorText, ratioText, target, ok ? "ok" : "MISSED", prog->second.size());
+        else
+            std::snprintf(target, sizeof target, "%g", l.targetMs);
+        const bool ok = l.floorKey
+                            ? hasFloor && med / floorMed < l.targetMs
+                            : med < l.targetMs && (l.p99TargetMs <= 0 || p99 < l.p99TargetMs);
+        std::printf("%-34s %10.3f %10.3f %10s %7s %10s  %s (n=%zu)\n", l.label, med, p99, floorText,
+                    ratioText, target, ok ? "ok" : "MISSED", prog->second.size());
     }
 }
 
@@ -797,7 +838,10 @@ BENCHMARK(BM_SiloRefreshProgram)->Iterations(300)->UseManualTime()->Unit(benchma
 BENCHMARK(BM_SiloRefreshFloor)->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SellerListProgram)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SellerListFloor)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SellerKeystrokeProgram)->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SellerKeystrokeProgram)
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_List10kProgram)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_List10kFloor)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Keystroke10kProgram)->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -818,7 +862,8 @@ int main(int argc, char** argv)
     for (int i = 1; i + 1 < argc; ++i)
         if (qstrcmp(argv[i], "--db") == 0) {
             g_dbPath = QFileInfo(QString::fromLocal8Bit(argv[i + 1])).absoluteFilePath();
-            for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+            for (int j = i; j + 2 <= argc; ++j)
+                argv[j] = argv[j + 2];
             argc -= 2;
             break;
         }
@@ -832,7 +877,8 @@ int main(int argc, char** argv)
     // The off-screen platform says so on every window raised; nothing else
     // is kept back.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
-        if (!m.contains(QLatin1String("does not support raise"))) std::fprintf(stderr, "%s\n", qPrintable(m));
+        if (!m.contains(QLatin1String("does not support raise")))
+            std::fprintf(stderr, "%s\n", qPrintable(m));
     });
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -49,7 +49,8 @@ QString rowSelect(const Dialect& d)
         return pattern.replace(QStringLiteral("%1"), value);
     };
     auto stamp = [&](const char* time) {
-        return QString(d.stamp).replace(QStringLiteral("%1"), d.day)
+        return QString(d.stamp)
+            .replace(QStringLiteral("%1"), d.day)
             .replace(QStringLiteral("%2"), QLatin1String(time));
     };
     const QString h = QStringLiteral("((x * 2654435761) % 4294967296)");
@@ -61,8 +62,8 @@ QString rowSelect(const Dialect& d)
            QStringLiteral(", 'Localidad ' || (1 + (x * 31) % ") + QString::number(kOrigins) +
            QStringLiteral("), 'Transportes ' || ") +
            fill(d.fmt3, QStringLiteral("1 + (x * 104729) % ") + t) + QStringLiteral(", 25 + (") +
-           h + QStringLiteral(" % 97) / 10.0, 8 + (") + h +
-           QStringLiteral(" % 43) / 10.0, CASE ") + h +
+           h + QStringLiteral(" % 97) / 10.0, 8 + (") + h + QStringLiteral(" % 43) / 10.0, CASE ") +
+           h +
            QStringLiteral(" % 4 WHEN 0 THEN 'Bueno' WHEN 1 THEN 'Muy bueno' WHEN 2 THEN "
                           "'Regular' ELSE 'Tenaz' END, 280 + ") +
            h + QStringLiteral(" % 140, 11 + (") + h + QStringLiteral(" % 45) / 10.0, 74 + (") + h +
@@ -102,7 +103,8 @@ int sqlite(const QString& out, qint64 rows, bool force)
             std::fprintf(stderr, "molvera_gen: %s exists (--force replaces it)\n", qPrintable(out));
             return 2;
         }
-        for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(out + QLatin1String(suffix));
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(out + QLatin1String(suffix));
     }
     DataService data(QStringLiteral("gen"));
     data.setDatabaseName(out);
@@ -127,7 +129,8 @@ int sqlite(const QString& out, qint64 rows, bool force)
             indexes << q.value(1).toString();
         }
     }
-    for (const QString& name : names) exec(data, QStringLiteral("DROP INDEX ") + name);
+    for (const QString& name : names)
+        exec(data, QStringLiteral("DROP INDEX ") + name);
     const Dialect d{QStringLiteral("date('2011-01-01', '+' || (x / %1) || ' days')").arg(kPerDay),
                     QStringLiteral("(%1 || ' ' || %2)"), QStringLiteral("printf('%04d', %1)"),
                     QStringLiteral("printf('%03d', %1)"), QStringLiteral("n")};
@@ -137,7 +140,8 @@ int sqlite(const QString& out, qint64 rows, bool force)
                    QStringLiteral(" WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 "
                                   "FROM n WHERE x < ") +
                    QString::number(rows - 1) + QStringLiteral(") ") + rowSelect(d));
-    for (const QString& ix : indexes) exec(data, ix);
+    for (const QString& ix : indexes)
+        exec(data, ix);
     if (!data.database().commit()) throw ServiceError(ServiceError::Database, "commit failed");
     exec(data, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     return 0;
@@ -161,20 +165,19 @@ int postgres(const QString& dsn, const QString& user, const QString& password, q
         return 1;
     }
     if (!data.hasSchema()) data.createSchema();
-    const Dialect d{QStringLiteral("to_char(DATE '2011-01-01' + (x / %1)::int, 'YYYY-MM-DD')")
-                        .arg(kPerDay),
-                    QStringLiteral("(%1 || ' ' || %2)::timestamp"),
-                    QStringLiteral("lpad((%1)::text, 4, '0')"),
-                    QStringLiteral("lpad((%1)::text, 3, '0')"),
-                    QStringLiteral("generate_series(0::bigint, %1::bigint) AS n(x)").arg(rows - 1)};
+    const Dialect d{
+        QStringLiteral("to_char(DATE '2011-01-01' + (x / %1)::int, 'YYYY-MM-DD')").arg(kPerDay),
+        QStringLiteral("(%1 || ' ' || %2)::timestamp"), QStringLiteral("lpad((%1)::text, 4, '0')"),
+        QStringLiteral("lpad((%1)::text, 3, '0')"),
+        QStringLiteral("generate_series(0::bigint, %1::bigint) AS n(x)").arg(rows - 1)};
     QSqlDatabase db = data.database();
     db.transaction();
     exec(data, QStringLiteral("DELETE FROM mv_molvera"));
     deposits(data);
     // The row statement is written for both databases; on PostgreSQL the
     // row numbers come from the series itself.
-    exec(data, QStringLiteral("INSERT INTO mv_molvera ") + QLatin1String(kColumns) + u' ' +
-                   rowSelect(d));
+    exec(data,
+         QStringLiteral("INSERT INTO mv_molvera ") + QLatin1String(kColumns) + u' ' + rowSelect(d));
     if (!db.commit()) throw ServiceError(ServiceError::Database, db.lastError().text());
     exec(data, QStringLiteral("ANALYZE mv_molvera"));
     return 0;
@@ -191,12 +194,18 @@ int main(int argc, char** argv)
     const QStringList a = app.arguments();
     for (int i = 1; i < a.size(); ++i) {
         auto next = [&] { return i + 1 < a.size() ? a.at(++i) : QString(); };
-        if (a[i] == QLatin1String("--rows")) rows = next().toLongLong();
-        else if (a[i] == QLatin1String("--out")) out = next();
-        else if (a[i] == QLatin1String("--dsn")) dsn = next();
-        else if (a[i] == QLatin1String("--user")) user = next();
-        else if (a[i] == QLatin1String("--password")) password = next();
-        else if (a[i] == QLatin1String("--force")) force = true;
+        if (a[i] == QLatin1String("--rows"))
+            rows = next().toLongLong();
+        else if (a[i] == QLatin1String("--out"))
+            out = next();
+        else if (a[i] == QLatin1String("--dsn"))
+            dsn = next();
+        else if (a[i] == QLatin1String("--user"))
+            user = next();
+        else if (a[i] == QLatin1String("--password"))
+            password = next();
+        else if (a[i] == QLatin1String("--force"))
+            force = true;
         else {
             std::fprintf(stderr, "usage: molvera_gen [--rows N] [--out FILE] [--force] | "
                                  "[--rows N] --dsn DSN [--user U] [--password P]\n");
