@@ -488,6 +488,31 @@ void DataService::raise(const QSqlQuery& q, const QString& sql) const
     if (!e.driverText().isEmpty() && !text.contains(e.driverText()))
         text += QStringLiteral(" (") + e.driverText() + u')';
     Q_UNUSED(sql);
+    // The embedded database's faults that the operator can act on, in words.
+    if (m_dialect.kind() == SqlDialect::Kind::SQLite) {
+        QString what;
+        switch (e.nativeErrorCode().toInt() & 0xff) {
+        case 5: // busy
+        case 6: // locked
+            what = QStringLiteral("La base de datos está ocupada por otra estación de trabajo y no "
+                                  "se liberó a tiempo; la operación no se realizó. Reintente en "
+                                  "unos momentos.");
+            break;
+        case 8:
+            what = QStringLiteral("La base de datos es de solo lectura; la operación no se realizó.");
+            break;
+        case 10:
+            what = QStringLiteral("No se pudo leer o escribir el archivo de la base de datos; la "
+                                  "operación no se realizó.");
+            break;
+        case 13:
+            what = QStringLiteral("El disco de la base de datos está lleno; la operación no se "
+                                  "realizó. Libere espacio y reintente.");
+            break;
+        default: break;
+        }
+        if (!what.isEmpty()) text = what + QStringLiteral("\n\nDetalle: ") + text;
+    }
     throw ServiceError(ServiceError::Database, withoutPassword(text));
 }
 

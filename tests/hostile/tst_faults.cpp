@@ -1,0 +1,242 @@
+// Faults while the operator edits: the database full, read-only, locked by
+// another desk for longer than the wait, and the program killed while it
+// writes. The operator is told clearly, the editor keeps the value that was
+// not written, and every edit reported accepted is in the file afterwards.
+#include "../intake/WindowFixture.h"
+
+#include "HostileData.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <functional>
+#include <signal.h>
+
+namespace
+{
+
+// Scripted dialogs that also let the test act while an error is on screen,
+// as the operator would before answering.
+class FaultDialogs : public ScriptedDialogs
+{
+public:
+    std::function<void(const ServiceError&)> onError;
+    int errorDialog(QWidget* parent, const ServiceError& error, const QString& source) override
+    {
+        if (onError) onError(error);
+        return ScriptedDialogs::errorDialog(parent, error, source);
+    }
+};
+
+void sql(DataService& d, const QString& statement)
+{
+    QSqlQuery q(d.database());
+    if (!q.exec(statement)) qFatal("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
+}
+
+QString writerPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/hostile_writer");
+}
+
+} // namespace
+
+class TstFaults : public QObject
+{
+    Q_OBJECT
+
+    static void key(WindowFixture& f, Qt::Key k) { QTest::keyClick(f.w->TxtEdit(), k); }
+
+    // Opens cell (2, 12) and offers the text; Enter. Answers the row's id.
+    static qint64 offer(WindowFixture& f, const QString& text)
+    {
+        f.grid()->setRowCol(2, 12);
+        const qint64 id = f.idAt(2);
+        QTest::keyClick(f.grid(), Qt::Key_Return);
+        f.w->TxtEdit()->setText(text);
+        key(f, Qt::Key_Return);
+        return id;
+    }
+
+    // A failed write: the error was shown under the cell writer's name with
+    // the words the operator needs, the editor still holds the value, and
+    // the database is as it was.
+    void notWritten(WindowFixture& f, const Hostile::Snapshot& before, const QString& text,
+                           const QString& words)
+    {
+        const ScriptedDialogs& d = *m_dialogs;
+        QVERIFY(d.count("error") >= 1);
+        QCOMPARE(d.shown.last().source, QStringLiteral("UpdateaCampo"));
+        QVERIFY2(d.shown.last().text.contains(words, Qt::CaseInsensitive),
+                 qPrintable(d.shown.last().text));
+        QVERIFY(f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.w->TxtEdit()->text(), text);
+        QCOMPARE(f.grid()->TextMatrix(2, 12), QString());
+        const QStringList changes = before.changesTo(Hostile::Snapshot::take(f.db.data()));
+        QVERIFY2(changes.isEmpty(), qPrintable(changes.join(u' ')));
+    }
+
+private slots:
+    void init() { m_dialogs = std::make_unique<FaultDialogs>(); }
+    void cleanup() { m_dialogs.reset(); }
+
+    void diskFullDuringAnEdit()
+    {
+        WindowFixture f;
+        Dialogs::install(m_dialogs.get()); // in front of the fixture's own
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        // No page more than the file has now: the long text needs new pages.
+        sql(f.db.data(), "PRAGMA max_page_count = 1");
+        const QString text = Hostile::longText() + Hostile::longText();
+        const Hostile::Snapshot before = Hostile::Snapshot::take(f.db.data());
+        offer(f, text);
+        notWritten(f, before, text, "lleno");
+        // Space is freed while the message is on screen; Reintentar writes it.
+        m_dialogs->onError = [&](const ServiceError&) {
+            sql(f.db.data(), "PRAGMA max_page_count = 1073741823");
+        };
+        m_dialogs->errorAnswers = {Dialogs::Retry};
+        key(f, Qt::Key_Return);
+        QVERIFY(!f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.column(f.idAt(2), "observaciones").toString(), text);
+        QCOMPARE(f.grid()->TextMatrix(2, 12), text);
+    }
+
+    void readOnlyDatabaseDuringAnEdit()
+    {
+        WindowFixture f;
+        Dialogs::install(m_dialogs.get()); // in front of the fixture's own
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        sql(f.db.data(), "PRAGMA query_only = ON");
+        const Hostile::Snapshot before = Hostile::Snapshot::take(f.db.data());
+        offer(f, QStringLiteral("Camión 12"));
+        notWritten(f, before, QStringLiteral("Camión 12"), "solo lectura");
+        // The sheet still reads; once writable, the same value goes in.
+        sql(f.db.data(), "PRAGMA query_only = OFF");
+        key(f, Qt::Key_Return);
+        QVERIFY(!f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.column(f.idAt(2), "observaciones").toString(), QStringLiteral("Camión 12"));
+    }
+
+    void lockedByAnotherDesk()
+    {
+        WindowFixture f;
+        Dialogs::install(m_dialogs.get()); // in front of the fixture's own
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        std::unique_ptr<DataService> other = f.db.secondConnection();
+        sql(*other, "BEGIN EXCLUSIVE");
+        sql(*other, "UPDATE ta_configuracion SET VALOR = VALOR WHERE 1 = 0");
+        const Hostile::Snapshot before = Hostile::Snapshot::take(f.db.data());
+        QElapsedTimer t;
+        t.start();
+        qint64 waited = -1;
+        m_dialogs->onError = [&](const ServiceError&) { waited = t.elapsed(); };
+        offer(f, QStringLiteral("Lote 7"));
+        // The edit waited for the other desk as long as the busy time-out.
+        QVERIFY2(waited >= 4500, qPrintable(QString::number(waited)));
+        notWritten(f, before, QStringLiteral("Lote 7"), "otra estación");
+        // The other desk finishes while the message is on screen: Reintentar.
+        m_dialogs->onError = [&](const ServiceError&) { sql(*other, "COMMIT"); };
+        m_dialogs->errorAnswers = {Dialogs::Retry};
+        key(f, Qt::Key_Return);
+        QVERIFY(!f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.column(f.idAt(2), "observaciones").toString(), QStringLiteral("Lote 7"));
+        QCOMPARE(m_dialogs->count("error"), 2);
+    }
+
+    void killedWhileWriting()
+    {
+        QVERIFY2(QFileInfo(writerPath()).isExecutable(), qPrintable(writerPath()));
+        TestDb db;
+        const int rows = 5;
+        for (int i = 1; i <= rows; ++i)
+            db.data().execute("INSERT INTO mv_molvera (ID, Fecha, silodestino, Toneladas) "
+                              "VALUES (?, ?, ?, 0)",
+                              {i, QDateTime(QDate(2024, 3, 15), QTime()),
+                               QStringLiteral("000%1").arg(1 + i % 3)});
+        const QString path = db.path();
+        db.data().close();
+
+        // The rows as they stand before each run: observaciones and tonnes.
+        QMap<qint64, std::pair<QString, double>> prior;
+        for (int i = 1; i <= rows; ++i) prior[i] = {QString(), 0.0};
+        int accepted = 0;
+        const int kills = 40;
+        for (int run = 1; run <= kills; ++run) {
+            QProcess child;
+            child.start(writerPath(), {path, QString::number(run), QString::number(rows)});
+            QVERIFY(child.waitForStarted(5000));
+            QVERIFY(child.waitForReadyRead(10000));
+            QTest::qWait(20 + QRandomGenerator::global()->bounded(150));
+            // What the writer has reported accepted up to the kill.
+            const QByteArray out = child.readAllStandardOutput();
+            const qint64 pid = child.processId();
+            QVERIFY2(pid > 0, out.constData()); // never kill(0): the whole process group
+            ::kill(pid_t(pid), SIGKILL);
+            QVERIFY(child.waitForFinished(5000));
+            QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+            QVERIFY2(child.readAllStandardError().isEmpty(), "the writer reported an error");
+            qint64 last = 0;
+            for (const QByteArray& line : out.split('\n'))
+                if (line.startsWith("ok ")) last = line.mid(3).toLongLong();
+            accepted += int(last);
+
+            // Open it as the program does and check it.
+            DataService check(QStringLiteral("check%1").arg(run));
+            check.setDatabaseName(path);
+            check.open(true);
+            QVERIFY2(check.isOpen(), qPrintable(check.openError()));
+            RecordSet ic = check.openRecordSet("PRAGMA integrity_check");
+            QCOMPARE(ic.value(0).toString(), QStringLiteral("ok"));
+            QString why;
+            QVERIFY2(Hostile::siloTotalsConsistent(check, &why), qPrintable(why));
+            RecordSet rs =
+                check.openRecordSet("SELECT ID, observaciones, Toneladas FROM mv_molvera ORDER BY ID");
+            QCOMPARE(rs.recordCount(), rows);
+            // Edit n of this run went to row n % rows + 1; the newest one in
+            // the file may have only its first statement in.
+            QMap<qint64, std::pair<qint64, double>> found; // row: edit number, tonnes
+            qint64 newest = 0;
+            for (; !rs.eof(); rs.moveNext()) {
+                const qint64 id = rs.value(0).toLongLong();
+                const QString obs = rs.value(1).toString();
+                qint64 n = 0;
+                if (obs.startsWith(QStringLiteral("%1-").arg(run))) n = obs.section(u'-', 1).toLongLong();
+                else QCOMPARE(obs, prior[id].first); // not written in this run
+                if (n) QCOMPARE(n % rows + 1, id);
+                found[id] = {n, rs.value(2).toDouble()};
+                newest = std::max(newest, n);
+            }
+            for (qint64 id = 1; id <= rows; ++id) {
+                const auto [n, tonnes] = found[id];
+                // The last edit reported accepted for this row is there, or a later one.
+                qint64 reported = 0;
+                for (qint64 k = last; k >= 1 && k > last - rows; --k)
+                    if (k % rows + 1 == id) reported = k;
+                QVERIFY2(n >= reported,
+                         qPrintable(QStringLiteral("run %1 row %2: edit %3 in the file, edit %4 "
+                                                   "reported accepted")
+                                        .arg(run).arg(id).arg(n).arg(reported)));
+                const double whole = n ? double(n % 40) + 0.5 : prior[id].second;
+                const double before =
+                    n > rows ? double((n - rows) % 40) + 0.5 : prior[id].second;
+                QVERIFY2(tonnes == whole || (n == newest && n > last && tonnes == before),
+                         qPrintable(QStringLiteral("run %1 row %2: tonnes %3 for edit %4")
+                                        .arg(run).arg(id).arg(tonnes).arg(n)));
+                rs.moveFirst();
+            }
+            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                prior[rs.value(0).toLongLong()] = {rs.value(1).toString(), rs.value(2).toDouble()};
+            check.close();
+        }
+        qInfo("%d kills, %d edits reported accepted, all present", kills, accepted);
+        QVERIFY(accepted > kills);
+    }
+
+private:
+    std::unique_ptr<FaultDialogs> m_dialogs;
+};
+
+QTEST_MAIN(TstFaults)
+#include "tst_faults.moc"

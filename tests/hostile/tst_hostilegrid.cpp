@@ -1,0 +1,201 @@
+// Every column of the daily sheet fed with hostile texts through the real
+// cell editor: a value is either written exactly as the editor held it (and
+// nothing else in the database changes but that cell, its time stamp and the
+// records the database keeps of the change) or refused with a message, the
+// editor keeping the value and the database untouched. Afterwards the window
+// still edits.
+#include "../intake/WindowFixture.h"
+
+#include "CellWriter.h"
+#include "HostileData.h"
+#include "UtilService.h"
+
+class TstHostileGrid : public QObject
+{
+    Q_OBJECT
+
+    static void key(WindowFixture& f, Qt::Key k) { QTest::keyClick(f.w->TxtEdit(), k); }
+
+    // The number the operator meant, read strictly: the locale's form or the
+    // period form, never with group separators.
+    static std::optional<double> meant(const QString& text)
+    {
+        for (QLocale loc : {QLocale(), QLocale::c()}) {
+            loc.setNumberOptions(QLocale::RejectGroupSeparator);
+            bool ok = false;
+            const double d = loc.toDouble(text.trimmed(), &ok);
+            if (ok) return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    // One edit of cell (2, col) with the text; checks what became of it.
+    static void editCell(WindowFixture& f, int col, const QString& text, bool typed)
+    {
+        const int row = 2;
+        f.grid()->setRowCol(row, col);
+        const qint64 id = f.idAt(row);
+        const QString cellBefore = f.grid()->TextMatrix(row, col);
+        const Hostile::Snapshot before = Hostile::Snapshot::take(f.db.data());
+        if (typed) {
+            QTest::keyClicks(f.grid(), text.left(1));
+            QVERIFY(f.w->TxtEdit()->isVisible());
+            QTest::keyClicks(f.w->TxtEdit(), text.mid(1));
+        } else {
+            QTest::keyClick(f.grid(), Qt::Key_Return);
+            QVERIFY(f.w->TxtEdit()->isVisible());
+            f.w->TxtEdit()->setText(text);
+        }
+        const QString field = f.w->TxtEdit()->dataField();
+        const CellWriter::Kind kind = CellWriter::kindOf(field);
+        const QString offered = f.w->TxtEdit()->text();
+        if (!typed && kind == CellWriter::Kind::Text) {
+            // The editor takes the text up to the column's length.
+            const int max = f.w->TxtEdit()->maxLength();
+            QCOMPARE(offered, text.left(max));
+        }
+        const int dialogsBefore = int(f.dialogs.shown.size());
+        key(f, Qt::Key_Return);
+        const Hostile::Snapshot after = Hostile::Snapshot::take(f.db.data());
+        const QStringList changes = before.changesTo(after);
+        QString why;
+        QVERIFY2(Hostile::siloTotalsConsistent(f.db.data(), &why), qPrintable(why));
+
+        if (f.w->TxtEdit()->isVisible()) {
+            // Refused: said so, nothing written, the editor keeps the value.
+            QVERIFY2(changes.isEmpty(), qPrintable(changes.join(u' ')));
+            QVERIFY(f.dialogs.shown.size() > dialogsBefore);
+            QCOMPARE(f.w->TxtEdit()->text(), offered);
+            QCOMPARE(f.grid()->TextMatrix(row, col), cellBefore);
+            if (kind == CellWriter::Kind::Number) QVERIFY(!meant(offered));
+            key(f, Qt::Key_Escape);
+            QVERIFY(!f.w->TxtEdit()->isVisible());
+            return;
+        }
+
+        // Written: exactly what the editor held, and nothing else.
+        const QVariant stored = f.column(id, field);
+        const QString v = offered.trimmed();
+        switch (kind) {
+        case CellWriter::Kind::Text:
+            if (field.compare(QLatin1String("SILODESTINO"), Qt::CaseInsensitive) == 0) {
+                QCOMPARE(stored.toString(), UtilService::fixedWidth(v, 4));
+                QVERIFY(f.db.scalar("SELECT COUNT(*) FROM v_ta_deposito WHERE iddeposito = ?",
+                                    {stored})
+                            .toInt() == 1);
+            } else if (v.isEmpty()) {
+                QVERIFY(stored.isNull());
+            } else {
+                QCOMPARE(stored.toString(), v);
+                QCOMPARE(f.grid()->TextMatrix(row, col), v);
+            }
+            break;
+        case CellWriter::Kind::Number: {
+            const auto n = meant(v);
+            if (v.isEmpty()) {
+                QCOMPARE(stored.toDouble(), 0.0);
+            } else {
+                QVERIFY2(n.has_value(), qPrintable(QStringLiteral("accepted %1 as %2")
+                                                       .arg(v, stored.toString())));
+                QVERIFY(!stored.isNull());
+                QCOMPARE(stored.toDouble(), *n);
+            }
+            break;
+        }
+        default: QFAIL("a column that is not edited was written");
+        }
+        const QString mine = QStringLiteral("mv_molvera:%1:").arg(id);
+        for (const QString& c : changes) {
+            if (c == mine + field.toLower() || c == mine + QLatin1String("fecha_modificacion") ||
+                c == mine + QLatin1String("modificado_por"))
+                continue;
+            if (c.startsWith(QLatin1String("mv_molvera_silo_total:")) ||
+                c.startsWith(QLatin1String("sqlite_sequence:")))
+                continue; // kept by the database's own triggers, checked above
+            if (!c.startsWith(QLatin1String("mv_molvera:")) && c.contains(QLatin1String(":+")))
+                continue; // a record of the change
+            QFAIL(qPrintable(QStringLiteral("unexpected change %1").arg(c)));
+        }
+    }
+
+    // The window goes on working: a plain edit is written.
+    static void stillUsable(WindowFixture& f)
+    {
+        f.grid()->setRowCol(3, 12);
+        const qint64 id = f.idAt(3);
+        QTest::keyClicks(f.grid(), "o");
+        QVERIFY(f.w->TxtEdit()->isVisible());
+        QTest::keyClicks(f.w->TxtEdit(), "k");
+        key(f, Qt::Key_Return);
+        QVERIFY(!f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.column(id, "observaciones").toString(), QStringLiteral("ok"));
+        QCOMPARE(f.rowsOf(QDate(2024, 3, 15)), 2);
+    }
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QStringLiteral("es_AR"))); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void everyColumnTakesOrRefuses_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("typed");
+        static const char* const columns[] = {"tonnes",  "seller",  "origin",   "trucker",
+                                              "wet",     "dry",     "charact.", "falling",
+                                              "humid.",  "hectol.", "silo",     "remarks"};
+        for (int col = 1; col <= 12; ++col) {
+            for (const Hostile::Input& in : Hostile::inputs()) {
+                QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(columns[col - 1], in.name)))
+                    << col << in.text << false;
+            }
+            // Typed key by key: the editor's key handling on the way.
+            for (const char* t : {"12,5,3", "1e308", "-0", "'; DROP TABLE mv_molvera; --", "3"})
+                QTest::newRow(qPrintable(QStringLiteral("%1/typed %2").arg(columns[col - 1], t)))
+                    << col << QString::fromLatin1(t) << true;
+        }
+    }
+    void everyColumnTakesOrRefuses()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, text);
+        QFETCH(bool, typed);
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        editCell(f, col, text, typed);
+        if (QTest::currentTestFailed()) return;
+        stillUsable(f);
+    }
+
+    // A sheet that holds hostile texts loads, shows them as stored and
+    // keeps them through a reload.
+    void storedTextsComeBackUnchanged()
+    {
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        const qint64 id = f.idAt(2);
+        const auto inputs = Hostile::inputs();
+        const Hostile::Snapshot before = Hostile::Snapshot::take(f.db.data());
+        for (const Hostile::Input& in : inputs) {
+            f.grid()->setRowCol(2, 12);
+            QTest::keyClick(f.grid(), Qt::Key_Return);
+            f.w->TxtEdit()->setText(in.text);
+            key(f, Qt::Key_Return);
+            QVERIFY2(!f.w->TxtEdit()->isVisible(), in.name);
+            const QString v = in.text.trimmed();
+            if (v.isEmpty()) QVERIFY(f.column(id, "observaciones").isNull());
+            else QCOMPARE(f.column(id, "observaciones").toString(), v);
+            f.w->ProcesarComando("CANCELAR");
+            QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+            QCOMPARE(f.grid()->TextMatrix(2, 12), v);
+        }
+        const Hostile::Snapshot after = Hostile::Snapshot::take(f.db.data());
+        for (const QString& t : before.tables())
+            if (!t.startsWith(QLatin1String("mv_molvera")) && t != QLatin1String("sqlite_sequence"))
+                QCOMPARE(after.checksum(t), before.checksum(t));
+        QCOMPARE(after.rowCount("mv_molvera"), before.rowCount("mv_molvera"));
+    }
+};
+
+QTEST_MAIN(TstHostileGrid)
+#include "tst_hostilegrid.moc"
