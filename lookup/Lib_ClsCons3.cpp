@@ -32,6 +32,26 @@ bool hasControlChars(const QString& text)
     return false;
 }
 
+// A statement separator or a comment marker outside quoted texts: a mask's
+// source or condition with one would end the lookup's statement or hide the
+// search conditions added after it, so the record counts as damaged.
+bool splitsStatement(const QString& text)
+{
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u';' || (c == u'-' && next == u'-') || (c == u'/' && next == u'*')) {
+            return true;
+        }
+    }
+    return !quote.isNull(); // an unclosed quote takes in what follows
+}
+
 } // namespace
 
 Lib_ClsCons3::Lib_ClsCons3(DataService* data) : m_data(data) {}
@@ -56,7 +76,9 @@ std::optional<QString> Lib_ClsCons3::SentenciaDeMascara(const QString& sql,
 
     // A record whose texts are no list of column names is damaged: the
     // statement is then used as passed.
-    if (source.isEmpty() || hasControlChars(source) || hasControlChars(filter)) return std::nullopt;
+    if (source.isEmpty() || hasControlChars(source) || hasControlChars(filter) ||
+        splitsStatement(source) || splitsStatement(filter))
+        return std::nullopt;
     if (columns != QLatin1String("*")) {
         for (const QString& c : columns.split(u','))
             if (!isColumnName(c.trimmed())) return std::nullopt;

@@ -108,7 +108,7 @@ private slots:
         else QCOMPARE(rs.value(0).toString(), expected);
         RecordSet all = data.openRecordSet("SELECT COUNT(*) FROM mv_molvera");
         QCOMPARE(all.value(0).toInt(), 3);
-        QVERIFY(QueryMaskFile::exists(dir.filePath(QStringLiteral("consultas.vxt"))));
+        QVERIFY(QueryMaskFile::exists(lookup.gRutaMascaraConsultas));
     }
 
     // A hostile server designation goes to the driver and fails cleanly:
@@ -202,6 +202,8 @@ private slots:
         QTest::newRow("filter drop") << "|iddeposito|" << "1=1; DROP TABLE mv_molvera" << false;
         QTest::newRow("filter comment") << "|iddeposito|" << "1=1 --" << false;
         QTest::newRow("filter block comment") << "|iddeposito|" << "1=1 /* x" << false;
+        QTest::newRow("filter quoted semicolon") << "|iddeposito|" << "descripcion <> ';--'" << true;
+        QTest::newRow("filter open quote") << "|iddeposito|" << "descripcion = 'x" << false;
         QTest::newRow("fields statement") << "|x FROM mv_molvera; DROP TABLE mv_molvera; --|" << ""
                                           << false;
         QTest::newRow("fields quote") << "|iddeposito'|" << "" << false;
@@ -230,8 +232,14 @@ private slots:
         const auto st = lookup.SentenciaDeMascara(QStringLiteral("ta_deposito"), campo);
         QCOMPARE(st.has_value(), used);
         if (st) {
-            QVERIFY(!st->contains(u';'));
-            QVERIFY(!st->contains(QLatin1String("--")));
+            // One statement over the source, the condition as written.
+            QVERIFY(st->startsWith(QLatin1String("SELECT top 1000 ")));
+            if (!filter.contains(u'\'')) {
+                QVERIFY(!st->contains(u';'));
+                QVERIFY(!st->contains(QLatin1String("--")));
+            }
+            if (!filter.isEmpty() && filter.size() <= 500)
+                QVERIFY(st->endsWith(QStringLiteral(" WHERE ") + filter));
         }
         const Hostile::Snapshot before = Hostile::Snapshot::take(db.data());
         bool shown = false;
