@@ -19,7 +19,8 @@ CREATE TABLE mv_molvera (
     humedad            float,
     pesohect           float,
     silodestino        nvarchar(4),
-    observaciones      nvarchar(max)
+    observaciones      nvarchar(max),
+    modificado_por     nvarchar(50)
 );
 GO
 
@@ -43,8 +44,30 @@ GO
 CREATE VIEW v_mv_molvera AS
 SELECT ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor,
        procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad,
-       pesohect, silodestino, observaciones
+       pesohect, silodestino, observaciones, modificado_por
 FROM mv_molvera;
+GO
+
+-- Change history of the intake rows: one row per column that an insert
+-- gives a value, an update changes or a delete takes away, written by the
+-- intake trigger below inside the statement that makes the change, so that a
+-- change and its record are kept or lost together. The operator is the one
+-- the writing statement names in mv_molvera.modificado_por (the program sets
+-- it with every insert and update, and just before a delete). Values are kept
+-- as text; the time is the server's clock.
+CREATE TABLE mv_molvera_historial (
+    ID             bigint IDENTITY(1,1) PRIMARY KEY,
+    id_registro    bigint NOT NULL,
+    fecha_cambio   datetime2(0) NOT NULL,
+    usuario        nvarchar(50),
+    operacion      nvarchar(12) NOT NULL,
+    campo          nvarchar(30),
+    valor_anterior nvarchar(max),
+    valor_nuevo    nvarchar(max)
+);
+GO
+
+CREATE INDEX ix_mv_molvera_historial_registro ON mv_molvera_historial (id_registro);
 GO
 
 -- Tonnes received per destination silo, kept by the trigger below in the
@@ -60,14 +83,135 @@ CREATE TABLE mv_molvera_silo_total (
 );
 GO
 
--- One trigger for the three changes: the rows before the change (deleted)
--- are taken off their silos and the rows after it (inserted) put on theirs,
--- as one MERGE under a range lock, so that workstations writing at the same
--- time never lose a change.
+-- Quality of what each silo received: for humidity, hectolitre weight and
+-- falling number, the kilograms of the loads with that reading and the sum
+-- of kilograms times the reading in hundredths, kept by the intake trigger
+-- below in the same transaction as the change of the intake rows (whole
+-- numbers, so that they never drift). The average reading of a silo,
+-- weighted by tonnes, is the second figure over the first, over 100. Loads
+-- with tonnes only; a reading of 0 is one not taken.
+CREATE TABLE mv_molvera_silo_calidad (
+    silodestino     nvarchar(4) PRIMARY KEY,
+    kilos_humedad   bigint NOT NULL DEFAULT 0,
+    humedad_kilos   bigint NOT NULL DEFAULT 0,
+    kilos_pesohect  bigint NOT NULL DEFAULT 0,
+    pesohect_kilos  bigint NOT NULL DEFAULT 0,
+    kilos_falling   bigint NOT NULL DEFAULT 0,
+    falling_kilos   bigint NOT NULL DEFAULT 0
+);
+GO
+
+-- One trigger for the three changes: it records the change history, keeps
+-- the silos' quality sums, and the rows before the change (deleted) are taken
+-- off their silos and the rows
+-- after it (inserted) put on theirs, as one MERGE under a range lock, so that
+-- workstations writing at the same time never lose a change.
 CREATE TRIGGER tr_mv_molvera_total ON mv_molvera AFTER INSERT, UPDATE, DELETE
 AS
 BEGIN
     SET NOCOUNT ON;
+    -- The change history first, for every change of the rows.
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT COALESCE(i.ID, d.ID), CAST(SYSDATETIME() AS datetime2(0)),
+           CASE WHEN i.ID IS NULL THEN d.modificado_por ELSE i.modificado_por END,
+           CASE WHEN d.ID IS NULL THEN N'ALTA' WHEN i.ID IS NULL THEN N'BAJA'
+                ELSE N'MODIFICACION' END,
+           c.campo, c.anterior, c.nuevo
+    FROM inserted AS i
+    FULL OUTER JOIN deleted AS d ON d.ID = i.ID
+    CROSS APPLY (VALUES
+                (N'fecha', CONVERT(nvarchar(40), d.fecha, 120),
+                 CONVERT(nvarchar(40), i.fecha, 120)),
+                (N'responsable', CAST(d.responsable AS nvarchar(max)),
+                 CAST(i.responsable AS nvarchar(max))),
+                (N'toneladas', CONVERT(nvarchar(40), CAST(d.toneladas AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.toneladas AS decimal(19, 6)))),
+                (N'vendedor', CAST(d.vendedor AS nvarchar(max)),
+                 CAST(i.vendedor AS nvarchar(max))),
+                (N'procedencia', CAST(d.procedencia AS nvarchar(max)),
+                 CAST(i.procedencia AS nvarchar(max))),
+                (N'camionero', CAST(d.camionero AS nvarchar(max)),
+                 CAST(i.camionero AS nvarchar(max))),
+                (N'humedo', CONVERT(nvarchar(40), CAST(d.humedo AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.humedo AS decimal(19, 6)))),
+                (N'seco', CONVERT(nvarchar(40), CAST(d.seco AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.seco AS decimal(19, 6)))),
+                (N'caracteristicas', CAST(d.caracteristicas AS nvarchar(max)),
+                 CAST(i.caracteristicas AS nvarchar(max))),
+                (N'fallingnumber', CONVERT(nvarchar(40), CAST(d.fallingnumber AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.fallingnumber AS decimal(19, 6)))),
+                (N'humedad', CONVERT(nvarchar(40), CAST(d.humedad AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.humedad AS decimal(19, 6)))),
+                (N'pesohect', CONVERT(nvarchar(40), CAST(d.pesohect AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.pesohect AS decimal(19, 6)))),
+                (N'silodestino', CAST(d.silodestino AS nvarchar(max)),
+                 CAST(i.silodestino AS nvarchar(max))),
+                (N'observaciones', CAST(d.observaciones AS nvarchar(max)),
+                 CAST(i.observaciones AS nvarchar(max)))
+    ) AS c (campo, anterior, nuevo)
+    WHERE (c.anterior IS NULL AND c.nuevo IS NOT NULL)
+       OR (c.anterior IS NOT NULL AND c.nuevo IS NULL)
+       OR c.anterior <> c.nuevo COLLATE Latin1_General_BIN2;
+    -- The quality of what each silo received, when readings, tonnes or silo
+    -- change.
+    IF NOT (EXISTS (SELECT 1 FROM inserted) AND EXISTS (SELECT 1 FROM deleted))
+       OR UPDATE(Toneladas) OR UPDATE(silodestino) OR UPDATE(humedad) OR UPDATE(pesohect)
+       OR UPDATE(fallingnumber)
+    MERGE mv_molvera_silo_calidad WITH (HOLDLOCK) AS t
+    USING (
+        SELECT c.silodestino, SUM(c.kilos_humedad) AS kilos_humedad,
+               SUM(c.humedad_kilos) AS humedad_kilos, SUM(c.kilos_pesohect) AS kilos_pesohect,
+               SUM(c.pesohect_kilos) AS pesohect_kilos, SUM(c.kilos_falling) AS kilos_falling,
+               SUM(c.falling_kilos) AS falling_kilos
+        FROM (
+            SELECT d.silodestino,
+                   -CASE WHEN d.humedad > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_humedad,
+                   -CASE WHEN d.humedad > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        * CAST(ROUND(CAST(d.humedad AS decimal(19, 6)) * 100, 0) AS bigint)
+                        ELSE 0 END AS humedad_kilos,
+                   -CASE WHEN d.pesohect > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_pesohect,
+                   -CASE WHEN d.pesohect > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        * CAST(ROUND(CAST(d.pesohect AS decimal(19, 6)) * 100, 0) AS bigint)
+                        ELSE 0 END AS pesohect_kilos,
+                   -CASE WHEN d.fallingnumber > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_falling,
+                   -CASE WHEN d.fallingnumber > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        * CAST(ROUND(CAST(d.fallingnumber AS decimal(19, 6)) * 100, 0) AS bigint)
+                        ELSE 0 END AS falling_kilos
+            FROM deleted AS d
+            WHERE d.silodestino IS NOT NULL AND d.Toneladas > 0
+            UNION ALL
+            SELECT i.silodestino,
+                   CASE WHEN i.humedad > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_humedad,
+                   CASE WHEN i.humedad > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        * CAST(ROUND(CAST(i.humedad AS decimal(19, 6)) * 100, 0) AS bigint)
+                        ELSE 0 END AS humedad_kilos,
+                   CASE WHEN i.pesohect > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_pesohect,
+                   CASE WHEN i.pesohect > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        * CAST(ROUND(CAST(i.pesohect AS decimal(19, 6)) * 100, 0) AS bigint)
+                        ELSE 0 END AS pesohect_kilos,
+                   CASE WHEN i.fallingnumber > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_falling,
+                   CASE WHEN i.fallingnumber > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        * CAST(ROUND(CAST(i.fallingnumber AS decimal(19, 6)) * 100, 0) AS bigint)
+                        ELSE 0 END AS falling_kilos
+            FROM inserted AS i
+            WHERE i.silodestino IS NOT NULL AND i.Toneladas > 0
+        ) AS c
+        GROUP BY c.silodestino
+    ) AS q
+    ON t.silodestino = q.silodestino
+    WHEN MATCHED THEN
+        UPDATE SET kilos_humedad = t.kilos_humedad + q.kilos_humedad,
+                   humedad_kilos = t.humedad_kilos + q.humedad_kilos,
+                   kilos_pesohect = t.kilos_pesohect + q.kilos_pesohect,
+                   pesohect_kilos = t.pesohect_kilos + q.pesohect_kilos,
+                   kilos_falling = t.kilos_falling + q.kilos_falling,
+                   falling_kilos = t.falling_kilos + q.falling_kilos
+    WHEN NOT MATCHED BY TARGET THEN
+        INSERT (silodestino, kilos_humedad, humedad_kilos, kilos_pesohect, pesohect_kilos,
+                kilos_falling, falling_kilos)
+        VALUES (q.silodestino, q.kilos_humedad, q.humedad_kilos, q.kilos_pesohect,
+                q.pesohect_kilos, q.kilos_falling, q.falling_kilos);
     IF EXISTS (SELECT 1 FROM inserted) AND EXISTS (SELECT 1 FROM deleted)
        AND NOT (UPDATE(Toneladas) OR UPDATE(silodestino))
         RETURN;
@@ -108,6 +252,30 @@ WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
 GROUP BY silodestino;
 GO
 
+-- The quality of the rows already there when the table is made.
+INSERT INTO mv_molvera_silo_calidad (silodestino, kilos_humedad, humedad_kilos, kilos_pesohect,
+                                     pesohect_kilos, kilos_falling, falling_kilos)
+SELECT silodestino,
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+                AS bigint) ELSE 0 END),
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+                AS bigint) * CAST(ROUND(CAST(humedad AS decimal(19, 6)) * 100, 0) AS bigint)
+                ELSE 0 END),
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+                AS bigint) ELSE 0 END),
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+                AS bigint) * CAST(ROUND(CAST(pesohect AS decimal(19, 6)) * 100, 0) AS bigint)
+                ELSE 0 END),
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+                AS bigint) ELSE 0 END),
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+                AS bigint) * CAST(ROUND(CAST(fallingnumber AS decimal(19, 6)) * 100, 0) AS bigint)
+                ELSE 0 END)
+FROM mv_molvera
+WHERE silodestino IS NOT NULL AND Toneladas > 0
+GROUP BY silodestino;
+GO
+
 CREATE TABLE ta_deposito (
     iddeposito  nvarchar(4) PRIMARY KEY,
     descripcion nvarchar(50),
@@ -143,6 +311,14 @@ INSERT INTO ta_deposito (iddeposito, descripcion, capacidad) VALUES
 GO
 
 INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES (N'NOMBRE', N'Molino Harinero del Sur S.A.');
+GO
+
+-- Acceptance limits of the readings (common milling-wheat figures; the plant
+-- changes them here). A reading beyond them is accepted and flagged; a key
+-- that has no row is no limit.
+INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES
+    (N'LIMITE_HUMEDAD_MAX', N'14.5'), (N'LIMITE_PESOHECT_MIN', N'76'),
+    (N'LIMITE_FALLINGNUMBER_MIN', N'250'), (N'LIMITE_HUMEDO_MIN', N'25');
 GO
 
 INSERT INTO ta_usuarios (nombre, sistema) VALUES

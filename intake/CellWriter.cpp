@@ -1,5 +1,6 @@
 #include "CellWriter.h"
 
+#include "ChangeHistory.h"
 #include "DataService.h"
 #include "Dialogs.h"
 #include "FlexGrid.h"
@@ -75,11 +76,16 @@ bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown)
     case Kind::Unknown: return false;
     }
 
-    const QString sql = QStringLiteral("UPDATE %1 SET [%2] = ?, fecha_modificacion = ? WHERE ID = ?")
-                            .arg(w.mVista, f.toUpper());
+    // The operator is named with the change when the history is kept.
+    const QString quien = w.history().setClause();
+    const QString sql =
+        QStringLiteral("UPDATE %1 SET [%2] = ?, fecha_modificacion = ?%3 WHERE ID = ?")
+            .arg(w.mVista, f.toUpper(), quien);
     while (true) {
         try {
-            w.data().execute(sql, {value, QDateTime::currentDateTime(), id});
+            QVariantList params{value, QDateTime::currentDateTime()};
+            if (!quien.isEmpty()) params << w.history().operador();
+            w.data().execute(sql, params << id);
             if (shown) *shown = display;
             return true;
         } catch (const ServiceError& e) {

@@ -1,5 +1,6 @@
 #include "DailySheet.h"
 
+#include "ChangeHistory.h"
 #include "DataService.h"
 #include "DateText.h"
 #include "Dialogs.h"
@@ -166,10 +167,16 @@ bool DailySheet::Cargar()
         RecordSet rs = db.openRecordSet(sql, {desde, hasta});
         if (rs.bof()) {
             const QString r = resp ? resp->text() : QString();
-            const QString insert = QStringLiteral(
-                "INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta) VALUES (?,?,?)");
-            db.execute(insert, {desde, r, QDateTime::currentDateTime()});
-            db.execute(insert, {desde, r, QDateTime::currentDateTime()});
+            const bool quien = w.history().available(); // the operator names the new rows
+            const QString insert =
+                quien ? QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta,"
+                                       "modificado_por) VALUES (?,?,?,?)")
+                      : QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta) "
+                                       "VALUES (?,?,?)");
+            QVariantList params{desde, r, QDateTime::currentDateTime()};
+            if (quien) params << w.history().operador();
+            db.execute(insert, params);
+            db.execute(insert, params);
             rs = db.openRecordSet(sql, {desde, hasta});
         }
         g->bind(rs);
@@ -184,6 +191,7 @@ bool DailySheet::Cargar()
     w.mPlanillaCargada = true;
     HabilitarSegunEstado(true);
     w.EnabledControls(true);
+    emit w.planillaCargada();
     g->setFocus(Qt::OtherFocusReason);
     return true;
 }

@@ -6,6 +6,7 @@
 #include "DateText.h"
 #include "Dialogs.h"
 #include "FormService.h"
+#include "QualityLimits.h"
 #include "ServiceError.h"
 #include "TextBox.h"
 #include "UtilService.h"
@@ -57,6 +58,8 @@ void FieldValidator::CampoValida(TextBox* texto)
                        !DataService::numericValue(t)) {
                 w.mCampoInvalido = true;
                 mensaje = QStringLiteral("Debe ingresar un número válido!!!");
+            } else if (!(mensaje = QualityLimits::plausibilityMessage(f, t)).isEmpty()) {
+                w.mCampoInvalido = true; // a reading no instrument gives
             }
             break;
         } catch (const ServiceError& e) {

@@ -1,6 +1,7 @@
 #include "SheetCommands.h"
 
 #include "CellEditor.h"
+#include "ChangeHistory.h"
 #include "DailySheet.h"
 #include "DataService.h"
 #include "DateText.h"
@@ -54,11 +55,15 @@ qint64 SheetCommands::Nuevo()
     }
     qint64 id = 0;
     try {
-        id = w.data().insertReturningId(
-            QStringLiteral("v_mv_molvera"),
-            {QStringLiteral("Fecha"), QStringLiteral("responsable"), QStringLiteral("fecha_alta")},
-            {QDateTime(dia, QTime(0, 0)), resp ? resp->text() : QString(),
-             QDateTime::currentDateTime()});
+        QStringList cols{QStringLiteral("Fecha"), QStringLiteral("responsable"),
+                         QStringLiteral("fecha_alta")};
+        QVariantList vals{QDateTime(dia, QTime(0, 0)), resp ? resp->text() : QString(),
+                          QDateTime::currentDateTime()};
+        if (w.history().available()) {
+            cols << QStringLiteral("modificado_por");
+            vals << w.history().operador();
+        }
+        id = w.data().insertReturningId(QStringLiteral("v_mv_molvera"), cols, vals);
     } catch (const ServiceError& e) {
         avisar(w, QStringLiteral("No se pudo agregar el registro.\n\n") + e.description());
         return 0;
@@ -108,6 +113,7 @@ int SheetCommands::Borrar()
                                       .arg(r - 1));
                         break;
                     }
+                    w.history().marcarBaja(id); // the delete's record names who deleted
                     w.data().execute(QStringLiteral("DELETE %1 WHERE ID = ?").arg(w.mVista), {id});
                     ++borradas;
                 }

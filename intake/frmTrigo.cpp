@@ -1,9 +1,11 @@
 #include "frmTrigo.h"
 
 #include "CellEditor.h"
+#include "ChangeHistory.h"
 #include "ColumnOps.h"
 #include "DailySheet.h"
 #include "DataService.h"
+#include "DayTotals.h"
 #include "Dialogs.h"
 #include "FieldLookups.h"
 #include "FieldValidator.h"
@@ -12,10 +14,15 @@
 #include "IniReader.h"
 #include "KeyCodes.h"
 #include "Lib_ClsCons3.h"
+#include "LiveSheet.h"
 #include "ModGlobal.h"
+#include "QualityDelegate.h"
+#include "QualityLimits.h"
 #include "ReportCommand.h"
 #include "SessionService.h"
 #include "SheetCommands.h"
+#include "SheetExport.h"
+#include "SheetMenu.h"
 #include "SiloPanel.h"
 #include "TextBox.h"
 #include "Twips.h"
@@ -92,6 +99,14 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
     m_validator = std::make_unique<FieldValidator>(*this);
     m_lookups = std::make_unique<FieldLookups>(*this);
     m_columnOps = std::make_unique<ColumnOps>(*this);
+    m_history = std::make_unique<ChangeHistory>(*this);
+    m_limits = std::make_unique<QualityLimits>(*this);
+    m_grid->setItemDelegate(new QualityDelegate(*m_limits, m_grid));
+    connect(this, &frmTrigo::planillaCargada, this, [this] { m_limits->reload(); });
+    m_totals = new DayTotals(*this, m_page0);
+    m_live = new LiveSheet(*this);
+    m_export = std::make_unique<SheetExport>(*this);
+    m_sheetMenu = new SheetMenu(*this);
     m_lookup.setDataService(&m_data);
     m_lookup.setParentWindow(this);
     connect(m_toolbar, &UtilVextra::BotonClick, this, &frmTrigo::ProcesarComando);
@@ -375,6 +390,7 @@ void frmTrigo::aplicarTamanio(int W, int H)
     const int tabBar = Twips::fromPx(m_tabs->tabBar()->height());
     setH(m_grid, H - frame2H - 800 - tabBar + 300);
     setW(m_grid, W - 120 - 60);
+    if (m_totals) m_totals->place(); // the day's totals below the grid
     const int tabH = Twips::fromPx(m_tabs->height());
     const int tabW = Twips::fromPx(m_tabs->width());
     setH(m_silos, tabH - 500 - tabBar + 300);

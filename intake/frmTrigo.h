@@ -5,18 +5,24 @@
 #include <memory>
 
 class CellEditor;
+class ChangeHistory;
+class QualityLimits;
 class DailySheet;
 class DataService;
+class DayTotals;
 class FieldLookups;
 class FieldValidator;
 class FlexGrid;
 class Lib_ClsCons3;
+class LiveSheet;
 class QFrame;
 class QLabel;
 class QTabWidget;
 class QToolButton;
 class ReportPrinter;
 class SheetCommands;
+class SheetExport;
+class SheetMenu;
 class ColumnOps;
 class SiloPanel;
 class TextBox;
@@ -74,6 +80,14 @@ public:
     FieldValidator& validator() const { return *m_validator; }
     FieldLookups& lookups() const { return *m_lookups; }
     ColumnOps& columnOps() const { return *m_columnOps; }
+    // Additions beside the original sheet: change history, quality limits,
+    // day totals, live sheet, export, sheet menu.
+    ChangeHistory& history() const { return *m_history; }
+    QualityLimits& limits() const { return *m_limits; }
+    DayTotals* totals() const { return m_totals; }
+    LiveSheet& live() const { return *m_live; }
+    SheetExport& exporter() const { return *m_export; }
+    SheetMenu& sheetMenu() const { return *m_sheetMenu; }
 
     // Named operations.
     void PreparaFormulario();
@@ -91,6 +105,10 @@ public:
     bool previewKey(int keyCode, int shift);
     // Ends the program (the close command).
     void Cerrar();
+
+signals:
+    // A day's sheet has just been read into the grid.
+    void planillaCargada();
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -132,4 +150,10 @@ private:
     std::unique_ptr<FieldValidator> m_validator;
     std::unique_ptr<FieldLookups> m_lookups;
     std::unique_ptr<ColumnOps> m_columnOps;
+    std::unique_ptr<ChangeHistory> m_history;
+    std::unique_ptr<QualityLimits> m_limits;
+    std::unique_ptr<SheetExport> m_export;
+    DayTotals* m_totals = nullptr;    // owned by the window
+    LiveSheet* m_live = nullptr;      // owned by the window
+    SheetMenu* m_sheetMenu = nullptr; // owned by the window
 };

@@ -5,6 +5,7 @@
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -109,4 +110,18 @@ std::optional<QDate> QtDialogs::chooseDate(QWidget* parent, const QDate& initial
 int QtDialogs::exec(QDialog* dialog)
 {
     return dialog->exec();
+}
+
+std::optional<QString> Dialogs::saveFileName(QWidget*, const QString&, const QString&,
+                                             const QString&)
+{
+    return std::nullopt; // a seam without a file dialog cancels
+}
+
+std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title,
+                                               const QString& suggested, const QString& filter)
+{
+    const QString path = QFileDialog::getSaveFileName(parent, title, suggested, filter);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
 }

@@ -33,6 +33,9 @@ public:
     virtual std::optional<QDate> chooseDate(QWidget* parent, const QDate& initial) = 0;
     // Runs a modal window and answers its result code.
     virtual int exec(QDialog* dialog) = 0;
+    // The save-file dialog: the chosen path, empty when the operator cancelled.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                                const QString& suggested, const QString& filter);
 
     static Dialogs& instance();
     // Installs the implementation (not owned); nullptr restores the Qt one.
@@ -50,4 +53,6 @@ public:
                                     const QString& defaultText) override;
     std::optional<QDate> chooseDate(QWidget* parent, const QDate& initial) override;
     int exec(QDialog* dialog) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QString& suggested, const QString& filter) override;
 };

@@ -61,3 +61,11 @@ int ScriptedDialogs::exec(QDialog* dialog)
     dialog->hide();
     return result;
 }
+
+std::optional<QString> ScriptedDialogs::saveFileName(QWidget*, const QString& title,
+                                                     const QString& suggested, const QString&)
+{
+    shown.append({QStringLiteral("save"), title, suggested, Icon::None, {}});
+    if (!saveFileAnswers.isEmpty()) return saveFileAnswers.takeFirst();
+    return std::nullopt;
+}

@@ -14,7 +14,7 @@ class ScriptedDialogs : public Dialogs
 {
 public:
     struct Shown {
-        QString kind; // "message", "error", "input", "date", "exec"
+        QString kind; // "message", "error", "input", "date", "exec", "save"
         QString title;
         QString text;
         Icon icon = Icon::None;
@@ -31,6 +31,8 @@ public:
     // Each modal window is handed to the next script, which may work the
     // window and answers its result code.
     QList<std::function<int(QDialog*)>> execScripts;
+    // Paths the save-file dialog answers (empty queue: cancelled).
+    QList<std::optional<QString>> saveFileAnswers;
 
     QList<Shown> shown;
 
@@ -45,4 +47,6 @@ public:
                                     const QString& defaultText) override;
     std::optional<QDate> chooseDate(QWidget* parent, const QDate& initial) override;
     int exec(QDialog* dialog) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QString& suggested, const QString& filter) override;
 };

@@ -255,6 +255,12 @@ void SiloPanel::MostrarDepositos(bool conservar)
         m_busy = false;
         return;
     }
+    try {
+        m_calidad = m_quality.read();
+    } catch (const ServiceError& e) {
+        m_calidad.clear(); // the figures are shown without the quality
+        qWarning("silo panel, quality: %s", qPrintable(e.description()));
+    }
 
     const bool summary = summaryView();
     const double W = Twips::fromPx(width());
@@ -293,7 +299,9 @@ void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, doubl
 
     place(label, text);
     label->setAlignment(summary ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
-    label->setText(summary ? SiloCaption::summary(silo) : SiloCaption::detailed(silo));
+    const SiloQualityFigures calidad = m_calidad.value(SiloFigures::storedSilo(silo.iddeposito));
+    label->setText(summary ? SiloCaption::summary(silo)
+                           : SiloCaption::detailed(silo) + SiloQuality::detailedSuffix(calidad));
     if (k > 0) label->show();
 
     const SiloLayout::Used u = SiloLayout::usedBar(summary, bar, silo.usado, silo.capacidad);
@@ -302,7 +310,9 @@ void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, doubl
     setBackColor(used, vbColor(u.full ? ColorLleno : ColorUsado));
     if (k > 0) used->raise();
 
-    const QString tip = summary ? SiloCaption::summaryToolTip(silo) : QString();
+    const QString tip = summary
+                            ? SiloCaption::summaryToolTip(silo) + SiloQuality::toolTipLines(calidad)
+                            : QString();
     for (QWidget* w : {capacity, used, static_cast<QWidget*>(label)})
         w->setToolTip(tip);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SiloQuality.h"
+
 #include <QColor>
 #include <QFrame>
 #include <QRectF>
@@ -76,6 +78,9 @@ private:
 
     DataService& m_data;
     std::unique_ptr<SiloFigures> m_figures;
+    // The quality of what each silo received, shown beside its figures.
+    SiloQuality m_quality{m_data};
+    QHash<QString, SiloQualityFigures> m_calidad;
     QRadioButton* m_optVertical;
     QRadioButton* m_optHorizontal;
     QVector<QWidget*> m_picDeposito;

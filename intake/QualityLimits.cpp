@@ -1,0 +1,122 @@
+#include "QualityLimits.h"
+
+#include "DailySheet.h"
+#include "DataService.h"
+#include "FlexGrid.h"
+#include "ModGlobal.h"
+#include "frmTrigo.h"
+
+#include <QLocale>
+
+namespace
+{
+
+struct Reading {
+    const char* campo;
+    const char* nombre; // as the operator reads it
+    const char* unidad;
+    double minimo, maximo; // plausible
+};
+
+const Reading kLecturas[] = {
+    {"toneladas", "Toneladas", "t", 0, 60}, {"humedo", "Gluten húmedo", "%", 0, 60},
+    {"seco", "Gluten seco", "%", 0, 60},    {"fallingnumber", "Falling number", "s", 60, 600},
+    {"humedad", "Humedad", "%", 0, 40},     {"pesohect", "Peso hectolítrico", "kg/hl", 40, 95},
+};
+
+const Reading* lectura(const QString& field)
+{
+    const QString f = field.trimmed();
+    for (const Reading& r : kLecturas)
+        if (f.compare(QLatin1String(r.campo), Qt::CaseInsensitive) == 0) return &r;
+    return nullptr;
+}
+
+QString numero(double v)
+{
+    QLocale loc;
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    return loc.toString(v, 'g', QLocale::FloatingPointShortest);
+}
+
+} // namespace
+
+bool QualityLimits::isReading(const QString& field)
+{
+    return lectura(field) != nullptr;
+}
+
+std::optional<QualityLimits::Limit> QualityLimits::plausibleRange(const QString& field)
+{
+    const Reading* r = lectura(field);
+    if (!r) return std::nullopt;
+    return Limit{r->minimo, r->maximo};
+}
+
+QString QualityLimits::plausibilityMessage(const QString& field, const QString& text)
+{
+    const Reading* r = lectura(field);
+    if (!r || text.trimmed().isEmpty()) return {};
+    const auto v = DataService::numericValue(text.trimmed());
+    // 0 is what the sheet stores for an emptied reading cell: no reading taken.
+    if (!v || *v == 0 || (*v >= r->minimo && *v <= r->maximo)) return {};
+    return QStringLiteral("%1 %2 %3: fuera de rango. El valor debe estar entre %4 y %5 %3; "
+                          "no se guardará.")
+        .arg(QString::fromUtf8(r->nombre), numero(*v), QLatin1String(r->unidad), numero(r->minimo),
+             numero(r->maximo));
+}
+
+QString QualityLimits::key(const QString& field, bool max)
+{
+    return QStringLiteral("LIMITE_%1_%2").arg(field.trimmed().toUpper(), max ? "MAX" : "MIN");
+}
+
+void QualityLimits::reload()
+{
+    m_limits.clear();
+    auto leer = [&](const QString& clave) -> std::optional<double> {
+        const QString v = ModGlobal::ValorConfiguracion(w.data(), clave).trimmed();
+        if (v.isEmpty()) return std::nullopt; // no row, an empty value, or an error
+        bool ok = false;
+        const double d = QLocale::c().toDouble(v, &ok);
+        if (ok) return d;
+        return DataService::numericValue(v);
+    };
+    for (const Reading& r : kLecturas) {
+        const QString f = QLatin1String(r.campo);
+        Limit l{leer(key(f, false)), leer(key(f, true))};
+        if (l.min || l.max) m_limits.insert(f, l);
+    }
+}
+
+QString QualityLimits::breach(const QString& field, double value) const
+{
+    const Reading* r = lectura(field);
+    if (!r || !(value > 0)) return {};
+    const Limit l = limit(QLatin1String(r->campo));
+    const QString nombre = QString::fromUtf8(r->nombre), unidad = QLatin1String(r->unidad);
+    if (l.max && value > *l.max)
+        return QStringLiteral("%1 %2 %3: supera el límite de aceptación de %4 %3 (%5)")
+            .arg(nombre, numero(value), unidad, numero(*l.max), key(r->campo, true));
+    if (l.min && value < *l.min)
+        return QStringLiteral("%1 %2 %3: por debajo del límite de aceptación de %4 %3 (%5)")
+            .arg(nombre, numero(value), unidad, numero(*l.min), key(r->campo, false));
+    return {};
+}
+
+QString QualityLimits::fieldOfColumn(int col)
+{
+    int n = 0;
+    const DailySheet::Columna* cols = DailySheet::columnas(n);
+    if (col < 1 || col > n) return {};
+    return QString::fromLatin1(cols[col - 1].campo).toLower();
+}
+
+QString QualityLimits::cellBreach(int row, int col) const
+{
+    if (!w.mPlanillaCargada || row < FlexGrid::FixedRows || m_limits.isEmpty()) return {};
+    const QString f = fieldOfColumn(col);
+    if (!m_limits.contains(f)) return {};
+    const auto v = DataService::numericValue(w.MSflexGrid1()->TextMatrix(row, col).trimmed());
+    return v ? breach(f, *v) : QString();
+}

@@ -1,0 +1,53 @@
+#include "SheetMenu.h"
+
+#include "CellEditor.h"
+#include "ChangeHistory.h"
+#include "FlexGrid.h"
+#include "SheetExport.h"
+#include "frmTrigo.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+
+SheetMenu::SheetMenu(frmTrigo& w) : QObject(&w), w(w)
+{
+    FlexGrid* g = w.MSflexGrid1();
+    m_menu = new QMenu(g);
+    m_menu->setObjectName(QStringLiteral("mnuPlanilla"));
+    m_historial = m_menu->addAction(QStringLiteral("Historial\tCtrl+H"));
+    m_historial->setObjectName(QStringLiteral("mnuHistorial"));
+    connect(m_historial, &QAction::triggered, this, [this] { this->w.history().mostrar(); });
+    m_exportar = m_menu->addAction(QStringLiteral("Exportar a CSV...\tCtrl+E"));
+    m_exportar->setObjectName(QStringLiteral("mnuExportar"));
+    connect(m_exportar, &QAction::triggered, this, [this] { this->w.exporter().exportar(); });
+    g->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(g, &QWidget::customContextMenuRequested, this, &SheetMenu::mostrarMenu);
+    g->installEventFilter(this);
+}
+
+void SheetMenu::mostrarMenu(const QPoint& pos)
+{
+    if (w.editor().abierto()) return;
+    FlexGrid* g = w.MSflexGrid1();
+    // Not modal: the menu's actions do the work when they are chosen.
+    m_menu->popup(g->viewport()->mapToGlobal(pos));
+}
+
+bool SheetMenu::eventFilter(QObject* obj, QEvent* e)
+{
+    if (obj == w.MSflexGrid1() && e->type() == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        if (ke->modifiers() == Qt::ControlModifier) {
+            if (ke->key() == Qt::Key_H) {
+                m_historial->trigger();
+                return true;
+            }
+            if (ke->key() == Qt::Key_E) {
+                m_exportar->trigger();
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(obj, e);
+}

@@ -1,0 +1,155 @@
+// The day's totals below the sheet: always in view, read again after every
+// accepted edit, in the locale's number format, and equal to the sums the
+// database computes.
+#include "ExtrasFixture.h"
+
+#include "DayTotals.h"
+#include "LiveSheet.h"
+#include "SheetCommands.h"
+
+#include <QTabWidget>
+
+namespace
+{
+
+QVariantList dayParams(const QDate& d)
+{
+    return {QDateTime(d, QTime(0, 0)), QDateTime(d.addDays(1), QTime(0, 0))};
+}
+
+} // namespace
+
+class TstDayTotals : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void totalsMatchTheDatabase()
+    {
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        // Two rows typed in, one added with Nuevo, one from another desk, one
+        // on another day.
+        QVERIFY(f.typeInto(2, 1, "28,25"));
+        QVERIFY(f.typeInto(2, 9, "13,5"));
+        QVERIFY(f.typeInto(2, 10, "78"));
+        QVERIFY(f.typeInto(2, 11, "1"));
+        QVERIFY(f.typeInto(3, 1, "30"));
+        QVERIFY(f.typeInto(3, 9, "15"));    // beyond 14.5
+        QVERIFY(f.typeInto(3, 10, "75,5")); // below 76: the same load
+        QVERIFY(f.typeInto(3, 11, "3"));
+        const qint64 nuevo = f.w->commands().Nuevo();
+        QTest::keyClick(f.editor(), Qt::Key_Escape);
+        QVERIFY(f.typeInto(f.rowOf(nuevo), 1, "12,12"));
+        QVERIFY(f.typeInto(f.rowOf(nuevo), 9, "0")); // not measured
+        QVERIFY(f.typeInto(f.rowOf(nuevo), 11, "1"));
+        QVERIFY(f.typeInto(f.rowOf(nuevo), 8, "200")); // falling number below 250
+        auto second = f.db.secondConnection();
+        f.addRow(
+            *second, ExtrasFixture::dia(),
+            {{"Toneladas", 10.0}, {"humedad", 12.0}, {"pesohect", 80.0}, {"silodestino", "0003"}});
+        f.addRow(*second, ExtrasFixture::dia().addDays(1),
+                 {{"Toneladas", 99.0}, {"humedad", 30.0}, {"silodestino", "0001"}});
+        f.w->live().check();
+        QCoreApplication::processEvents();
+
+        const DayTotals::Figures& t = f.w->totals()->figures();
+        const QVariantList day = dayParams(ExtrasFixture::dia());
+        const QString where = " FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?";
+        QCOMPARE(t.camiones,
+                 f.db.scalar("SELECT COUNT(*)" + where + " AND Toneladas > 0", day).toInt());
+        QCOMPARE(t.camiones, 4);
+        const double sum = f.db.scalar("SELECT SUM(Toneladas)" + where, day).toDouble();
+        QVERIFY(qAbs(t.toneladas - sum) < 1e-9);
+        QVERIFY(qAbs(sum - 80.37) < 1e-9);
+        const double hum = f.db.scalar("SELECT SUM(Toneladas * humedad) / SUM(Toneladas)" + where +
+                                           " AND Toneladas > 0 AND humedad > 0",
+                                       day)
+                               .toDouble();
+        QVERIFY(t.humedadMedia && qAbs(*t.humedadMedia - hum) < 1e-9);
+        const double peso = f.db.scalar("SELECT SUM(Toneladas * pesohect) / SUM(Toneladas)" +
+                                            where + " AND Toneladas > 0 AND pesohect > 0",
+                                        day)
+                                .toDouble();
+        QVERIFY(t.pesoHectMedio && qAbs(*t.pesoHectMedio - peso) < 1e-9);
+        RecordSet silos = f.db.data().openRecordSet(
+            "SELECT silodestino, SUM(Toneladas)" + where +
+                " AND Toneladas > 0 GROUP BY silodestino ORDER BY silodestino",
+            day);
+        QCOMPARE(t.porSilo.size(), silos.recordCount());
+        for (const auto& row : silos.rows())
+            QVERIFY(qAbs(t.porSilo.value(row.at(0).toString()) - row.at(1).toDouble()) < 1e-9);
+        // The loads beyond the seeded limits, counted by the database.
+        QCOMPARE(t.fueraDeLimite,
+                 f.db.scalar("SELECT COUNT(*)" + where +
+                                 " AND (humedad > 14.5 OR (pesohect > 0 AND pesohect < 76) OR "
+                                 "(fallingnumber > 0 AND fallingnumber < 250) OR "
+                                 "(humedo > 0 AND humedo < 25))",
+                             day)
+                     .toInt());
+        QCOMPARE(t.fueraDeLimite, 2);
+
+        // Written in the locale's format.
+        const QString text = f.w->totals()->text();
+        QVERIFY2(text.contains("Camiones: 4"), qPrintable(text));
+        QVERIFY2(text.contains("Toneladas: 80,37"), qPrintable(text));
+        QVERIFY2(text.contains(QLocale().toString(hum, 'f', 2) + " %"), qPrintable(text));
+        QVERIFY2(text.contains(QLocale().toString(peso, 'f', 2) + " kg/hl"), qPrintable(text));
+        QVERIFY2(text.contains("0001: 40,37 t") && text.contains("0003: 40,00 t"),
+                 qPrintable(text));
+        QVERIFY2(text.contains("Fuera de límite: 2"), qPrintable(text));
+    }
+
+    void readAgainAfterEveryAcceptedEdit()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        QCOMPARE(f.w->totals()->figures().camiones, 0);
+        QVERIFY(f.typeInto(2, 1, "20"));
+        QCOMPARE(f.w->totals()->figures().camiones, 1);
+        QCOMPARE(f.w->totals()->figures().toneladas, 20.0);
+        QVERIFY(f.typeInto(3, 1, "5.5"));
+        QCOMPARE(f.w->totals()->figures().toneladas, 25.5);
+        QVERIFY(f.typeInto(3, 9, "16"));
+        QCOMPARE(f.w->totals()->figures().fueraDeLimite, 1);
+        // A refused value changes nothing.
+        QVERIFY(!f.typeInto(2, 1, "75"));
+        QTest::keyClick(f.editor(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.w->totals()->figures().toneladas, 25.5);
+        // A deleted row leaves the totals.
+        f.grid()->setRowCol(2, 1);
+        f.dialogs.messageAnswers << Dialogs::Yes;
+        QCOMPARE(f.w->commands().Borrar(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.w->totals()->figures().toneladas, 5.5);
+        const auto media = f.w->totals()->figures().humedadMedia;
+        QVERIFY(media && qAbs(*media - 16) < 1e-9);
+    }
+
+    void alwaysInViewBelowTheGrid()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        for (const QSize& s : {QSize(1100, 640), QSize(900, 500), QSize(1300, 800)}) {
+            f.w->resize(s);
+            QCoreApplication::processEvents();
+            DayTotals* t = f.w->totals();
+            QVERIFY(t->isVisible());
+            QVERIFY(t->geometry().top() >= f.grid()->geometry().bottom());
+            QVERIFY(t->geometry().bottom() <= t->parentWidget()->height());
+            QCOMPARE(t->width(), f.grid()->width());
+            QVERIFY(f.grid()->height() > 100);
+        }
+        // Without a sheet the band says so.
+        f.w->Reiniciar();
+        QCoreApplication::processEvents();
+        QVERIFY(f.w->totals()->text().startsWith("Sin planilla cargada."));
+        QCOMPARE(f.w->totals()->figures().camiones, 0);
+    }
+};
+
+QTEST_MAIN(TstDayTotals)
+#include "tst_daytotals.moc"

@@ -1,0 +1,123 @@
+// The live sheet: what another workstation adds, changes or deletes on the
+// loaded day appears on the sheet by itself, without moving the operator's
+// cursor or disturbing an open edit.
+#include "ExtrasFixture.h"
+
+#include "LiveSheet.h"
+
+class TstLiveSheet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void anInsertAppearsUnderAnOpenEdit()
+    {
+        ExtrasFixture f;
+        f.w->live().setInterval(100);
+        QVERIFY(f.loadDay());
+        const qint64 mine = f.idAt(2);
+        f.grid()->setRowCol(2, 2);
+        QTest::keyClick(f.grid(), Qt::Key_Return);
+        QVERIFY(f.editor()->isVisible());
+        f.editor()->setText("Ju");
+        f.editor()->setCursorPosition(1);
+
+        auto second = f.db.secondConnection();
+        const qint64 other =
+            f.addRow(*second, ExtrasFixture::dia(), {{"vendedor", "Remoto"}, {"Toneladas", 5.0}});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->Rows(), 5, 5000);
+        QCOMPARE(f.idAt(4), other);
+        QCOMPARE(f.grid()->TextMatrix(4, 2), QStringLiteral("Remoto"));
+        QCOMPARE(f.grid()->TextMatrix(4, 1), QStringLiteral("5"));
+        // The edit is as the operator left it.
+        QVERIFY(f.editor()->isVisible());
+        QCOMPARE(f.editor()->text(), QStringLiteral("Ju"));
+        QCOMPARE(f.editor()->cursorPosition(), 1);
+        QCOMPARE(f.grid()->Row(), 2);
+        QCOMPARE(f.grid()->Col(), 2);
+        // And lands on its own record.
+        f.editor()->setText("Juan");
+        QTest::keyClick(f.editor(), Qt::Key_Return);
+        QCOMPARE(f.column(mine, "vendedor").toString(), QStringLiteral("Juan"));
+        QVERIFY(f.column(other, "vendedor").toString() == QStringLiteral("Remoto"));
+    }
+
+    void changesAndDeletesAppear()
+    {
+        ExtrasFixture f;
+        f.w->live().setInterval(100);
+        QVERIFY(f.loadDay());
+        auto second = f.db.secondConnection();
+        const qint64 a = f.addRow(*second, ExtrasFixture::dia(), {{"vendedor", "A"}});
+        const qint64 b = f.addRow(*second, ExtrasFixture::dia(), {{"vendedor", "B"}});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->Rows(), 6, 5000);
+
+        // A change of another desk reaches the cell.
+        second->execute("UPDATE v_mv_molvera SET humedad = ?, fecha_modificacion = ? WHERE ID = ?",
+                        {13.25, QDateTime::currentDateTime(), a});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(a), 9), QStringLiteral("13.25"),
+                                  5000);
+
+        // A row above the cursor goes: the cursor stays on its record.
+        f.grid()->setRowCol(f.rowOf(b), 3);
+        const int rowsBefore = f.grid()->Rows();
+        const qint64 first = f.idAt(2);
+        second->execute("DELETE FROM v_mv_molvera WHERE ID = ?", {first});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->Rows(), rowsBefore - 1, 5000);
+        QCOMPARE(f.rowOf(first), -1);
+        QCOMPARE(f.idAt(f.grid()->Row()), b);
+        QCOMPARE(f.grid()->Col(), 3);
+
+        // With an edit open, a deleted row waits until the edit is ended.
+        f.grid()->setRowCol(f.rowOf(b), 2);
+        QTest::keyClick(f.grid(), Qt::Key_Return);
+        f.editor()->setText("Bee");
+        second->execute("DELETE FROM v_mv_molvera WHERE ID = ?", {a});
+        QTest::qWait(400);
+        QVERIFY(f.rowOf(a) > 0);
+        QVERIFY(f.editor()->isVisible());
+        QCOMPARE(f.editor()->text(), QStringLiteral("Bee"));
+        QTest::keyClick(f.editor(), Qt::Key_Return);
+        QCOMPARE(f.column(b, "vendedor").toString(), QStringLiteral("Bee"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.rowOf(a), -1, 5000);
+        QCOMPARE(f.grid()->TextMatrix(f.rowOf(b), 2), QStringLiteral("Bee"));
+    }
+
+    // The check is cheap: with nothing new the day is not read again, and a
+    // change of another day changes nothing on the sheet.
+    void quietWithoutChanges()
+    {
+        ExtrasFixture f;
+        f.w->live().setInterval(50);
+        QVERIFY(f.loadDay());
+        QTest::qWait(300);
+        const int reads = f.w->live().reads();
+        QTest::qWait(300);
+        QCOMPARE(f.w->live().reads(), reads);
+        const int applied = f.w->live().appliedRows();
+        auto second = f.db.secondConnection();
+        f.addRow(*second, ExtrasFixture::dia().addDays(-1), {{"vendedor", "Ayer"}});
+        QTest::qWait(300);
+        QCOMPARE(f.w->live().appliedRows(), applied);
+        QCOMPARE(f.grid()->Rows(), 4);
+        // Nothing is checked without a sheet.
+        f.w->Reiniciar();
+        QVERIFY(!f.w->live().check());
+    }
+
+    // At its own pace (every 3 s) a new row is there within 5 s.
+    void withinFiveSeconds()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.w->live().interval() <= 4000);
+        QVERIFY(f.loadDay());
+        auto second = f.db.secondConnection();
+        QElapsedTimer t;
+        t.start();
+        f.addRow(*second, ExtrasFixture::dia(), {{"vendedor", "Pronto"}});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->Rows(), 5, 5000);
+        QVERIFY(t.elapsed() < 5000);
+    }
+};
+
+QTEST_MAIN(TstLiveSheet)
+#include "tst_livesheet.moc"
