@@ -36,7 +36,9 @@ void SheetMenu::mostrarMenu(const QPoint& pos)
 
 bool SheetMenu::eventFilter(QObject* obj, QEvent* e)
 {
-    if (obj == w.MSflexGrid1() && e->type() == QEvent::KeyPress) {
+    // The type first: the grid sends events while the window is being
+    // destroyed, when the window's own members may no longer be called.
+    if (e->type() == QEvent::KeyPress && obj == w.MSflexGrid1()) {
         auto* ke = static_cast<QKeyEvent*>(e);
         if (ke->modifiers() == Qt::ControlModifier) {
             if (ke->key() == Qt::Key_H) {
