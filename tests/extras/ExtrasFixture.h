@@ -1,72 +1,21 @@
 #pragma once
 
 #include "CellEditor.h"
-#include "DailySheet.h"
-#include "DataService.h"
-#include "FlexGrid.h"
-#include "IniReader.h"
-#include "Lib_ClsCons3.h"
-#include "ModGlobal.h"
-#include "ScriptedDialogs.h"
-#include "TestDb.h"
-#include "TextBox.h"
-#include "frmTrigo.h"
+#include "WindowFixture.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
-
-// A real intake window over a fresh database (embedded, or the PostgreSQL
-// test server), loaded as at start-up, shown offscreen, dialogs scripted.
-struct ExtrasFixture {
-    QTemporaryDir iniDir;
-    ScriptedDialogs dialogs;
-    TestDb db;
-    Lib_ClsCons3 lookup{&db.data()};
-    std::unique_ptr<frmTrigo> w;
-
+// The intake window fixture with the helpers of the desk additions' tests.
+struct ExtrasFixture : WindowFixture {
     static QDate dia() { return QDate(2024, 3, 15); }
 
-    ExtrasFixture()
-    {
-        ModGlobal::reset();
-        ModGlobal::gUsuarioLogeado.clear();
-        IniReader::setSearchFolders({iniDir.path()});
-        w = std::make_unique<frmTrigo>(db.data(), lookup, nullptr);
-        if (!w->Load()) qFatal("window did not load");
-        w->box("responsable")->setText(QStringLiteral("ANA"));
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QCoreApplication::processEvents();
-    }
-    ~ExtrasFixture()
-    {
-        w->hide();
-        QApplication::processEvents();
-        IniReader::setSearchFolders({});
-    }
-
-    FlexGrid* grid() const { return w->MSflexGrid1(); }
     TextBox* editor() const { return w->TxtEdit(); }
 
-    bool loadDay(const QDate& d = dia())
-    {
-        w->box("Fecha")->setText(d.toString("d/M/yyyy"));
-        return w->sheet().Cargar();
-    }
-    qint64 idAt(int row) const { return grid()->TextMatrix(row, 0).toLongLong(); }
+    bool loadDay(const QDate& d = dia()) { return WindowFixture::loadDay(d); }
     int rowOf(qint64 id) const
     {
         for (int r = FlexGrid::FixedRows; r < grid()->Rows(); ++r)
             if (idAt(r) == id) return r;
         return -1;
     }
-    QVariant column(qint64 id, const QString& col)
-    {
-        return db.scalar(QStringLiteral("SELECT %1 FROM mv_molvera WHERE ID = ?").arg(col), {id});
-    }
-
     // Types a value into a cell as an operator does: the first key opens the
     // editor, Enter ends the edit. Answers whether the editor closed.
     bool typeInto(int row, int col, const QString& text)

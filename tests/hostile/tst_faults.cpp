@@ -2,7 +2,7 @@
 // another desk for longer than the wait, and the program killed while it
 // writes. The operator is told clearly, the editor keeps the value that was
 // not written, and every edit reported accepted is in the file afterwards.
-#include "../intake/WindowFixture.h"
+#include "WindowFixture.h"
 
 #include "HostileData.h"
 

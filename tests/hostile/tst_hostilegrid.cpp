@@ -4,7 +4,7 @@
 // records the database keeps of the change) or refused with a message, the
 // editor keeping the value and the database untouched. Afterwards the window
 // still edits.
-#include "../intake/WindowFixture.h"
+#include "WindowFixture.h"
 
 #include "CellWriter.h"
 #include "HostileData.h"

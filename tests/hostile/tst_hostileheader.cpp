@@ -3,7 +3,7 @@
 // the report's range boxes print only a selection made of dates, otherwise
 // the operator is told which box is wrong. Nothing else changes, and the
 // window goes on working.
-#include "../intake/WindowFixture.h"
+#include "WindowFixture.h"
 
 #include "HostileData.h"
 #include "ReportCommand.h"
