@@ -3,9 +3,9 @@
 #include "EmbeddedSchema.h"
 #include "ServiceError.h"
 #include "SqlScript.h"
+#include "SqliteReader.h"
 
 #include <QDateTime>
-#include <cmath>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -16,25 +16,17 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <cmath>
 
-namespace {
+namespace
+{
 
 const char* kStoredDateTime = "yyyy-MM-dd HH:mm:ss";
 
-int definedSizeOf(const QSqlField& f, const QVector<QVector<QVariant>>& rows, int col)
+int definedSizeOf(int length, int type, const QVector<QVector<QVariant>>& rows, int col)
 {
-    if (f.length() > 0 && f.length() < 100000) return f.length();
-    switch (f.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt: return 4;
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double: return 8;
-    case QMetaType::Bool: return 2;
-    case QMetaType::QDate:
-    case QMetaType::QDateTime: return 8;
-    default: break;
-    }
+    if (length > 0 && length < 100000) return length;
+    if (const int fixed = RecordSet::fixedSizeOf(type)) return fixed;
     // Drivers that report no declared length (SQLite): the longest value.
     int longest = 1;
     for (const auto& r : rows) {
@@ -65,6 +57,9 @@ bool DataService::isOpen() const
 
 void DataService::close()
 {
+    // The reader's statements go first: a handle with statements still
+    // prepared on it does not close.
+    m_reader.reset();
     m_cache.clear();
     m_lost = false;
     if (QSqlDatabase::contains(m_connectionName)) {
@@ -83,8 +78,10 @@ void DataService::open(bool noServer, int /*mode*/, const QString& /*extra*/)
     m_lost = false;
     m_isServer = !noServer;
     try {
-        if (noServer) openEmbedded();
-        else openServer();
+        if (noServer)
+            openEmbedded();
+        else
+            openServer();
     } catch (const ServiceError& e) {
         m_openError = withoutPassword(e.description());
         close();
@@ -111,8 +108,9 @@ void DataService::openEmbedded()
     }
     QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
-        throw ServiceError(ServiceError::Database,
-                           QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
+        throw ServiceError(
+            ServiceError::Database,
+            QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
     const bool isNew = !info.exists() || info.size() == 0;
     if (!isNew && !info.isWritable())
         throw ServiceError(ServiceError::Database,
@@ -150,9 +148,10 @@ void DataService::openEmbedded()
         for (const QString& t : tables)
             if (t.compare(QLatin1String("mv_molvera"), Qt::CaseInsensitive) == 0) hasIntake = true;
         if (!hasIntake && !tables.isEmpty())
-            throw ServiceError(ServiceError::Database,
-                               QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.")
-                                   .arg(path));
+            throw ServiceError(
+                ServiceError::Database,
+                QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.")
+                    .arg(path));
     }
     {
         QSqlQuery q(db);
@@ -165,6 +164,20 @@ void DataService::openEmbedded()
         q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     }
     applySchemaIfNew(isNew);
+    setDirectReads(true);
+}
+
+void DataService::setDirectReads(bool on)
+{
+    m_reader.reset();
+    if (!on || m_isServer || !isOpen()) return;
+    if (sqlite3* handle = SqliteReader::handleOf(database()))
+        m_reader = std::make_unique<SqliteReader>(handle, m_dialect);
+}
+
+bool DataService::directReads() const
+{
+    return m_reader != nullptr;
 }
 
 void DataService::applySchemaIfNew(bool fileIsNew)
@@ -182,8 +195,7 @@ void DataService::applySchemaIfNew(bool fileIsNew)
     const QString script = embeddedSchema(QStringLiteral("sqlite"));
     if (script.isEmpty())
         throw ServiceError(ServiceError::Database, QStringLiteral("Falta el esquema de la base."));
-    if (!db.transaction())
-        throw ServiceError(ServiceError::Database, db.lastError().text());
+    if (!db.transaction()) throw ServiceError(ServiceError::Database, db.lastError().text());
     try {
         executeScript(script);
     } catch (...) {
@@ -193,7 +205,8 @@ void DataService::applySchemaIfNew(bool fileIsNew)
     if (!db.commit()) throw ServiceError(ServiceError::Database, db.lastError().text());
 }
 
-namespace {
+namespace
+{
 
 // The data source as Qt's ODBC driver takes it: a bare name, to which the
 // driver puts "DSN=" in front itself, or a full connection string with
@@ -246,7 +259,8 @@ void DataService::openServer()
     db.setPassword(m_password);
     // A server that does not answer ends the attempt after a while instead of
     // keeping the desk waiting.
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_CONNECTION_TIMEOUT=15"));
+    db.setConnectOptions(
+        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_CONNECTION_TIMEOUT=15"));
     connectServer();
     m_embeddedPath.clear();
     m_connectionString = QStringLiteral("DSN=%1;UID=%2").arg(sourceLabel(source), m_user);
@@ -265,8 +279,7 @@ void DataService::connectServer()
     QSqlDatabase db = database();
     if (db.open()) return;
     const QSqlError e = db.lastError();
-    const QString detail = withoutPassword(
-        (e.databaseText() + u' ' + e.driverText()).simplified());
+    const QString detail = withoutPassword((e.databaseText() + u' ' + e.driverText()).simplified());
     const QString source = sourceLabel(m_databaseName);
     QString what;
     if (containsAny(detail, {"Data source name not found", "IM002", "not found, and no default",
@@ -306,16 +319,20 @@ void DataService::detectDialect()
 {
     QSqlDatabase db = database();
     switch (db.driver()->dbmsType()) {
-    case QSqlDriver::PostgreSQL: m_dialect = SqlDialect(SqlDialect::Kind::PostgreSQL); return;
-    case QSqlDriver::MSSqlServer: m_dialect = SqlDialect(SqlDialect::Kind::SqlServer); return;
-    default: break;
+    case QSqlDriver::PostgreSQL:
+        m_dialect = SqlDialect(SqlDialect::Kind::PostgreSQL);
+        return;
+    case QSqlDriver::MSSqlServer:
+        m_dialect = SqlDialect(SqlDialect::Kind::SqlServer);
+        return;
+    default:
+        break;
     }
     // Drivers that do not name their database: ask it.
     QString version;
     {
         QSqlQuery q(db);
-        if (q.exec(QStringLiteral("SELECT version()")) && q.next())
-            version = q.value(0).toString();
+        if (q.exec(QStringLiteral("SELECT version()")) && q.next()) version = q.value(0).toString();
     }
     if (version.isEmpty()) {
         QSqlQuery q(db);
@@ -325,13 +342,13 @@ void DataService::detectDialect()
     if (kind && *kind != SqlDialect::Kind::SQLite) {
         m_dialect = SqlDialect(*kind);
     } else {
-        throw ServiceError(ServiceError::Database,
-                           QStringLiteral("El origen de datos ODBC \"%1\" lleva a una base de datos "
-                                          "que Molvera no admite (%2); use PostgreSQL o SQL "
-                                          "Server.")
-                               .arg(sourceLabel(m_databaseName),
-                                    version.isEmpty() ? QStringLiteral("desconocida")
-                                                      : version.section(u' ', 0, 1)));
+        throw ServiceError(
+            ServiceError::Database,
+            QStringLiteral("El origen de datos ODBC \"%1\" lleva a una base de datos "
+                           "que Molvera no admite (%2); use PostgreSQL o SQL "
+                           "Server.")
+                .arg(sourceLabel(m_databaseName), version.isEmpty() ? QStringLiteral("desconocida")
+                                                                    : version.section(u' ', 0, 1)));
     }
 }
 
@@ -355,14 +372,21 @@ void DataService::createSchema()
                                           "modificó."));
     QString name;
     switch (m_dialect.kind()) {
-    case SqlDialect::Kind::SQLite: name = QStringLiteral("sqlite"); break;
-    case SqlDialect::Kind::PostgreSQL: name = QStringLiteral("postgres"); break;
-    case SqlDialect::Kind::SqlServer: name = QStringLiteral("sqlserver"); break;
+    case SqlDialect::Kind::SQLite:
+        name = QStringLiteral("sqlite");
+        break;
+    case SqlDialect::Kind::PostgreSQL:
+        name = QStringLiteral("postgres");
+        break;
+    case SqlDialect::Kind::SqlServer:
+        name = QStringLiteral("sqlserver");
+        break;
     }
     const QString script = embeddedSchema(name);
     if (script.isEmpty())
-        throw ServiceError(ServiceError::Database,
-                           QStringLiteral("Falta el esquema de la base para %1.").arg(m_dialect.name()));
+        throw ServiceError(
+            ServiceError::Database,
+            QStringLiteral("Falta el esquema de la base para %1.").arg(m_dialect.name()));
     QSqlDatabase db = database();
     m_cache.clear();
     if (!db.transaction())
@@ -400,8 +424,10 @@ void DataService::reconnect(const QString& why)
         const QLatin1String mark("\n\nDetalle: ");
         const qsizetype i = detail.indexOf(mark);
         if (i >= 0) detail = detail.mid(i + mark.size());
-        if (!detail.isEmpty()) text += QStringLiteral("\n\nDetalle: ") + detail;
-        else if (!why.isEmpty()) text += QStringLiteral("\n\nDetalle: ") + why;
+        if (!detail.isEmpty())
+            text += QStringLiteral("\n\nDetalle: ") + detail;
+        else if (!why.isEmpty())
+            text += QStringLiteral("\n\nDetalle: ") + why;
         throw ServiceError(ServiceError::NotConnected, text);
     }
     m_lost = false;
@@ -425,9 +451,14 @@ QVariant DataService::bindable(const QVariant& value) const
     if (value.isNull()) return value;
     QDateTime dt;
     switch (value.metaType().id()) {
-    case QMetaType::QDateTime: dt = value.toDateTime(); break;
-    case QMetaType::QDate: dt = QDateTime(value.toDate(), QTime(0, 0)); break;
-    default: return value;
+    case QMetaType::QDateTime:
+        dt = value.toDateTime();
+        break;
+    case QMetaType::QDate:
+        dt = QDateTime(value.toDate(), QTime(0, 0));
+        break;
+    default:
+        return value;
     }
     // Every database keeps date-times to the second, so that a value written
     // and the same value read back or compared agree.
@@ -471,7 +502,8 @@ std::shared_ptr<QSqlQuery> DataService::prepared(const QString& sql)
 std::shared_ptr<QSqlQuery> DataService::run(const QString& sql, const QVariantList& params)
 {
     std::shared_ptr<QSqlQuery> q = prepared(sql);
-    for (int i = 0; i < params.size(); ++i) q->bindValue(i, bindable(params.at(i)));
+    for (int i = 0; i < params.size(); ++i)
+        q->bindValue(i, bindable(params.at(i)));
     if (!q->exec()) {
         // A statement that failed is prepared afresh next time.
         m_cache.remove(sql);
@@ -485,13 +517,18 @@ void DataService::raise(const QSqlQuery& q, const QString& sql) const
     const QSqlError e = q.lastError();
     QString text = e.databaseText().trimmed();
     if (text.isEmpty()) text = e.text().trimmed();
-    if (!e.driverText().isEmpty() && !text.contains(e.driverText()))
-        text += QStringLiteral(" (") + e.driverText() + u')';
     Q_UNUSED(sql);
+    raise(text, e.driverText(), e.nativeErrorCode().toInt());
+}
+
+void DataService::raise(QString text, const QString& driverText, int nativeCode) const
+{
+    if (!driverText.isEmpty() && !text.contains(driverText))
+        text += QStringLiteral(" (") + driverText + u')';
     // The embedded database's faults that the operator can act on, in words.
     if (m_dialect.kind() == SqlDialect::Kind::SQLite) {
         QString what;
-        switch (e.nativeErrorCode().toInt() & 0xff) {
+        switch (nativeCode & 0xff) {
         case 5: // busy
         case 6: // locked
             what = QStringLiteral("La base de datos está ocupada por otra estación de trabajo y no "
@@ -499,7 +536,8 @@ void DataService::raise(const QSqlQuery& q, const QString& sql) const
                                   "unos momentos.");
             break;
         case 8:
-            what = QStringLiteral("La base de datos es de solo lectura; la operación no se realizó.");
+            what =
+                QStringLiteral("La base de datos es de solo lectura; la operación no se realizó.");
             break;
         case 10:
             what = QStringLiteral("No se pudo leer o escribir el archivo de la base de datos; la "
@@ -509,7 +547,8 @@ void DataService::raise(const QSqlQuery& q, const QString& sql) const
             what = QStringLiteral("El disco de la base de datos está lleno; la operación no se "
                                   "realizó. Libere espacio y reintente.");
             break;
-        default: break;
+        default:
+            break;
         }
         if (!what.isEmpty()) text = what + QStringLiteral("\n\nDetalle: ") + text;
     }
@@ -538,6 +577,18 @@ void DataService::executeScript(const QString& script)
 RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& params)
 {
     RecordSet result;
+    if (m_reader && isOpen()) {
+        QVector<RecordSet::Field> fields;
+        QVector<QVector<QVariant>> rows;
+        QVariantList values;
+        values.reserve(params.size());
+        for (const QVariant& v : params)
+            values << bindable(v);
+        SqliteReader::Failure failure;
+        if (!m_reader->read(sql, values, fields, rows, failure))
+            raise(failure.message.trimmed(), {}, failure.code);
+        return RecordSet(std::move(fields), std::move(rows));
+    }
     guarded([&] {
         std::shared_ptr<QSqlQuery> q = run(sql, params);
         const QSqlRecord rec = q->record();
@@ -545,7 +596,8 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
         QVector<QVector<QVariant>> rows;
         while (q->next()) {
             QVector<QVariant> row(n);
-            for (int i = 0; i < n; ++i) row[i] = q->value(i);
+            for (int i = 0; i < n; ++i)
+                row[i] = q->value(i);
             rows.push_back(std::move(row));
         }
         if (q->lastError().isValid()) {
@@ -557,7 +609,7 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
             const QSqlField f = rec.field(i);
             fields[i].name = f.name();
             fields[i].type = static_cast<QMetaType::Type>(f.metaType().id());
-            fields[i].definedSize = definedSizeOf(f, rows, i);
+            fields[i].definedSize = definedSizeOf(f.length(), f.metaType().id(), rows, i);
         }
         q->finish();
         result = RecordSet(std::move(fields), std::move(rows));
@@ -575,7 +627,8 @@ qint64 DataService::insertReturningId(const QString& table, const QStringList& c
         std::shared_ptr<QSqlQuery> q = run(sql, values);
         if (m_dialect.returnsIdFromStatement()) {
             // A batch (SQL Server) may answer row counts before the id.
-            while (!q->isSelect() && q->nextResult()) {}
+            while (!q->isSelect() && q->nextResult()) {
+            }
             if (q->next()) id = q->value(0).toLongLong(&ok);
         } else {
             id = q->lastInsertId().toLongLong(&ok);
@@ -583,15 +636,17 @@ qint64 DataService::insertReturningId(const QString& table, const QStringList& c
         q->finish();
     });
     if (!ok || id <= 0)
-        throw ServiceError(ServiceError::Database,
-                           QStringLiteral("La base de datos no informó el número del registro nuevo."));
+        throw ServiceError(
+            ServiceError::Database,
+            QStringLiteral("La base de datos no informó el número del registro nuevo."));
     return id;
 }
 
 bool DataService::exists(const QString& table, const QString& value, const QString& column)
 {
-    const QString sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?")
-                            .arg(m_dialect.quoteIdentifier(table), m_dialect.quoteIdentifier(column));
+    const QString sql =
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?")
+            .arg(m_dialect.quoteIdentifier(table), m_dialect.quoteIdentifier(column));
     RecordSet rs = openRecordSet(sql, {value});
     return !rs.isEmpty();
 }
@@ -632,7 +687,8 @@ std::optional<double> DataService::numericValue(const QString& text)
 QString DataService::numericLiteral(const QString& text)
 {
     const auto v = numericValue(text);
-    if (!v) throw ServiceError(ServiceError::TypeMismatch,
-                               QStringLiteral("\"%1\" no es un número.").arg(text));
+    if (!v)
+        throw ServiceError(ServiceError::TypeMismatch,
+                           QStringLiteral("\"%1\" no es un número.").arg(text));
     return QString::number(*v, 'g', 17);
 }

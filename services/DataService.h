@@ -12,6 +12,7 @@
 #include <optional>
 
 class QSqlQuery;
+class SqliteReader;
 
 // Owns the program's one database connection. Windows and models are handed
 // this object and never open a connection of their own. Every statement takes
@@ -81,6 +82,11 @@ public:
     void executeScript(const QString& script);
     // Reads every row of a statement, forward and read-only.
     RecordSet openRecordSet(const QString& sql, const QVariantList& params = {});
+    // On the embedded database rows are read straight from its handle (on by
+    // default when it opens); off, they come through the Qt driver. Either
+    // way the record sets are the same.
+    void setDirectReads(bool on);
+    bool directReads() const;
     // Inserts one row and answers the id that the insert itself produced.
     qint64 insertReturningId(const QString& table, const QStringList& columns,
                              const QVariantList& values, const QString& idColumn = "ID");
@@ -109,6 +115,7 @@ private:
     std::shared_ptr<QSqlQuery> prepared(const QString& sql);
     std::shared_ptr<QSqlQuery> run(const QString& sql, const QVariantList& params);
     [[noreturn]] void raise(const QSqlQuery& q, const QString& sql) const;
+    [[noreturn]] void raise(QString text, const QString& driverText, int nativeCode) const;
     void detectDialect();
     // Runs one step; on a server whose connection turns out to be lost, makes
     // it again and runs the step a second time.
@@ -125,4 +132,6 @@ private:
     bool m_schemaCheck = true;
     bool m_lost = false; // a server connection that was lost and not yet made again
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
+    // Reads on the embedded database, straight from its handle.
+    std::unique_ptr<SqliteReader> m_reader;
 };

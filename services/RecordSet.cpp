@@ -7,6 +7,26 @@ RecordSet::RecordSet(QVector<Field> fields, QVector<QVector<QVariant>> rows)
 {
 }
 
+int RecordSet::fixedSizeOf(int metaTypeId)
+{
+    switch (metaTypeId) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        return 4;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return 8;
+    case QMetaType::Bool:
+        return 2;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
 void RecordSet::close()
 {
     m_open = false;
@@ -24,8 +44,7 @@ int RecordSet::indexOf(const QString& name) const
 
 QVariant RecordSet::value(int i) const
 {
-    if (bof() || eof())
-        throw ServiceError(3021, QStringLiteral("No hay registro actual."));
+    if (bof() || eof()) throw ServiceError(3021, QStringLiteral("No hay registro actual."));
     if (i < 0 || i >= m_fields.size())
         throw ServiceError(3265, QStringLiteral("No existe el campo %1.").arg(i));
     return m_rows.at(m_pos).at(i);

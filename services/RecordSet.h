@@ -17,6 +17,10 @@ public:
         QMetaType::Type type = QMetaType::QString;
     };
 
+    // The byte size of a value of a fixed-size type; 0 for texts and bytes,
+    // whose size is their length.
+    static int fixedSizeOf(int metaTypeId);
+
     RecordSet() = default;
     RecordSet(QVector<Field> fields, QVector<QVector<QVariant>> rows);
 
@@ -29,7 +33,10 @@ public:
     bool isEmpty() const { return m_rows.isEmpty(); }
 
     void moveFirst() { m_pos = 0; }
-    void moveNext() { if (m_pos < m_rows.size()) ++m_pos; }
+    void moveNext()
+    {
+        if (m_pos < m_rows.size()) ++m_pos;
+    }
     void moveLast() { m_pos = m_rows.isEmpty() ? 0 : m_rows.size() - 1; }
     int position() const { return m_pos; }
 
