@@ -1,17 +1,15 @@
 #include "DayTotals.h"
 
-#include "DataService.h"
-#include "DateText.h"
+#include "DailySheet.h"
 #include "FlexGrid.h"
 #include "QualityLimits.h"
-#include "ServiceError.h"
-#include "TextBox.h"
 #include "frmTrigo.h"
 
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace
 {
@@ -37,17 +35,82 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
     m_pending = new QTimer(this);
     m_pending->setSingleShot(true);
     m_pending->setInterval(0);
-    connect(m_pending, &QTimer::timeout, this, &DayTotals::refresh);
+    connect(m_pending, &QTimer::timeout, this, &DayTotals::count);
+    findColumns();
 
-    // Every change of the grid's cells or rows reads the figures again, once
-    // the change is complete (several cells of one change: one reading).
+    // The rows a change touched are taken again at once; the band is counted
+    // when the change is complete (several cells of one change: one count).
     QAbstractItemModel* m = w.MSflexGrid1()->model();
-    connect(m, &QAbstractItemModel::dataChanged, this, &DayTotals::schedule);
-    connect(m, &QAbstractItemModel::rowsInserted, this, &DayTotals::schedule);
-    connect(m, &QAbstractItemModel::rowsRemoved, this, &DayTotals::schedule);
-    connect(m, &QAbstractItemModel::modelReset, this, &DayTotals::schedule);
-    connect(&w, &frmTrigo::planillaCargada, this, &DayTotals::refresh);
+    connect(m, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& a, const QModelIndex& b, const QList<int>& roles) {
+                if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole)) return;
+                takeRows(a.row(), b.row());
+                schedule();
+            });
+    connect(m, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (first < 0 || first > m_filas.size()) return refresh();
+                m_filas.insert(first, last - first + 1, Fila{});
+                takeRows(first, last);
+                schedule();
+            });
+    connect(m, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (first < 0 || last >= m_filas.size()) return refresh();
+                m_filas.remove(first, last - first + 1);
+                schedule();
+            });
+    connect(m, &QAbstractItemModel::modelReset, this, [this] {
+        m_filas.clear();
+        takeRows(0, this->w.MSflexGrid1()->Rows() - FlexGrid::FixedRows - 1);
+        schedule();
+    });
+    connect(&w, &frmTrigo::planillaCargada, this, &DayTotals::count);
     show(Figures{});
+}
+
+void DayTotals::findColumns()
+{
+    // The sheet's columns by name.
+    int n = 0;
+    const DailySheet::Columna* cols = DailySheet::columnas(n);
+    for (int i = 0; i < n; ++i) {
+        const QLatin1String campo(cols[i].campo);
+        for (int c = 0; c < 6; ++c)
+            if (campo.compare(QLatin1String(kLecturas[c]), Qt::CaseInsensitive) == 0)
+                m_colLectura[c] = i + 1; // after the identifier column
+        if (campo.compare(QLatin1String("silodestino"), Qt::CaseInsensitive) == 0)
+            m_colSilo = i + 1;
+    }
+}
+
+DayTotals::Fila DayTotals::filaDe(int gridRow) const
+{
+    const FlexGrid* g = w.MSflexGrid1();
+    QLocale loc;
+    loc.setNumberOptions(QLocale::RejectGroupSeparator);
+    Fila f;
+    for (int c = 0; c < 6; ++c) {
+        if (m_colLectura[c] < 0) continue;
+        const QString t = g->TextMatrix(gridRow, m_colLectura[c]).trimmed();
+        if (t.isEmpty()) continue;
+        bool ok = false;
+        double d = loc.toDouble(t, &ok);
+        if (!ok) d = QLocale::c().toDouble(t, &ok);
+        if (ok && std::isfinite(d)) f.lectura[c] = d;
+    }
+    if (m_colSilo >= 0) f.silo = g->TextMatrix(gridRow, m_colSilo).trimmed();
+    return f;
+}
+
+void DayTotals::takeRows(int first, int last)
+{
+    const int rows = w.MSflexGrid1()->Rows() - FlexGrid::FixedRows;
+    if (m_filas.size() != rows) m_filas.resize(rows);
+    first = std::max(first, 0);
+    last = std::min(last, rows - 1);
+    for (int r = first; r <= last; ++r)
+        m_filas[r] = filaDe(r + FlexGrid::FixedRows);
 }
 
 void DayTotals::schedule()
@@ -62,55 +125,51 @@ QString DayTotals::number(double value, int decimals)
 
 void DayTotals::refresh()
 {
+    m_filas.clear();
+    takeRows(0, w.MSflexGrid1()->Rows() - FlexGrid::FixedRows - 1);
+    count();
+}
+
+void DayTotals::count()
+{
     m_pending->stop();
     Figures f;
-    const TextBox* fecha = w.box(QStringLiteral("fecha"));
-    const QDate dia = DateText::parse(fecha ? fecha->text() : QString());
-    if (!w.mPlanillaCargada || !dia.isValid()) {
+    if (!w.mPlanillaCargada) {
         m_figures = f;
         m_linea1->setText(QStringLiteral("Sin planilla cargada."));
         m_linea2->clear();
         return;
     }
-    try {
-        RecordSet rs = w.data().openRecordSet(
-            QStringLiteral("SELECT Toneladas, humedo, seco, fallingnumber, humedad, pesohect, "
-                           "silodestino FROM v_mv_molvera WHERE Fecha >= ? AND Fecha < ?"),
-            {QDateTime(dia, QTime(0, 0)), QDateTime(dia.addDays(1), QTime(0, 0))});
-        double tHum = 0, sHum = 0, tPeso = 0, sPeso = 0;
-        for (const QVector<QVariant>& row : rs.rows()) {
-            const double t = row.at(0).toDouble();
-            bool fuera = false;
-            for (int c = 0; c < 6; ++c) {
-                const QString campo = QLatin1String(kLecturas[c]);
-                if (!row.at(c).isNull() &&
-                    !w.limits().breach(campo, row.at(c).toDouble()).isEmpty())
-                    fuera = true;
-            }
-            if (fuera) ++f.fueraDeLimite;
-            if (!(t > 0)) continue;
-            ++f.camiones;
-            f.toneladas += t;
-            f.porSilo[row.at(6).toString().trimmed()] += t;
-            const double h = row.at(4).toDouble(), p = row.at(5).toDouble();
-            if (h > 0) {
-                tHum += t;
-                sHum += t * h;
-            }
-            if (p > 0) {
-                tPeso += t;
-                sPeso += t * p;
-            }
+    QualityLimits::Limit limites[6];
+    for (int c = 0; c < 6; ++c)
+        limites[c] = w.limits().limit(QLatin1String(kLecturas[c]));
+    double tHum = 0, sHum = 0, tPeso = 0, sPeso = 0;
+    for (const Fila& fila : std::as_const(m_filas)) {
+        bool fuera = false;
+        for (int c = 0; c < 6 && !fuera; ++c) {
+            // An empty reading or 0 is a reading not taken.
+            const double v = fila.lectura[c];
+            const QualityLimits::Limit& l = limites[c];
+            fuera = v > 0 && ((l.max && v > *l.max) || (l.min && v < *l.min));
         }
-        if (tHum > 0) f.humedadMedia = sHum / tHum;
-        if (tPeso > 0) f.pesoHectMedio = sPeso / tPeso;
-    } catch (const ServiceError& e) {
-        // The band says it could not read; the sheet goes on.
-        m_linea1->setText(QStringLiteral("No se pudieron leer los totales del día: ") +
-                          e.description());
-        m_linea2->clear();
-        return;
+        if (fuera) ++f.fueraDeLimite;
+        const double t = fila.lectura[0];
+        if (!(t > 0)) continue;
+        ++f.camiones;
+        f.toneladas += t;
+        f.porSilo[fila.silo] += t;
+        const double h = fila.lectura[4], p = fila.lectura[5];
+        if (h > 0) {
+            tHum += t;
+            sHum += t * h;
+        }
+        if (p > 0) {
+            tPeso += t;
+            sPeso += t * p;
+        }
     }
+    if (tHum > 0) f.humedadMedia = sHum / tHum;
+    if (tPeso > 0) f.pesoHectMedio = sPeso / tPeso;
     m_figures = f;
     show(f);
 }

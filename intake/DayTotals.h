@@ -11,10 +11,13 @@ class frmTrigo;
 // The day's totals, in a band below the sheet that is always in view: trucks
 // (rows with tonnes), tonnes received, tonnes by destination silo, the
 // average humidity and hectolitre weight of the day weighted by tonnes, and
-// the loads with a reading beyond an acceptance limit. Read from the
-// database when a sheet is loaded and after every change of the grid (an
-// accepted edit, a new or deleted row, a row from another workstation), one
-// query of the day's rows, in the locale's number format.
+// the loads with a reading beyond an acceptance limit, in the locale's number
+// format. Counted from the sheet itself: every cell it shows holds what the
+// database accepted, so the band always agrees with the rows in view. The
+// readings of each row are kept as numbers and taken again only for the rows
+// a change touched (an accepted edit, a new or deleted row, a sheet loaded or
+// read again after another workstation's change); the band is counted once
+// the change is complete.
 class DayTotals : public QFrame
 {
     Q_OBJECT
@@ -30,7 +33,8 @@ public:
 
     DayTotals(frmTrigo& w, QWidget* parent);
 
-    // Reads the figures again now (also done by itself after grid changes).
+    // Takes every row of the sheet again and counts now (also done by itself
+    // after grid changes).
     void refresh();
     const Figures& figures() const { return m_figures; }
     QString text() const;
@@ -42,10 +46,22 @@ public:
     static QString number(double value, int decimals);
 
 private:
+    // The numbers of one row of the sheet that the band counts.
+    struct Fila {
+        double lectura[6] = {}; // tonnes and readings; 0 where the cell is empty
+        QString silo;
+    };
+    void findColumns();
+    Fila filaDe(int gridRow) const;
+    void takeRows(int first, int last); // data rows (from 0), as the grid shows them now
     void schedule();
+    void count();
     void show(const Figures& f);
 
     frmTrigo& w;
+    QVector<Fila> m_filas; // one per data row of the grid
+    int m_colLectura[6] = {-1, -1, -1, -1, -1, -1};
+    int m_colSilo = -1;
     QLabel* m_linea1 = nullptr;
     QLabel* m_linea2 = nullptr;
     QTimer* m_pending = nullptr;

@@ -24,6 +24,8 @@ const Reading kLecturas[] = {
     {"humedad", "Humedad", "%", 0, 40},     {"pesohect", "Peso hectolítrico", "kg/hl", 40, 95},
 };
 
+static_assert(std::size(kLecturas) == 6, "one kept limit per reading column");
+
 const Reading* lectura(const QString& field)
 {
     const QString f = field.trimmed();
@@ -74,6 +76,8 @@ QString QualityLimits::key(const QString& field, bool max)
 void QualityLimits::reload()
 {
     m_limits.clear();
+    for (Limit& l : m_porLectura)
+        l = Limit{};
     auto leer = [&](const QString& clave) -> std::optional<double> {
         const QString v = ModGlobal::ValorConfiguracion(w.data(), clave).trimmed();
         if (v.isEmpty()) return std::nullopt; // no row, an empty value, or an error
@@ -86,6 +90,7 @@ void QualityLimits::reload()
         const QString f = QLatin1String(r.campo);
         Limit l{leer(key(f, false)), leer(key(f, true))};
         if (l.min || l.max) m_limits.insert(f, l);
+        m_porLectura[&r - kLecturas] = l;
     }
 }
 
@@ -93,7 +98,9 @@ QString QualityLimits::breach(const QString& field, double value) const
 {
     const Reading* r = lectura(field);
     if (!r || !(value > 0)) return {};
-    const Limit l = limit(QLatin1String(r->campo));
+    // Most values are within their limits: nothing is written for them.
+    const Limit& l = m_porLectura[r - kLecturas];
+    if (!(l.max && value > *l.max) && !(l.min && value < *l.min)) return {};
     const QString nombre = QString::fromUtf8(r->nombre), unidad = QLatin1String(r->unidad);
     if (l.max && value > *l.max)
         return QStringLiteral("%1 %2 %3: supera el límite de aceptación de %4 %3 (%5)")
@@ -116,7 +123,10 @@ QString QualityLimits::cellBreach(int row, int col) const
 {
     if (!w.mPlanillaCargada || row < FlexGrid::FixedRows || m_limits.isEmpty()) return {};
     const QString f = fieldOfColumn(col);
-    if (!m_limits.contains(f)) return {};
+    const Reading* r = lectura(f);
+    if (!r) return {};
+    const Limit& l = m_porLectura[r - kLecturas];
+    if (!l.min && !l.max) return {};
     const auto v = DataService::numericValue(w.MSflexGrid1()->TextMatrix(row, col).trimmed());
     return v ? breach(f, *v) : QString();
 }

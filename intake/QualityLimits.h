@@ -50,4 +50,5 @@ public:
 private:
     frmTrigo& w;
     QHash<QString, Limit> m_limits; // by lower-case column name
+    Limit m_porLectura[6];          // the same, in the order of the reading columns
 };

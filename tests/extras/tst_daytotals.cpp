@@ -129,6 +129,73 @@ private slots:
         QVERIFY(media && qAbs(*media - 16) < 1e-9);
     }
 
+    // The rows kept as numbers follow every kind of change of the sheet: they
+    // count the same as the sheet taken again from scratch and as the
+    // database.
+    void keptRowsFollowEveryKindOfChange()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        QVERIFY(f.typeInto(2, 1, "20"));
+        QVERIFY(f.typeInto(2, 11, "1"));
+        QVERIFY(f.typeInto(3, 1, "7.25"));
+        QVERIFY(f.typeInto(3, 9, "13"));
+        for (const char* t : {"3", "11.5", "4"}) {
+            const qint64 id = f.w->commands().Nuevo();
+            QVERIFY(id > 0);
+            f.w->editor().cancelarEdicion();
+            QVERIFY(f.typeInto(f.rowOf(id), 1, t));
+            QVERIFY(f.typeInto(f.rowOf(id), 11, "2"));
+        }
+        QVERIFY(f.typeInto(4, 9, "16")); // beyond the limit
+        // (Counting from scratch also takes every row again: compared only
+        // after a change was followed.)
+        auto keptAsFresh = [&] {
+            const DayTotals::Figures kept = f.w->totals()->figures();
+            f.w->totals()->refresh();
+            const DayTotals::Figures& fresh = f.w->totals()->figures();
+            QCOMPARE(kept.camiones, fresh.camiones);
+            QCOMPARE(kept.toneladas, fresh.toneladas);
+            QCOMPARE(kept.porSilo, fresh.porSilo);
+            QCOMPARE(kept.fueraDeLimite, fresh.fueraDeLimite);
+            QCOMPARE(kept.humedadMedia, fresh.humedadMedia);
+        };
+        keptAsFresh();
+        if (QTest::currentTestFailed()) return;
+        // Rows sorted in the grid (the silo column first, so that every row
+        // moves), then one deleted.
+        FlexGrid* g = f.grid();
+        g->sortRows(FlexGrid::FixedRows, g->Rows() - 1, {11, 1});
+        QCoreApplication::processEvents();
+        // One row edited after the sort: the row it now is counts.
+        QVERIFY(f.typeInto(FlexGrid::FixedRows + 1, 1, "9"));
+        keptAsFresh();
+        if (QTest::currentTestFailed()) return;
+        g->setRowCol(FlexGrid::FixedRows + 2, 1);
+        f.dialogs.messageAnswers << Dialogs::Yes;
+        QCOMPARE(f.w->commands().Borrar(), 1);
+        QCoreApplication::processEvents();
+        keptAsFresh();
+        if (QTest::currentTestFailed()) return;
+
+        const DayTotals::Figures kept = f.w->totals()->figures();
+        const QVariantList day = dayParams(ExtrasFixture::dia());
+        const QString where = " FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?";
+        QCOMPARE(kept.camiones,
+                 f.db.scalar("SELECT COUNT(*)" + where + " AND Toneladas > 0", day).toInt());
+        QVERIFY(qAbs(kept.toneladas -
+                     f.db.scalar("SELECT SUM(Toneladas)" + where, day).toDouble()) < 1e-9);
+        QCOMPARE(kept.camiones, 4); // five loads, one deleted
+        RecordSet silos =
+            f.db.data().openRecordSet("SELECT coalesce(silodestino, ''), SUM(Toneladas)" + where +
+                                          " AND Toneladas > 0 GROUP BY coalesce(silodestino, '')",
+                                      day);
+        QCOMPARE(kept.porSilo.size(), silos.recordCount());
+        for (const auto& row : silos.rows())
+            QVERIFY(qAbs(kept.porSilo.value(row.at(0).toString().trimmed()) -
+                         row.at(1).toDouble()) < 1e-9);
+    }
+
     void alwaysInViewBelowTheGrid()
     {
         ExtrasFixture f;
