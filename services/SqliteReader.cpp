@@ -4,6 +4,7 @@
 #include <QSqlDriver>
 #include <QVarLengthArray>
 #include <algorithm>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace
@@ -89,6 +90,57 @@ QVariant valueAt(sqlite3_stmt* st, int c, int storage)
     }
     }
 }
+
+// Short texts that repeat down a column (sellers, origins, truckers, silo
+// codes) are made once per read and shared by every row that holds them: a
+// list of 10,000 loads has a few thousand distinct names. Only longer reads
+// look texts up, and a column whose texts do not repeat stops being looked up
+// after a trial.
+class RepeatedTexts
+{
+public:
+    explicit RepeatedTexts(int columns) : m_columns(columns) {}
+
+    QString take(int column, const char* p, int n)
+    {
+        if (n > kLongest) return QString::fromUtf8(p, n);
+        Column& c = m_columns[column];
+        // A short read is not worth the table.
+        if (c.off || ++c.seen <= kFirst) return QString::fromUtf8(p, n);
+        if (c.table.isEmpty()) c.table.resize(kSlots);
+        Slot& s = c.table[qHash(QByteArrayView(p, n)) & (kSlots - 1)];
+        ++c.looked;
+        if (s.bytes.size() == n && std::memcmp(s.bytes.constData(), p, size_t(n)) == 0) {
+            ++c.found;
+            return s.text;
+        }
+        if (c.looked == kTrial && c.found * 2 < kTrial) {
+            c.off = true;
+            c.table = {};
+        } else {
+            s.bytes = QByteArray(p, n);
+            s.text = QString::fromUtf8(p, n);
+            return s.text;
+        }
+        return QString::fromUtf8(p, n);
+    }
+
+private:
+    static constexpr int kLongest = 48;
+    static constexpr int kFirst = 256;
+    static constexpr int kSlots = 1024;
+    static constexpr int kTrial = 256;
+    struct Slot {
+        QByteArray bytes;
+        QString text;
+    };
+    struct Column {
+        QVector<Slot> table;
+        int seen = 0, looked = 0, found = 0;
+        bool off = false;
+    };
+    QVarLengthArray<Column, 16> m_columns;
+};
 
 } // namespace
 
@@ -219,6 +271,7 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
                 longest[c] = -1;
             }
         }
+    RepeatedTexts texts(n);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         QVector<QVariant> row(n);
         for (int c = 0; c < n; ++c) {
@@ -226,7 +279,7 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
             QVariant& v = row[c];
             if (storage == SQLITE_TEXT) {
                 const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                QString s = QString::fromUtf8(t, sqlite3_column_bytes(st, c));
+                QString s = texts.take(c, t, sqlite3_column_bytes(st, c));
                 if (longest[c] >= 0 && s.size() > longest[c]) longest[c] = int(s.size());
                 v = QVariant(std::move(s));
                 continue;

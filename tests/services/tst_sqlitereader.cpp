@@ -31,6 +31,18 @@ class TstSqliteReader : public QObject
         };
         for (const QVariantList& r : rows)
             d.execute("INSERT INTO mezcla VALUES (?,?,?,?,?,?,?,?)", r);
+        // A long read: names that repeat (some of the same length, some with
+        // accents), texts that never repeat, and long ones.
+        d.execute("CREATE TABLE repetidos (nombre TEXT, unico TEXT, largo TEXT, codigo TEXT)");
+        QSqlDatabase handle = d.database();
+        handle.transaction();
+        for (int i = 0; i < 3000; ++i)
+            d.execute("INSERT INTO repetidos VALUES (?,?,?,?)",
+                      {QStringLiteral("Vendedor %1 Peña").arg(i % 317, 3, 10, QChar(u'0')),
+                       QStringLiteral("único-%1").arg(i),
+                       QString(60 + i % 7, QChar(u'a' + i % 26)),
+                       i % 11 == 0 ? QVariant() : QVariant(QString::number(i % 50))});
+        handle.commit();
     }
 
     static void compareReads(DataService& d, const QString& sql, const QVariantList& params)
@@ -82,6 +94,8 @@ private slots:
             << "SELECT ID, Fecha FROM v_mv_molvera WHERE Fecha >= ? AND Fecha < ?"
             << QVariantList{QDateTime(QDate(2026, 3, 1), QTime(0, 0)),
                             QDateTime(QDate(2026, 3, 2), QTime(0, 0))};
+        QTest::newRow("a long read with repeating texts")
+            << "SELECT * FROM repetidos ORDER BY unico" << QVariantList{};
         QTest::newRow("the silos view") << "select * from v_ta_deposito" << QVariantList{};
         QTest::newRow("top in the program's form")
             << "SELECT top 2 t FROM mezcla ORDER BY rowid" << QVariantList{};
