@@ -577,7 +577,9 @@ void DataService::executeScript(const QString& script)
 RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& params)
 {
     RecordSet result;
-    if (m_reader && isOpen()) {
+    // The reader exists only while the connection is open (close() ends it
+    // first).
+    if (m_reader) {
         QVector<RecordSet::Field> fields;
         QVector<QVector<QVariant>> rows;
         QVariantList values;

@@ -273,18 +273,18 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
         }
     RepeatedTexts texts(n);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
-        QVector<QVariant> row(n);
+        QVector<QVariant> row;
+        row.reserve(n);
         for (int c = 0; c < n; ++c) {
             const int storage = sqlite3_column_type(st, c);
-            QVariant& v = row[c];
             if (storage == SQLITE_TEXT) {
                 const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
                 QString s = texts.take(c, t, sqlite3_column_bytes(st, c));
                 if (longest[c] >= 0 && s.size() > longest[c]) longest[c] = int(s.size());
-                v = QVariant(std::move(s));
+                row.emplace_back(std::move(s));
                 continue;
             }
-            v = valueAt(st, c, storage);
+            const QVariant& v = row.emplace_back(valueAt(st, c, storage));
             if (longest[c] >= 0 && storage != SQLITE_NULL)
                 longest[c] = std::max(longest[c], int(v.toString().size()));
         }
