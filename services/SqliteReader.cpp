@@ -206,8 +206,17 @@ SqliteReader::Prepared* SqliteReader::statement(const QString& sql, Failure& fai
     }
     const QByteArray u = m_dialect.translate(sql).toUtf8();
     sqlite3_stmt* st = nullptr;
+    const char* tail = nullptr;
     const int rc = sqlite3_prepare_v3(m_db, u.constData(), int(u.size()), SQLITE_PREPARE_PERSISTENT,
-                                      &st, nullptr);
+                                      &st, &tail);
+    // One statement at a time, as the driver has it: a second one after the
+    // first is refused, not left out unseen.
+    if (rc == SQLITE_OK && st && tail && !QByteArray(tail).trimmed().isEmpty()) {
+        sqlite3_finalize(st);
+        failure.code = SQLITE_MISUSE;
+        failure.message = QStringLiteral("no se pueden ejecutar varias sentencias a la vez");
+        return nullptr;
+    }
     if (rc != SQLITE_OK || !st) {
         failure.code = rc == SQLITE_OK ? SQLITE_MISUSE : sqlite3_extended_errcode(m_db);
         failure.message = rc == SQLITE_OK ? QStringLiteral("no hay sentencia")

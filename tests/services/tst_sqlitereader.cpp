@@ -39,8 +39,7 @@ class TstSqliteReader : public QObject
         for (int i = 0; i < 3000; ++i)
             d.execute("INSERT INTO repetidos VALUES (?,?,?,?)",
                       {QStringLiteral("Vendedor %1 Peña").arg(i % 317, 3, 10, QChar(u'0')),
-                       QStringLiteral("único-%1").arg(i),
-                       QString(60 + i % 7, QChar(u'a' + i % 26)),
+                       QStringLiteral("único-%1").arg(i), QString(60 + i % 7, QChar(u'a' + i % 26)),
                        i % 11 == 0 ? QVariant() : QVariant(QString::number(i % 50))});
         handle.commit();
     }
@@ -122,6 +121,11 @@ private slots:
         DataService& d = db.data();
         QVERIFY_THROWS_EXCEPTION(ServiceError, d.openRecordSet("SELECT * FROM aun_no"));
         QVERIFY_THROWS_EXCEPTION(ServiceError, d.openRecordSet("SELEC 1"));
+        // A second statement is refused, not dropped unseen.
+        d.execute("CREATE TABLE intacta (x INTEGER)");
+        QVERIFY_THROWS_EXCEPTION(ServiceError, d.openRecordSet("SELECT 1; DROP TABLE intacta"));
+        QVERIFY(d.tableHasColumn("intacta", "x"));
+        QCOMPARE(d.openRecordSet("SELECT 1;  \n").recordCount(), 1);
         // Too few and too many values for the statement's marks.
         QVERIFY_THROWS_EXCEPTION(ServiceError, d.openRecordSet("SELECT ? + ?", QVariantList{1}));
         QVERIFY_THROWS_EXCEPTION(ServiceError, d.openRecordSet("SELECT ?", QVariantList{1, 2}));
