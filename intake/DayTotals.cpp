@@ -1,6 +1,7 @@
 #include "DayTotals.h"
 
 #include "DailySheet.h"
+#include "DataService.h"
 #include "FlexGrid.h"
 #include "QualityLimits.h"
 #include "frmTrigo.h"
@@ -9,7 +10,6 @@
 #include <QLocale>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace
 {
@@ -87,17 +87,11 @@ void DayTotals::findColumns()
 DayTotals::Fila DayTotals::filaDe(int gridRow) const
 {
     const FlexGrid* g = w.MSflexGrid1();
-    QLocale loc;
-    loc.setNumberOptions(QLocale::RejectGroupSeparator);
     Fila f;
     for (int c = 0; c < 6; ++c) {
         if (m_colLectura[c] < 0) continue;
-        const QString t = g->TextMatrix(gridRow, m_colLectura[c]).trimmed();
-        if (t.isEmpty()) continue;
-        bool ok = false;
-        double d = loc.toDouble(t, &ok);
-        if (!ok) d = QLocale::c().toDouble(t, &ok);
-        if (ok && std::isfinite(d)) f.lectura[c] = d;
+        if (const auto v = DataService::numericValue(g->TextMatrix(gridRow, m_colLectura[c])))
+            f.lectura[c] = *v;
     }
     if (m_colSilo >= 0) f.silo = g->TextMatrix(gridRow, m_colSilo).trimmed();
     return f;

@@ -99,6 +99,9 @@ public:
     // A number typed by the operator (in the locale's form or with a period),
     // as a number to bind; empty when the text is no number.
     static std::optional<double> numericValue(const QString& text);
+    // The same for the plain form alone (optional minus, digits, one decimal
+    // separator: `decimalPoint` or a period); empty for any other text.
+    static std::optional<double> plainNumber(QStringView text, const QString& decimalPoint);
     // The same number written as a statement literal ("12.5").
     static QString numericLiteral(const QString& text);
 
