@@ -57,7 +57,7 @@ QVector<HistoryEntry> ChangeHistory::rowsOf(DataService& data, qint64 id)
         {id});
     QVector<HistoryEntry> out;
     out.reserve(rs.recordCount());
-    for (const QVector<QVariant>& row : rs.rows()) {
+    for (const RecordSet::Row row : rs.rows()) {
         HistoryEntry e;
         e.cuando = DataService::toDateTime(row.at(0));
         e.usuario = row.at(1).toString();

@@ -120,7 +120,7 @@ bool LiveSheet::sync(bool* complete)
     QSet<qint64> enBase;
     QVector<QVector<QString>> nuevas;
     int aplicadas = 0;
-    for (const QVector<QVariant>& row : rs.rows()) {
+    for (const RecordSet::Row row : rs.rows()) {
         const qint64 id = row.at(0).toLongLong();
         enBase.insert(id);
         QVector<QString> textos;

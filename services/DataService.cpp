@@ -24,14 +24,15 @@ namespace
 
 const char* kStoredDateTime = "yyyy-MM-dd HH:mm:ss";
 
-int definedSizeOf(int length, int type, const QVector<QVector<QVariant>>& rows, int col)
+// `values` holds the rows one after the other, `width` values to a row.
+int definedSizeOf(int length, int type, const QVector<QVariant>& values, int width, int col)
 {
     if (length > 0 && length < 100000) return length;
     if (const int fixed = RecordSet::fixedSizeOf(type)) return fixed;
     // Drivers that report no declared length (SQLite): the longest value.
     int longest = 1;
-    for (const auto& r : rows) {
-        const QVariant& v = r.at(col);
+    for (qsizetype i = col; i < values.size(); i += width) {
+        const QVariant& v = values.at(i);
         if (!v.isNull()) longest = std::max<int>(longest, v.toString().size());
     }
     return longest;
@@ -582,7 +583,7 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
     // first).
     if (m_reader) {
         QVector<RecordSet::Field> fields;
-        QVector<QVector<QVariant>> rows;
+        QVector<QVariant> rows;
         QVariantList values;
         values.reserve(params.size());
         for (const QVariant& v : params)
@@ -596,13 +597,10 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
         std::shared_ptr<QSqlQuery> q = run(sql, params);
         const QSqlRecord rec = q->record();
         const int n = rec.count();
-        QVector<QVector<QVariant>> rows;
-        while (q->next()) {
-            QVector<QVariant> row(n);
+        QVector<QVariant> rows; // one row after the other
+        while (q->next())
             for (int i = 0; i < n; ++i)
-                row[i] = q->value(i);
-            rows.push_back(std::move(row));
-        }
+                rows.push_back(q->value(i));
         if (q->lastError().isValid()) {
             m_cache.remove(sql);
             raise(*q, sql);
@@ -612,7 +610,7 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
             const QSqlField f = rec.field(i);
             fields[i].name = f.name();
             fields[i].type = static_cast<QMetaType::Type>(f.metaType().id());
-            fields[i].definedSize = definedSizeOf(f.length(), f.metaType().id(), rows, i);
+            fields[i].definedSize = definedSizeOf(f.length(), f.metaType().id(), rows, n, i);
         }
         q->finish();
         result = RecordSet(std::move(fields), std::move(rows));

@@ -2,9 +2,12 @@
 
 #include "ServiceError.h"
 
-RecordSet::RecordSet(QVector<Field> fields, QVector<QVector<QVariant>> rows)
-    : m_fields(std::move(fields)), m_rows(std::move(rows)), m_pos(0), m_open(true)
+RecordSet::RecordSet(QVector<Field> fields, QVector<QVariant> values)
+    : m_fields(std::move(fields)), m_values(std::move(values)), m_pos(0), m_open(true)
 {
+    const qsizetype width = m_fields.size();
+    Q_ASSERT(width > 0 ? m_values.size() % width == 0 : m_values.isEmpty());
+    m_rowCount = width > 0 ? int(m_values.size() / width) : 0;
 }
 
 int RecordSet::fixedSizeOf(int metaTypeId)
@@ -30,7 +33,8 @@ int RecordSet::fixedSizeOf(int metaTypeId)
 void RecordSet::close()
 {
     m_open = false;
-    m_rows.clear();
+    m_values.clear();
+    m_rowCount = 0;
     m_pos = 0;
 }
 
@@ -47,7 +51,7 @@ QVariant RecordSet::value(int i) const
     if (bof() || eof()) throw ServiceError(3021, QStringLiteral("No hay registro actual."));
     if (i < 0 || i >= m_fields.size())
         throw ServiceError(3265, QStringLiteral("No existe el campo %1.").arg(i));
-    return m_rows.at(m_pos).at(i);
+    return m_values.at(qsizetype(m_pos) * m_fields.size() + i);
 }
 
 QVariant RecordSet::value(const QString& name) const

@@ -4,7 +4,6 @@
 #include <QSqlDriver>
 #include <QVarLengthArray>
 #include <algorithm>
-#include <cstring>
 #include <sqlite3.h>
 
 namespace
@@ -90,57 +89,6 @@ QVariant valueAt(sqlite3_stmt* st, int c, int storage)
     }
     }
 }
-
-// Short texts that repeat down a column (sellers, origins, truckers, silo
-// codes) are made once per read and shared by every row that holds them: a
-// list of 10,000 loads has a few thousand distinct names. Only longer reads
-// look texts up, and a column whose texts do not repeat stops being looked up
-// after a trial.
-class RepeatedTexts
-{
-public:
-    explicit RepeatedTexts(int columns) : m_columns(columns) {}
-
-    QString take(int column, const char* p, int n)
-    {
-        if (n > kLongest) return QString::fromUtf8(p, n);
-        Column& c = m_columns[column];
-        // A short read is not worth the table.
-        if (c.off || ++c.seen <= kFirst) return QString::fromUtf8(p, n);
-        if (c.table.isEmpty()) c.table.resize(kSlots);
-        Slot& s = c.table[qHash(QByteArrayView(p, n)) & (kSlots - 1)];
-        ++c.looked;
-        if (s.bytes.size() == n && std::memcmp(s.bytes.constData(), p, size_t(n)) == 0) {
-            ++c.found;
-            return s.text;
-        }
-        if (c.looked == kTrial && c.found * 2 < kTrial) {
-            c.off = true;
-            c.table = {};
-        } else {
-            s.bytes = QByteArray(p, n);
-            s.text = QString::fromUtf8(p, n);
-            return s.text;
-        }
-        return QString::fromUtf8(p, n);
-    }
-
-private:
-    static constexpr int kLongest = 48;
-    static constexpr int kFirst = 256;
-    static constexpr int kSlots = 1024;
-    static constexpr int kTrial = 256;
-    struct Slot {
-        QByteArray bytes;
-        QString text;
-    };
-    struct Column {
-        QVector<Slot> table;
-        int seen = 0, looked = 0, found = 0;
-        bool off = false;
-    };
-    QVarLengthArray<Column, 16> m_columns;
-};
 
 } // namespace
 
@@ -232,7 +180,7 @@ SqliteReader::Prepared* SqliteReader::statement(const QString& sql, Failure& fai
 }
 
 bool SqliteReader::read(const QString& sql, const QVariantList& params,
-                        QVector<RecordSet::Field>& fields, QVector<QVector<QVariant>>& rows,
+                        QVector<RecordSet::Field>& fields, QVector<QVariant>& rows,
                         Failure& failure)
 {
     Prepared* p = statement(sql, failure);
@@ -280,26 +228,25 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
                 longest[c] = -1;
             }
         }
-    RepeatedTexts texts(n);
+    // Room for as many rows as the statement gave last time.
+    rows.reserve(qsizetype(p->lastRows) * n);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
-        QVector<QVariant> row;
-        row.reserve(n);
         for (int c = 0; c < n; ++c) {
             const int storage = sqlite3_column_type(st, c);
             if (storage == SQLITE_TEXT) {
                 const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                QString s = texts.take(c, t, sqlite3_column_bytes(st, c));
+                QString s = QString::fromUtf8(t, sqlite3_column_bytes(st, c));
                 if (longest[c] >= 0 && s.size() > longest[c]) longest[c] = int(s.size());
-                row.emplace_back(std::move(s));
+                rows.emplace_back(std::move(s));
                 continue;
             }
-            const QVariant& v = row.emplace_back(valueAt(st, c, storage));
+            const QVariant& v = rows.emplace_back(valueAt(st, c, storage));
             if (longest[c] >= 0 && storage != SQLITE_NULL)
                 longest[c] = std::max(longest[c], int(v.toString().size()));
         }
-        rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) return fail(rc);
+    p->lastRows = n > 0 ? int(rows.size() / n) : 0;
     for (int c = 0; c < n; ++c)
         if (longest[c] >= 0) fields[c].definedSize = longest[c];
     sqlite3_reset(st);

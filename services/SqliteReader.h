@@ -37,11 +37,11 @@ public:
         QString message; // SQLite's text
     };
 
-    // Runs a statement with its (bindable) values
-    // and reads every row. On a failure answers false and fills `failure`;
-    // the statement is then prepared afresh next time.
+    // Runs a statement with its (bindable) values and reads every row into
+    // `rows`, one row's values after the other. On a failure answers false
+    // and fills `failure`; the statement is then prepared afresh next time.
     bool read(const QString& sql, const QVariantList& params, QVector<RecordSet::Field>& fields,
-              QVector<QVector<QVariant>>& rows, Failure& failure);
+              QVector<QVariant>& rows, Failure& failure);
 
     // Finalizes every kept statement.
     void clear();
@@ -54,6 +54,7 @@ private:
         QVector<RecordSet::Field> fields;
         QVector<int> undeclared; // columns typed by their first value
         int reprepared = 0;      // SQLite's count of preparations after schema changes
+        int lastRows = 0;        // rows read the last time
     };
     Prepared* statement(const QString& sql, Failure& failure);
     void describe(Prepared& p) const;

@@ -26,7 +26,7 @@ QVector<SiloFigure> SiloFigures::read()
 
     const QHash<QString, QVariant> received = receivedPerSilo();
     silos.reserve(rs.recordCount());
-    for (const QVector<QVariant>& row : rs.rows()) {
+    for (const RecordSet::Row row : rs.rows()) {
         SiloFigure f;
         f.iddeposito = row.at(colId).toString();
         f.descripcion = row.at(colDesc).toString();
@@ -44,7 +44,7 @@ QHash<QString, QVariant> SiloFigures::receivedPerSilo()
         try {
             RecordSet rs = m_data.openRecordSet(
                 QStringLiteral("select silodestino, kilos, cargas from mv_molvera_silo_total"));
-            for (const QVector<QVariant>& row : rs.rows()) {
+            for (const RecordSet::Row row : rs.rows()) {
                 // No row with tonnes left in that silo: the sum reads null.
                 if (row.at(2).isNull() || row.at(2).toLongLong() <= 0) continue;
                 received.insert(row.at(0).toString(), row.at(1).toLongLong() / 1000.0);
@@ -58,7 +58,7 @@ QHash<QString, QVariant> SiloFigures::receivedPerSilo()
     RecordSet rs = m_data.openRecordSet(
         QStringLiteral("select silodestino, sum(toneladas) as usado from v_mv_molvera "
                        "where silodestino is not null group by silodestino"));
-    for (const QVector<QVariant>& row : rs.rows())
+    for (const RecordSet::Row row : rs.rows())
         if (!row.at(1).isNull()) received.insert(row.at(0).toString(), row.at(1));
     return received;
 }

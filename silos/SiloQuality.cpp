@@ -44,7 +44,7 @@ QHash<QString, SiloQualityFigures> SiloQuality::read()
                        "from v_mv_molvera where silodestino is not null and toneladas > 0 "
                        "group by silodestino"));
     QHash<QString, SiloQualityFigures> out;
-    for (const QVector<QVariant>& row : rs.rows()) {
+    for (const RecordSet::Row row : rs.rows()) {
         SiloQualityFigures q{media(row.at(1), row.at(2), 1), media(row.at(3), row.at(4), 1),
                              media(row.at(5), row.at(6), 1)};
         if (!q.isEmpty()) out.insert(row.at(0).toString(), q);
@@ -58,7 +58,7 @@ QHash<QString, SiloQualityFigures> SiloQuality::readSums()
         "select silodestino, kilos_humedad, humedad_kilos, kilos_pesohect, "
         "pesohect_kilos, kilos_falling, falling_kilos from mv_molvera_silo_calidad"));
     QHash<QString, SiloQualityFigures> out;
-    for (const QVector<QVariant>& row : rs.rows()) {
+    for (const RecordSet::Row row : rs.rows()) {
         // Sums of kilograms times hundredths: over the kilograms, over 100.
         SiloQualityFigures q{media(row.at(1), row.at(2), 100), media(row.at(3), row.at(4), 100),
                              media(row.at(5), row.at(6), 100)};

@@ -41,7 +41,7 @@ QVector<QVariant> sumPerSilo(DataService& data)
 {
     QVector<QVariant> used;
     RecordSet deposits = data.openRecordSet(QStringLiteral("select * from v_ta_deposito"));
-    for (const QVector<QVariant>& row : deposits.rows()) {
+    for (const RecordSet::Row row : deposits.rows()) {
         RecordSet rs = data.openRecordSet(
             QStringLiteral(
                 "select sum(toneladas) as usado from v_mv_molvera where silodestino = ?"),

@@ -42,7 +42,7 @@ void tst_SiloTotals::verify(TestDb& db)
         QStringLiteral("select silodestino from mv_molvera where silodestino is not null union "
                        "select silodestino from mv_molvera_silo_total"));
     QVERIFY(silos.recordCount() > 0);
-    for (const QVector<QVariant>& row : silos.rows()) {
+    for (const RecordSet::Row row : silos.rows()) {
         const QString silo = row.at(0).toString();
         RecordSet sum = data.openRecordSet(
             QStringLiteral("select sum(toneladas) as usado, count(toneladas) as n "
