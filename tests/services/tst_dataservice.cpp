@@ -97,6 +97,43 @@ private slots:
         QCOMPARE(empty.fieldCount(), 3);
     }
 
+    // The kept rows, one block of values, seen row by row.
+    void recordSetRowsOverOneBlock()
+    {
+        QVector<RecordSet::Field> fields(3);
+        fields[0].name = "a";
+        fields[1].name = "B";
+        fields[2].name = "c";
+        RecordSet rs(fields, {1, "x", 1.5, 2, "y", 2.5, 3, QVariant(), 3.5, 4, "w", 4.5});
+        QCOMPARE(rs.recordCount(), 4);
+        QCOMPARE(rs.rows().size(), 4);
+        QCOMPARE(rs.rows().at(2).at(0).toInt(), 3);
+        QVERIFY(rs.rows().at(2).at(1).isNull());
+        QCOMPARE(rs.rows().first().at(1).toString(), QStringLiteral("x"));
+        int n = 0;
+        double sum = 0;
+        for (const RecordSet::Row row : rs.rows()) {
+            QCOMPARE(row.size(), 3);
+            QCOMPARE(row.at(0).toInt(), ++n);
+            for (const QVariant& v : row) sum += v.toDouble();
+        }
+        QCOMPARE(n, 4);
+        QCOMPARE(sum, 1 + 2 + 3 + 4 + 1.5 + 2.5 + 3.5 + 4.5);
+        // The cursor walks the same rows.
+        rs.moveLast();
+        QCOMPARE(rs.value("b").toString(), QStringLiteral("w"));
+        QCOMPARE(rs.value(2).toDouble(), 4.5);
+        rs.moveNext();
+        QVERIFY(rs.eof());
+        QVERIFY_THROWS_EXCEPTION(ServiceError, rs.value(0));
+        rs.close();
+        QVERIFY(rs.isEmpty() && rs.rows().isEmpty());
+        QCOMPARE(rs.rows().begin() == rs.rows().end(), true);
+        const RecordSet none(fields, {});
+        QVERIFY(none.bof() && none.eof());
+        QCOMPARE(none.fieldCount(), 3);
+    }
+
     void failuresAreRaised()
     {
         TestDb db;
