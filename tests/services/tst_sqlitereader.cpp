@@ -95,6 +95,10 @@ private slots:
                             QDateTime(QDate(2026, 3, 2), QTime(0, 0))};
         QTest::newRow("a long read with repeating texts")
             << "SELECT * FROM repetidos ORDER BY unico" << QVariantList{};
+        QTest::newRow("text that is no valid UTF-8, and a zero byte")
+            << "SELECT CAST(x'41ff42c3' AS TEXT), CAST(x'610062' AS TEXT), "
+               "CAST(x'f09f8cbe' AS TEXT)"
+            << QVariantList{};
         QTest::newRow("the silos view") << "select * from v_ta_deposito" << QVariantList{};
         QTest::newRow("top in the program's form")
             << "SELECT top 2 t FROM mezcla ORDER BY rowid" << QVariantList{};
