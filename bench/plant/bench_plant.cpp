@@ -63,6 +63,10 @@ double nowMs()
 
 std::map<std::string, std::vector<double>> g_samples;
 
+// What the silo panel reads: the silos and their kept totals.
+const char* const kSiloStatements[] = {
+    "select * from v_ta_deposito", "select silodestino, kilos, cargas from mv_molvera_silo_total"};
+
 // Times one iteration: records it and hands it to Google Benchmark.
 template <typename F> void timed(benchmark::State& state, const std::string& key, F&& work)
 {
@@ -292,6 +296,40 @@ struct Plant {
         return {data.bindable(QDateTime(d, QTime(0, 0))),
                 data.bindable(QDateTime(d.addDays(1), QTime(0, 0)))};
     }
+    // The statement the cell writer makes for the tonnes column (naming the
+    // operator where the database keeps the history of changes), and its
+    // values for the i-th edit over the day's rows.
+    static QString cellUpdate(bool quien)
+    {
+        return QStringLiteral("UPDATE v_mv_molvera SET [TONELADAS] = ?, fecha_modificacion = ?%1 "
+                              "WHERE ID = ?")
+            .arg(quien ? QStringLiteral(", modificado_por = ?") : QString());
+    }
+    QVariantList cellUpdateValues(int i, bool quien, qint64 firstOfDay) const
+    {
+        QVariantList v{20 + (i % 150) / 10.0, QDateTime::currentDateTime()};
+        if (quien) v << QStringLiteral("OPERADOR");
+        return v << firstOfDay + i % 180;
+    }
+    qint64 firstOfDay()
+    {
+        return data
+            .openRecordSet("SELECT min(ID) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
+                           dayBounds(day))
+            .value(0)
+            .toLongLong();
+    }
+
+    // The month report's statement and values, as the report engine makes
+    // them for the request the window made.
+    QString monthStatement(QVariantList& params)
+    {
+        const MolveraReportPrinter::Prepared r = printer.engine.prepare(printer.last);
+        const SelectionFormula::Where where = r.formula.toWhere(r.def, data.dialect());
+        params = where.params;
+        return ReportData::statement(r.def, where.sql, data.dialect());
+    }
+
     QVariantList bindable(const QVariantList& values) const
     {
         QVariantList out;
@@ -368,8 +406,8 @@ int floorStartup(int argc, char** argv, const QString& path)
         Floor f(path);
         f.run("SELECT count(*) FROM sqlite_master");
         f.run("SELECT VALOR FROM ta_configuracion WHERE CLAVE = ?", {QStringLiteral("NOMBRE")});
-        f.run("select * from v_ta_deposito");
-        f.run("select silodestino, kilos, cargas from mv_molvera_silo_total");
+        for (const char* sql : kSiloStatements)
+            f.run(QString::fromLatin1(sql));
     }
     QWidget win;
     win.resize(1100, 640);
@@ -454,25 +492,11 @@ void BM_CellEditProgram(benchmark::State& state)
 void BM_CellEditFloor(benchmark::State& state)
 {
     Plant& p = *g_plant;
-    // The statement the cell writer makes for the tonnes column (naming the
-    // operator where the database keeps the history of changes).
     const bool quien = p.history();
-    const QString sql = p.sqlite.translate(
-        QStringLiteral("UPDATE v_mv_molvera SET [TONELADAS] = ?, fecha_modificacion = ?%1 WHERE "
-                       "ID = ?")
-            .arg(quien ? QStringLiteral(", modificado_por = ?") : QString()));
-    const qint64 first =
-        p.data
-            .openRecordSet("SELECT min(ID) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
-                           p.dayBounds(p.day))
-            .value(0)
-            .toLongLong();
-    int i = 0;
-    for (auto _ : state) {
-        QVariantList v{20 + (i % 150) / 10.0, p.data.bindable(QDateTime::currentDateTime())};
-        if (quien) v << QStringLiteral("OPERADOR");
-        v << first + i % 180;
-        ++i;
+    const QString sql = p.sqlite.translate(Plant::cellUpdate(quien));
+    const qint64 first = p.firstOfDay();
+    for (int i = 0; auto _ : state) {
+        const QVariantList v = p.bindable(p.cellUpdateValues(i++, quien, first));
         timed(state, "cell_edit/floor", [&] { p.floor.run(sql, v); });
     }
 }
@@ -531,8 +555,8 @@ void BM_SiloRefreshFloor(benchmark::State& state)
     Plant& p = *g_plant;
     for (auto _ : state)
         timed(state, "silo_refresh/floor", [&] {
-            p.floor.run("select * from v_ta_deposito");
-            p.floor.run("select silodestino, kilos, cargas from mv_molvera_silo_total");
+            for (const char* sql : kSiloStatements)
+                p.floor.run(QString::fromLatin1(sql));
         });
 }
 
@@ -685,10 +709,9 @@ void BM_MonthReportFloor(benchmark::State& state)
 {
     Plant& p = *g_plant;
     if (p.printer.last.reportName.isEmpty()) return fail(state, "the report did not run");
-    const MolveraReportPrinter::Prepared r = p.printer.engine.prepare(p.printer.last);
-    const SelectionFormula::Where where = r.formula.toWhere(r.def, p.data.dialect());
-    const QString sql = p.sqlite.translate(ReportData::statement(r.def, where.sql, p.sqlite));
-    const QVariantList params = p.bindable(where.params);
+    QVariantList values;
+    const QString sql = p.sqlite.translate(p.monthStatement(values));
+    const QVariantList params = p.bindable(values);
     int rows = 0;
     for (auto _ : state)
         timed(state, "month_report/floor", [&] { rows = p.floor.run(sql, params); });
@@ -715,21 +738,10 @@ void BM_DbCellEdit(benchmark::State& state)
 {
     Plant& p = *g_plant;
     const bool quien = p.history();
-    const QString sql =
-        QStringLiteral("UPDATE v_mv_molvera SET [TONELADAS] = ?, fecha_modificacion = ?%1 WHERE "
-                       "ID = ?")
-            .arg(quien ? QStringLiteral(", modificado_por = ?") : QString());
-    const qint64 first =
-        p.data
-            .openRecordSet("SELECT min(ID) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
-                           p.dayBounds(p.day))
-            .value(0)
-            .toLongLong();
-    int i = 0;
-    for (auto _ : state) {
-        QVariantList v{20 + (i % 150) / 10.0, QDateTime::currentDateTime()};
-        if (quien) v << QStringLiteral("OPERADOR");
-        v << first + i++ % 180;
+    const QString sql = Plant::cellUpdate(quien);
+    const qint64 first = p.firstOfDay();
+    for (int i = 0; auto _ : state) {
+        const QVariantList v = p.cellUpdateValues(i++, quien, first);
         timed(state, "db_cell_edit/program", [&] { p.data.execute(sql, v); });
     }
 }
@@ -753,9 +765,8 @@ void BM_DbSilos(benchmark::State& state)
     Plant& p = *g_plant;
     for (auto _ : state)
         timed(state, "db_silo_refresh/program", [&] {
-            p.data.openRecordSet(QStringLiteral("select * from v_ta_deposito"));
-            p.data.openRecordSet(
-                QStringLiteral("select silodestino, kilos, cargas from mv_molvera_silo_total"));
+            for (const char* sql : kSiloStatements)
+                p.data.openRecordSet(QString::fromLatin1(sql));
         });
 }
 
@@ -783,11 +794,10 @@ void BM_DbMonth(benchmark::State& state)
 {
     Plant& p = *g_plant;
     if (p.printer.last.reportName.isEmpty()) return fail(state, "the report did not run");
-    const MolveraReportPrinter::Prepared r = p.printer.engine.prepare(p.printer.last);
-    const SelectionFormula::Where where = r.formula.toWhere(r.def, p.data.dialect());
-    const QString sql = ReportData::statement(r.def, where.sql, p.data.dialect());
+    QVariantList params;
+    const QString sql = p.monthStatement(params);
     for (auto _ : state)
-        timed(state, "db_month_report/program", [&] { p.data.openRecordSet(sql, where.params); });
+        timed(state, "db_month_report/program", [&] { p.data.openRecordSet(sql, params); });
 }
 
 // ---------------------------------------------------------------- the table
