@@ -75,7 +75,7 @@ QString QualityLimits::key(const QString& field, bool max)
 
 void QualityLimits::reload()
 {
-    m_limits.clear();
+    m_alguno = false;
     for (Limit& l : m_porLectura)
         l = Limit{};
     auto leer = [&](const QString& clave) -> std::optional<double> {
@@ -89,9 +89,15 @@ void QualityLimits::reload()
     for (const Reading& r : kLecturas) {
         const QString f = QLatin1String(r.campo);
         Limit l{leer(key(f, false)), leer(key(f, true))};
-        if (l.min || l.max) m_limits.insert(f, l);
+        if (l.min || l.max) m_alguno = true;
         m_porLectura[&r - kLecturas] = l;
     }
+}
+
+QualityLimits::Limit QualityLimits::limit(const QString& field) const
+{
+    const Reading* r = lectura(field);
+    return r ? m_porLectura[r - kLecturas] : Limit{};
 }
 
 QString QualityLimits::breach(const QString& field, double value) const
@@ -121,7 +127,7 @@ QString QualityLimits::fieldOfColumn(int col)
 
 QString QualityLimits::cellBreach(int row, int col) const
 {
-    if (!w.mPlanillaCargada || row < FlexGrid::FixedRows || m_limits.isEmpty()) return {};
+    if (!w.mPlanillaCargada || row < FlexGrid::FixedRows || !m_alguno) return {};
     const QString f = fieldOfColumn(col);
     const Reading* r = lectura(f);
     if (!r) return {};

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -38,7 +37,7 @@ public:
 
     // Reads the acceptance limits from the configuration table again.
     void reload();
-    Limit limit(const QString& field) const { return m_limits.value(field.toLower()); }
+    Limit limit(const QString& field) const;
     // Why the value is beyond the acceptance limits of its column (for the
     // cell's tooltip); empty when it is within them or is no reading taken.
     QString breach(const QString& field, double value) const;
@@ -49,6 +48,6 @@ public:
 
 private:
     frmTrigo& w;
-    QHash<QString, Limit> m_limits; // by lower-case column name
-    Limit m_porLectura[6];          // the same, in the order of the reading columns
+    Limit m_porLectura[6]; // in the order of the reading columns
+    bool m_alguno = false; // any limit set
 };
