@@ -1,5 +1,6 @@
 // Molvera: the wheat intake desk of a grain receiving plant.
 #include "DataService.h"
+#include "Idioma.h"
 #include "ModGlobal.h"
 #include "ServiceError.h"
 #include "Lib_ClsCons3.h"
@@ -91,8 +92,9 @@ int main(int argc, char* argv[])
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // No display name: the windows carry exactly their own titles.
     QApplication::setApplicationName(QStringLiteral("molvera"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Molvera"));
+    Idioma::instalarTraducciones(app);
     QApplication::setQuitOnLastWindowClosed(true);
 
     DataService data;

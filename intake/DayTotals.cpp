@@ -6,6 +6,7 @@
 #include "QualityLimits.h"
 #include "frmTrigo.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
@@ -37,6 +38,7 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
     m_pending->setInterval(0);
     connect(m_pending, &QTimer::timeout, this, &DayTotals::count);
     findColumns();
+    if (parent) parent->installEventFilter(this);
 
     // The rows a change touched are taken again at once; the band is counted
     // when the change is complete (several cells of one change: one count).
@@ -192,14 +194,23 @@ QString DayTotals::text() const
     return m_linea1->text() + u'\n' + m_linea2->text();
 }
 
+bool DayTotals::eventFilter(QObject* obj, QEvent* e)
+{
+    if (obj == parentWidget() && e->type() == QEvent::Resize) place();
+    return QFrame::eventFilter(obj, e);
+}
+
 void DayTotals::place()
 {
     FlexGrid* g = w.MSflexGrid1();
     QWidget* page = parentWidget();
     const int h = sizeHint().height();
     if (!page || page->height() <= 0) return;
+    // The grid fills the page down to the band, whatever the page's size was
+    // when the window last measured it (the page gets its size only when the
+    // tab control is first shown).
     const int room = page->height() - g->y() - h - 2;
-    if (room > 40 && g->height() > room) g->resize(g->width(), room);
+    if (room > 40 && g->height() != room) g->resize(g->width(), room);
     setGeometry(g->x(), g->y() + g->height() + 1, g->width(), h);
     raise();
 }

@@ -45,6 +45,11 @@ public:
     // A number as the band writes it.
     static QString number(double value, int decimals);
 
+protected:
+    // The page's own resizes (its first real size comes with the first show)
+    // place the band and the grid again.
+    bool eventFilter(QObject* obj, QEvent* e) override;
+
 private:
     // The numbers of one row of the sheet that the band counts.
     struct Fila {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lib_ClsCons3.h"
+#include "RecordSet.h"
 
 #include <QDialog>
 #include <QVariant>
@@ -14,17 +15,21 @@
 class DataService;
 class QComboBox;
 class QFrame;
+class QLabel;
 class QPushButton;
 class QScrollBar;
 class QTreeWidget;
 class QTreeWidgetItem;
-class RecordSet;
 
 // The lookup window: the rows of one statement in a list with one column per
 // field, one search box above each column, and Aceptar / Cancelar / Nueva
 // Busqueda below. The request object fills the public properties, shows the
 // window through the dialog seam and reads the results back. The window reads
 // through the data service it is given and never opens a connection itself.
+//
+// Its code is split by concern: construction, layout and columns
+// (Lib_FrmCons3.cpp), loading and order (Lib_FrmCons3Carga.cpp), searching
+// (Lib_FrmCons3Busqueda.cpp) and the results (Lib_FrmCons3Retorno.cpp).
 class Lib_FrmCons3 : public QDialog
 {
     Q_OBJECT
@@ -68,13 +73,17 @@ public:
     QScrollBar* HScroll1() const { return m_hscroll; }
     QWidget* picFields() const { return m_picFields; }
     QFrame* Frame1() const { return m_frame1; }
+    // The help line under the list: what typing and F5 do, or that the
+    // typed text matches no row.
+    QLabel* lblAyuda() const { return m_lblAyuda; }
+    // Whether search box index holds a text no row begins with.
+    bool sinCoincidencia(int index) const;
 
     // The load operation: reads Sql into the list (runs at the first show and
     // for every new search). Errors go to the error dialog ("FORM_LOAD").
     void Form_Load();
-    // Columns and search boxes from the open result; a column is as wide as
-    // its defined size (at most 60) in letters X, plus the cell's margins.
-    // Then the rows of the result.
+    // Columns and search boxes from the open result; widths by
+    // LookupColumns, kept for the window's life. Then the rows of the result.
     void Encolumnar();
     void Leer();
     // Position (from 1) of the first column whose header, trimmed, equals the
@@ -82,7 +91,7 @@ public:
     int IndiceColumna(const QString& columna) const;
     // Incremental search: position (from 1) of the first row, in list order,
     // whose cell in column clave + 1 (the first column for clave <= 0)
-    // begins with the text, ignoring case; 0 when none.
+    // begins with the text, ignoring case and accents; 0 when none.
     int Busqueda(int clave, const QString& queValor) const;
 
     // Search boxes.
@@ -134,6 +143,10 @@ private:
     bool guarded(const QString& source, const std::function<void()>& step);
     QComboBox* addSearchBox();
     void alignSearchBoxes();
+    int columnWidth(const RecordSet::Field& field, int column);
+    void fitWidthToColumns();
+    void mostrarAyuda();
+    void mostrarCoincidencia(int index, bool found, const QString& sought);
     void selectRow(QTreeWidgetItem* item);
     void sortList();
     QString cellValue(const QTreeWidgetItem* item, int position) const;
@@ -161,7 +174,10 @@ private:
     bool m_sorted = false;
     int m_sortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    int m_totalTwips = 0; // the measured width of all columns
+    int m_totalTwips = 0;           // the measured width of all columns
+    QHash<QString, int> m_widths;   // each column's width in pixels, by name and position
+    QHash<QString, int> m_declared; // declared lengths of the statement's sources' columns
+    int m_sinCoincidencia = -1;     // the search box whose text matches no row
     // The trimmed text of every cell, by column and by row in the order read,
     // and the row shown at each list position: the incremental search reads
     // these instead of the list's items.
@@ -175,6 +191,7 @@ private:
     QVector<QComboBox*> m_search;
     QScrollBar* m_hscroll = nullptr;
     QFrame* m_frame1 = nullptr;
+    QLabel* m_lblAyuda = nullptr;
     QPushButton* m_cmdAceptar = nullptr;
     QPushButton* m_cmdCancelar = nullptr;
     QPushButton* m_cmdNueva = nullptr;

@@ -611,11 +611,34 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
             fields[i].name = f.name();
             fields[i].type = static_cast<QMetaType::Type>(f.metaType().id());
             fields[i].definedSize = definedSizeOf(f.length(), f.metaType().id(), rows, n, i);
+            fields[i].declared = (f.length() > 0 && f.length() < 100000) ||
+                                 RecordSet::fixedSizeOf(f.metaType().id()) > 0;
         }
         q->finish();
         result = RecordSet(std::move(fields), std::move(rows));
     });
     return result;
+}
+
+QHash<QString, int> DataService::declaredLengths(const QString& relation)
+{
+    static const QRegularExpression length(QStringLiteral("\\(\\s*(\\d+)\\s*\\)\\s*$"));
+    QHash<QString, int> out;
+    QString name = relation.trimmed();
+    if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
+    if (name.isEmpty()) return out;
+    const RecordSet rs = openRecordSet(m_dialect.columnLengths(), {name});
+    for (const auto& row : rs.rows()) {
+        const QVariant& v = row.at(1);
+        bool ok = false;
+        int n = v.toInt(&ok);
+        if (!ok) {
+            const auto m = length.match(v.toString());
+            n = m.hasMatch() ? m.captured(1).toInt() : 0;
+        }
+        if (n > 0) out.insert(row.at(0).toString().trimmed().toLower(), n);
+    }
+    return out;
 }
 
 qint64 DataService::insertReturningId(const QString& table, const QStringList& columns,

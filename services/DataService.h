@@ -95,6 +95,10 @@ public:
     bool exists(const QString& table, const QString& value, const QString& column);
     // True when the table exists and has that column.
     bool tableHasColumn(const QString& table, const QString& column);
+    // The declared length of each text column of a table or view, by column
+    // name in lower case ("vendedor" -> 100); empty for a name that is no
+    // table or view, or whose columns declare no length.
+    QHash<QString, int> declaredLengths(const QString& relation);
 
     // A number typed by the operator (in the locale's form or with a period),
     // as a number to bind; empty when the text is no number.

@@ -14,6 +14,9 @@ public:
     struct Field {
         QString name;
         int definedSize = 0; // declared length in characters, or the byte size of the type
+        // Whether definedSize is what the database declares; false when the
+        // database declares no length and it is the longest value read.
+        bool declared = false;
         QMetaType::Type type = QMetaType::QString;
     };
 

@@ -1,5 +1,7 @@
 #include "SqlDialect.h"
 
+#include "TextFold.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -60,6 +62,41 @@ QString SqlDialect::name() const
     case Kind::SQLite: return QStringLiteral("SQLite");
     case Kind::PostgreSQL: return QStringLiteral("PostgreSQL");
     case Kind::SqlServer: return QStringLiteral("SQL Server");
+    }
+    return {};
+}
+
+QString SqlDialect::foldedLike(const QString& column) const
+{
+    switch (m_kind) {
+    case Kind::SQLite:
+        // The connection's own function (registered with the connection).
+        return QStringLiteral("molvera_pliegue(%1) LIKE ?").arg(column);
+    case Kind::PostgreSQL:
+        // The accented letters mapped to their plain ones, then lower case.
+        return QStringLiteral("lower(translate(CAST(%1 AS text), '%2', '%3')) LIKE ?")
+            .arg(column, TextFold::mapFrom(), TextFold::mapTo());
+    case Kind::SqlServer:
+        return QStringLiteral("CAST(%1 AS NVARCHAR(4000)) COLLATE Latin1_General_CI_AI LIKE ?")
+            .arg(column);
+    }
+    return {};
+}
+
+QString SqlDialect::columnLengths() const
+{
+    switch (m_kind) {
+    case Kind::SQLite:
+        return QStringLiteral("SELECT name, type FROM pragma_table_info(?)");
+    case Kind::PostgreSQL:
+        return QStringLiteral("SELECT column_name, character_maximum_length "
+                              "FROM information_schema.columns WHERE lower(table_name) = lower(?) "
+                              "AND table_schema = ANY (current_schemas(false)) "
+                              "AND character_maximum_length IS NOT NULL");
+    case Kind::SqlServer:
+        return QStringLiteral("SELECT COLUMN_NAME, CHARACTER_MAXIMUM_LENGTH "
+                              "FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = ? "
+                              "AND CHARACTER_MAXIMUM_LENGTH > 0");
     }
     return {};
 }

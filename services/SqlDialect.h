@@ -43,6 +43,17 @@ public:
     // the database reads whatever its language and date settings.
     QString dateTimeLiteral(const QDateTime& value) const;
 
+    // A condition, in the program's house form, that `column` (a name as the
+    // statement writes it) holds the one placeholder's pattern once folded as
+    // TextFold folds texts: without regard to case or accents. The pattern
+    // bound to it must be folded already.
+    QString foldedLike(const QString& column) const;
+
+    // A statement that lists the columns of the table or view named by its
+    // one placeholder, with their declared length: two columns, the column
+    // name and either the length or the declared type ("VARCHAR(100)").
+    QString columnLengths() const;
+
     // The dialect of a database named by its product or version text
     // ("PostgreSQL 15.4 on ...", "Microsoft SQL Server 2019 ..."); none for
     // databases the program does not work with.

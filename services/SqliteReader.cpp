@@ -1,5 +1,7 @@
 #include "SqliteReader.h"
 
+#include "TextFold.h"
+
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QVarLengthArray>
@@ -19,6 +21,20 @@ QMetaType::Type declaredType(const char* decl)
     if (t == "blob") return QMetaType::QByteArray;
     if (t == "boolean" || t == "bool") return QMetaType::Bool;
     return QMetaType::QString;
+}
+
+// molvera_pliegue(x): the text of x folded as TextFold folds it (no case, no
+// accents); NULL stays NULL.
+void pliegue(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const QByteArray folded =
+        TextFold::fold(QString::fromUtf8(t, sqlite3_value_bytes(argv[0]))).toUtf8();
+    sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
 // The field type of a column without a declared type (an expression), from
@@ -104,7 +120,17 @@ sqlite3* SqliteReader::handleOf(const QSqlDatabase& db)
     return handle;
 }
 
-SqliteReader::SqliteReader(sqlite3* db, const SqlDialect& dialect) : m_db(db), m_dialect(dialect) {}
+SqliteReader::SqliteReader(sqlite3* db, const SqlDialect& dialect) : m_db(db), m_dialect(dialect)
+{
+    registerFunctions(db);
+}
+
+void SqliteReader::registerFunctions(sqlite3* db)
+{
+    sqlite3_create_function_v2(db, "molvera_pliegue", 1,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                               pliegue, nullptr, nullptr, nullptr);
+}
 
 SqliteReader::~SqliteReader()
 {
@@ -143,6 +169,7 @@ void SqliteReader::describe(Prepared& p) const
             p.undeclared << c;
         }
         f.definedSize = RecordSet::fixedSizeOf(f.type);
+        f.declared = f.definedSize > 0;
     }
 }
 
@@ -225,6 +252,7 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
             const int fixed = RecordSet::fixedSizeOf(fields[c].type);
             if (fixed > 0) {
                 fields[c].definedSize = fixed;
+                fields[c].declared = true;
                 longest[c] = -1;
             }
         }

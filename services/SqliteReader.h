@@ -47,6 +47,9 @@ public:
     void clear();
 
 private:
+    // The program's own SQL functions on the connection: molvera_pliegue(x).
+    static void registerFunctions(sqlite3* db);
+
     // A kept statement and what it answers: names and declared types of its
     // columns, read once.
     struct Prepared {

@@ -15,6 +15,7 @@
 #include "SessionService.h"
 #include "SheetCommands.h"
 #include "TestDb.h"
+#include "TextFold.h"
 #include "TextBox.h"
 #include "UtilService.h"
 #include "UtilVextra.h"
@@ -290,8 +291,9 @@ private slots:
         QVERIFY(sel.first()->text(0).trimmed().startsWith(text.trimmed(), Qt::CaseInsensitive));
         QTest::keyClick(w.CmbSearch(0), Qt::Key_F5);
         QCOMPARE(dialogs.count("error"), 0);
-        QCOMPARE(w.Sql, sql + QStringLiteral(" where nombre like ?"));
-        QCOMPARE(w.sqlParametros(), QVariantList{QStringLiteral("%") + text + QStringLiteral("%")});
+        QCOMPARE(w.Sql, sql + QStringLiteral(" where ") + db.data().dialect().foldedLike("nombre"));
+        QCOMPARE(w.sqlParametros(),
+                 QVariantList{QStringLiteral("%") + TextFold::fold(text) + QStringLiteral("%")});
         QStringList listed;
         for (int i = 0; i < w.ListView1()->topLevelItemCount(); ++i)
             listed << w.ListView1()->topLevelItem(i)->text(1);

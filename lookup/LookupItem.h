@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QTreeWidgetItem>
+
+// A row of the lookup list, numbered in the order it was read; the window
+// keeps the trimmed texts of every row by that number for searching and
+// sorting.
+class LookupItem : public QTreeWidgetItem
+{
+public:
+    LookupItem(const QStringList& texts, int row)
+        : QTreeWidgetItem(texts, QTreeWidgetItem::UserType), row(row)
+    {
+    }
+    const int row;
+
+    // The number of a row of the list; -1 for an item the window did not read.
+    static int rowOf(const QTreeWidgetItem* item)
+    {
+        return item && item->type() == QTreeWidgetItem::UserType
+                   ? static_cast<const LookupItem*>(item)->row
+                   : -1;
+    }
+};

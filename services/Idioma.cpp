@@ -1,0 +1,25 @@
+#include "Idioma.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+QLocale Idioma::textos()
+{
+    const QLocale system = QLocale::system();
+    if (system.language() == QLocale::Spanish) return system;
+    return QLocale(QLocale::Spanish);
+}
+
+bool Idioma::instalarTraducciones(QCoreApplication& app)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* qt = new QTranslator(&app);
+    // qtbase_es_AR is looked for first, then qtbase_es.
+    if (!qt->load(textos(), QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        delete qt;
+        return false;
+    }
+    QCoreApplication::installTranslator(qt);
+    return true;
+}
