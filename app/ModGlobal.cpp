@@ -10,7 +10,9 @@
 #include "UtilService.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace ModGlobal {
 
@@ -75,6 +77,16 @@ QString ValorConfiguracion(DataService& data, const QString& clave)
             if (UtilService::errorDialog(nullptr, e, QStringLiteral("Cfg")) != 4) return {};
         }
     }
+}
+
+QString RutaMascarasConsultas(const QString& programFolder)
+{
+    const QString beside = UtilService::normalizeFolder(programFolder) + QStringLiteral("consultas.vxt");
+    if (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable()) return beside;
+    // An installed program (/usr/bin): the user's data folder.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return QDir(data).filePath(QStringLiteral("consultas.vxt"));
 }
 
 void CrearMascarasConsultas(const QString& path)
@@ -151,8 +163,7 @@ Startup IniciarSistema(const QString& parametrosIn, const Context& ctx)
         if (!ctx.lookup) return;
         ctx.lookup->gConnString = data.connectionString();
         ctx.lookup->gUsarMascarasConsultas = true;
-        ctx.lookup->gRutaMascaraConsultas =
-            UtilService::normalizeFolder(ctx.programFolder) + QStringLiteral("consultas.vxt");
+        ctx.lookup->gRutaMascaraConsultas = RutaMascarasConsultas(ctx.programFolder);
     });
     step([&] {
         if (!ctx.lookup) return;

@@ -45,6 +45,9 @@ void CargarConfiguracion(DataService& data);
 QString ValorConfiguracion(DataService& data, const QString& clave);
 
 void CrearMascarasConsultas(const QString& path);
+// The query-mask file: beside the program, or in the user's data folder when
+// the program's folder cannot be written (an installed program).
+QString RutaMascarasConsultas(const QString& programFolder);
 
 // Resets the start-up values (tests).
 void reset();

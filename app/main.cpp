@@ -1,4 +1,5 @@
 // Molvera: the wheat intake desk of a grain receiving plant.
+#include "CommandLine.h"
 #include "DataService.h"
 #include "Idioma.h"
 #include "ModGlobal.h"
@@ -6,6 +7,7 @@
 #include "Lib_ClsCons3.h"
 #include "MolveraReportPrinter.h"
 #include "ReportCommand.h"
+#include "SchemaUpgrade.h"
 #include "frmTrigo.h"
 
 #include <QApplication>
@@ -17,7 +19,8 @@
 namespace {
 
 // molvera --init-db "@Server=...; @DbName=DSN; @Usuario=u; @Password=p;": creates the
-// tables of the program on an empty server database; needs no screen.
+// tables of the program on an empty server database, or brings an older
+// schema up to date; needs no screen.
 int initDb(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -44,7 +47,12 @@ int initDb(int argc, char* argv[])
     }
     try {
         if (data.hasSchema()) {
-            out << "La base de datos ya tiene las tablas de Molvera; no se modificó." << Qt::endl;
+            const int before = data.upgradeSchema();
+            if (before == SchemaUpgrade::kCurrent)
+                out << "La base de datos ya tiene las tablas de Molvera; no se modificó." << Qt::endl;
+            else
+                out << "Base de datos actualizada del esquema " << before << " al "
+                    << SchemaUpgrade::kCurrent << "; se conservaron todas las filas." << Qt::endl;
             return 0;
         }
         data.createSchema();
@@ -86,6 +94,7 @@ private:
 
 int main(int argc, char* argv[])
 {
+    if (const int status = CommandLine::run(argc, argv); status >= 0) return status;
     if (argc > 1 && qstrcmp(argv[1], "--init-db") == 0) return initDb(argc, argv);
     // The unattended report needs no screen.
     const bool report = ReportCommand::isCommandLine(argc, argv);

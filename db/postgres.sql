@@ -31,6 +31,7 @@ CREATE INDEX ix_mv_molvera_procedencia ON mv_molvera (procedencia);
 CREATE INDEX ix_mv_molvera_camionero ON mv_molvera (camionero);
 CREATE INDEX ix_mv_molvera_caracteristicas ON mv_molvera (caracteristicas);
 
+-- @section view
 -- A plain view over one table: PostgreSQL updates, inserts into and deletes
 -- from it directly, and INSERT ... RETURNING ID through it gives the new id.
 CREATE VIEW v_mv_molvera AS
@@ -39,15 +40,16 @@ SELECT ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vended
        pesohect, silodestino, observaciones, modificado_por
 FROM mv_molvera;
 
+-- @section totals
 -- Tonnes received per destination silo, kept by the trigger below in the
--- same transaction as the change of the intake row. Kept in kilograms
--- (whole numbers) so that the figure never drifts from the sum of the rows;
--- "cargas" counts the rows with tonnes, so a silo without any reads NULL.
--- The kilograms are a 64-bit whole number: over the years a silo passes the
--- 2,147,483 tonnes that a 32-bit number of kilograms holds.
+-- same transaction as the change of the intake row. Kept in grams (whole
+-- numbers) so that the figure never drifts from the sum of the rows and
+-- equals it for tonnes given to the gram (six decimals); "cargas" counts the
+-- rows with tonnes, so a silo without any reads NULL. The grams are a 64-bit
+-- whole number (up to 9,223,372,036,854 tonnes a silo).
 CREATE TABLE mv_molvera_silo_total (
     silodestino varchar(4) PRIMARY KEY,
-    kilos       bigint NOT NULL DEFAULT 0,
+    gramos      bigint NOT NULL DEFAULT 0,
     cargas      integer NOT NULL DEFAULT 0
 );
 
@@ -59,37 +61,37 @@ CREATE FUNCTION fn_mv_molvera_silo_total() RETURNS trigger
 LANGUAGE plpgsql AS $$
 DECLARE
     quitar_silo varchar(4);
-    quitar_kilos bigint;
+    quitar_gramos bigint;
     poner_silo varchar(4);
-    poner_kilos bigint;
+    poner_gramos bigint;
 BEGIN
     IF TG_OP IN ('UPDATE', 'DELETE') AND OLD.silodestino IS NOT NULL
        AND OLD.toneladas IS NOT NULL THEN
         quitar_silo := OLD.silodestino;
-        quitar_kilos := CAST(round(CAST(OLD.toneladas AS numeric) * 1000) AS bigint);
+        quitar_gramos := CAST(round(CAST(OLD.toneladas AS numeric) * 1000000) AS bigint);
     END IF;
     IF TG_OP IN ('UPDATE', 'INSERT') AND NEW.silodestino IS NOT NULL
        AND NEW.toneladas IS NOT NULL THEN
         poner_silo := NEW.silodestino;
-        poner_kilos := CAST(round(CAST(NEW.toneladas AS numeric) * 1000) AS bigint);
+        poner_gramos := CAST(round(CAST(NEW.toneladas AS numeric) * 1000000) AS bigint);
     END IF;
     IF poner_silo IS NOT NULL AND (quitar_silo IS NULL OR poner_silo < quitar_silo) THEN
-        INSERT INTO mv_molvera_silo_total AS t (silodestino, kilos, cargas)
-        VALUES (poner_silo, poner_kilos, 1)
+        INSERT INTO mv_molvera_silo_total AS t (silodestino, gramos, cargas)
+        VALUES (poner_silo, poner_gramos, 1)
         ON CONFLICT (silodestino)
-        DO UPDATE SET kilos = t.kilos + EXCLUDED.kilos, cargas = t.cargas + 1;
+        DO UPDATE SET gramos = t.gramos + EXCLUDED.gramos, cargas = t.cargas + 1;
         poner_silo := NULL;
     END IF;
     IF quitar_silo IS NOT NULL THEN
         UPDATE mv_molvera_silo_total
-        SET kilos = kilos - quitar_kilos, cargas = cargas - 1
+        SET gramos = gramos - quitar_gramos, cargas = cargas - 1
         WHERE silodestino = quitar_silo;
     END IF;
     IF poner_silo IS NOT NULL THEN
-        INSERT INTO mv_molvera_silo_total AS t (silodestino, kilos, cargas)
-        VALUES (poner_silo, poner_kilos, 1)
+        INSERT INTO mv_molvera_silo_total AS t (silodestino, gramos, cargas)
+        VALUES (poner_silo, poner_gramos, 1)
         ON CONFLICT (silodestino)
-        DO UPDATE SET kilos = t.kilos + EXCLUDED.kilos, cargas = t.cargas + 1;
+        DO UPDATE SET gramos = t.gramos + EXCLUDED.gramos, cargas = t.cargas + 1;
     END IF;
     RETURN NULL;
 END;
@@ -106,12 +108,13 @@ FOR EACH ROW EXECUTE FUNCTION fn_mv_molvera_silo_total();
 
 -- Totals of the rows already there when the table is made (none in a new
 -- database).
-INSERT INTO mv_molvera_silo_total (silodestino, kilos, cargas)
-SELECT silodestino, SUM(CAST(round(CAST(Toneladas AS numeric) * 1000) AS bigint)), COUNT(Toneladas)
+INSERT INTO mv_molvera_silo_total (silodestino, gramos, cargas)
+SELECT silodestino, SUM(CAST(round(CAST(Toneladas AS numeric) * 1000000) AS bigint)), COUNT(Toneladas)
 FROM mv_molvera
 WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
 GROUP BY silodestino;
 
+-- @section history
 -- Change history of the intake rows: one row per column that an insert
 -- gives a value, an update changes or a delete takes away, written by the
 -- trigger below inside the statement that makes the change, so that a change
@@ -207,21 +210,22 @@ $$;
 CREATE TRIGGER tr_mv_molvera_historial AFTER INSERT OR UPDATE OR DELETE ON mv_molvera
 FOR EACH ROW EXECUTE FUNCTION fn_mv_molvera_historial();
 
+-- @section quality
 -- Quality of what each silo received: for humidity, hectolitre weight and
--- falling number, the kilograms of the loads with that reading and the sum
--- of kilograms times the reading in hundredths, kept by the trigger below in
+-- falling number, the grams of the loads with that reading and the sum
+-- of grams times the reading in hundredths, kept by the trigger below in
 -- the same transaction as the change of the intake row (whole numbers, so
 -- that they never drift). The average reading of a silo, weighted by tonnes,
 -- is the second figure over the first, over 100. Loads with tonnes only; a
 -- reading of 0 is one not taken.
 CREATE TABLE mv_molvera_silo_calidad (
     silodestino     varchar(4) PRIMARY KEY,
-    kilos_humedad   bigint NOT NULL DEFAULT 0,
-    humedad_kilos   bigint NOT NULL DEFAULT 0,
-    kilos_pesohect  bigint NOT NULL DEFAULT 0,
-    pesohect_kilos  bigint NOT NULL DEFAULT 0,
-    kilos_falling   bigint NOT NULL DEFAULT 0,
-    falling_kilos   bigint NOT NULL DEFAULT 0
+    gramos_humedad  bigint NOT NULL DEFAULT 0,
+    humedad_gramos  bigint NOT NULL DEFAULT 0,
+    gramos_pesohect bigint NOT NULL DEFAULT 0,
+    pesohect_gramos bigint NOT NULL DEFAULT 0,
+    gramos_falling  bigint NOT NULL DEFAULT 0,
+    falling_gramos  bigint NOT NULL DEFAULT 0
 );
 
 -- One upsert per silo touched; a row that moves from one silo to another
@@ -232,7 +236,7 @@ LANGUAGE plpgsql AS $$
 DECLARE
     silo_old varchar(4);
     silo_new varchar(4);
-    kg bigint;
+    g bigint;
     o bigint[] := ARRAY[0, 0, 0, 0, 0, 0];
     n bigint[] := ARRAY[0, 0, 0, 0, 0, 0];
     d bigint[];
@@ -240,34 +244,34 @@ DECLARE
 BEGIN
     IF TG_OP IN ('UPDATE', 'DELETE') AND OLD.silodestino IS NOT NULL AND OLD.toneladas > 0 THEN
         silo_old := OLD.silodestino;
-        kg := CAST(round(CAST(OLD.toneladas AS numeric) * 1000) AS bigint);
+        g := CAST(round(CAST(OLD.toneladas AS numeric) * 1000000) AS bigint);
         IF OLD.humedad > 0 THEN
-            o[1] := kg;
-            o[2] := kg * CAST(round(CAST(OLD.humedad AS numeric) * 100) AS bigint);
+            o[1] := g;
+            o[2] := g * CAST(round(CAST(OLD.humedad AS numeric) * 100) AS bigint);
         END IF;
         IF OLD.pesohect > 0 THEN
-            o[3] := kg;
-            o[4] := kg * CAST(round(CAST(OLD.pesohect AS numeric) * 100) AS bigint);
+            o[3] := g;
+            o[4] := g * CAST(round(CAST(OLD.pesohect AS numeric) * 100) AS bigint);
         END IF;
         IF OLD.fallingnumber > 0 THEN
-            o[5] := kg;
-            o[6] := kg * CAST(round(CAST(OLD.fallingnumber AS numeric) * 100) AS bigint);
+            o[5] := g;
+            o[6] := g * CAST(round(CAST(OLD.fallingnumber AS numeric) * 100) AS bigint);
         END IF;
     END IF;
     IF TG_OP IN ('UPDATE', 'INSERT') AND NEW.silodestino IS NOT NULL AND NEW.toneladas > 0 THEN
         silo_new := NEW.silodestino;
-        kg := CAST(round(CAST(NEW.toneladas AS numeric) * 1000) AS bigint);
+        g := CAST(round(CAST(NEW.toneladas AS numeric) * 1000000) AS bigint);
         IF NEW.humedad > 0 THEN
-            n[1] := kg;
-            n[2] := kg * CAST(round(CAST(NEW.humedad AS numeric) * 100) AS bigint);
+            n[1] := g;
+            n[2] := g * CAST(round(CAST(NEW.humedad AS numeric) * 100) AS bigint);
         END IF;
         IF NEW.pesohect > 0 THEN
-            n[3] := kg;
-            n[4] := kg * CAST(round(CAST(NEW.pesohect AS numeric) * 100) AS bigint);
+            n[3] := g;
+            n[4] := g * CAST(round(CAST(NEW.pesohect AS numeric) * 100) AS bigint);
         END IF;
         IF NEW.fallingnumber > 0 THEN
-            n[5] := kg;
-            n[6] := kg * CAST(round(CAST(NEW.fallingnumber AS numeric) * 100) AS bigint);
+            n[5] := g;
+            n[6] := g * CAST(round(CAST(NEW.fallingnumber AS numeric) * 100) AS bigint);
         END IF;
     END IF;
     FOR s IN SELECT x FROM unnest(ARRAY[silo_old, silo_new]) AS x
@@ -278,16 +282,16 @@ BEGIN
             IF s = silo_old THEN d[i] := d[i] - o[i]; END IF;
         END LOOP;
         IF d <> ARRAY[0, 0, 0, 0, 0, 0]::bigint[] THEN
-            INSERT INTO mv_molvera_silo_calidad AS t (silodestino, kilos_humedad, humedad_kilos,
-                kilos_pesohect, pesohect_kilos, kilos_falling, falling_kilos)
+            INSERT INTO mv_molvera_silo_calidad AS t (silodestino, gramos_humedad, humedad_gramos,
+                gramos_pesohect, pesohect_gramos, gramos_falling, falling_gramos)
             VALUES (s, d[1], d[2], d[3], d[4], d[5], d[6])
             ON CONFLICT (silodestino) DO UPDATE SET
-                kilos_humedad = t.kilos_humedad + EXCLUDED.kilos_humedad,
-                humedad_kilos = t.humedad_kilos + EXCLUDED.humedad_kilos,
-                kilos_pesohect = t.kilos_pesohect + EXCLUDED.kilos_pesohect,
-                pesohect_kilos = t.pesohect_kilos + EXCLUDED.pesohect_kilos,
-                kilos_falling = t.kilos_falling + EXCLUDED.kilos_falling,
-                falling_kilos = t.falling_kilos + EXCLUDED.falling_kilos;
+                gramos_humedad = t.gramos_humedad + EXCLUDED.gramos_humedad,
+                humedad_gramos = t.humedad_gramos + EXCLUDED.humedad_gramos,
+                gramos_pesohect = t.gramos_pesohect + EXCLUDED.gramos_pesohect,
+                pesohect_gramos = t.pesohect_gramos + EXCLUDED.pesohect_gramos,
+                gramos_falling = t.gramos_falling + EXCLUDED.gramos_falling,
+                falling_gramos = t.falling_gramos + EXCLUDED.falling_gramos;
         END IF;
     END LOOP;
     RETURN NULL;
@@ -299,25 +303,26 @@ CREATE TRIGGER tr_mv_molvera_calidad AFTER INSERT OR DELETE
 FOR EACH ROW EXECUTE FUNCTION fn_mv_molvera_silo_calidad();
 
 -- The quality of the rows already there when the table is made.
-INSERT INTO mv_molvera_silo_calidad (silodestino, kilos_humedad, humedad_kilos, kilos_pesohect,
-                                     pesohect_kilos, kilos_falling, falling_kilos)
+INSERT INTO mv_molvera_silo_calidad (silodestino, gramos_humedad, humedad_gramos, gramos_pesohect,
+                                     pesohect_gramos, gramos_falling, falling_gramos)
 SELECT silodestino,
-       SUM(CASE WHEN humedad > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000) AS bigint)
+       SUM(CASE WHEN humedad > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000000) AS bigint)
                 ELSE 0 END),
-       SUM(CASE WHEN humedad > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000) AS bigint)
+       SUM(CASE WHEN humedad > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000000) AS bigint)
                 * CAST(round(CAST(humedad AS numeric) * 100) AS bigint) ELSE 0 END),
-       SUM(CASE WHEN pesohect > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000) AS bigint)
+       SUM(CASE WHEN pesohect > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000000) AS bigint)
                 ELSE 0 END),
-       SUM(CASE WHEN pesohect > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000) AS bigint)
+       SUM(CASE WHEN pesohect > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000000) AS bigint)
                 * CAST(round(CAST(pesohect AS numeric) * 100) AS bigint) ELSE 0 END),
-       SUM(CASE WHEN fallingnumber > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000) AS bigint)
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000000) AS bigint)
                 ELSE 0 END),
-       SUM(CASE WHEN fallingnumber > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000) AS bigint)
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(round(CAST(Toneladas AS numeric) * 1000000) AS bigint)
                 * CAST(round(CAST(fallingnumber AS numeric) * 100) AS bigint) ELSE 0 END)
 FROM mv_molvera
 WHERE silodestino IS NOT NULL AND Toneladas > 0
 GROUP BY silodestino;
 
+-- @section tables
 CREATE TABLE ta_deposito (
     iddeposito  varchar(4) PRIMARY KEY,
     descripcion varchar(50),
@@ -348,13 +353,19 @@ INSERT INTO ta_deposito (iddeposito, descripcion, capacidad) VALUES
 
 INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES ('NOMBRE', 'Molino Harinero del Sur S.A.');
 
+-- @section limits
 -- Acceptance limits of the readings (common milling-wheat figures; the plant
 -- changes them here). A reading beyond them is accepted and flagged; a key
--- that has no row is no limit.
-INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES
-    ('LIMITE_HUMEDAD_MAX', '14.5'), ('LIMITE_PESOHECT_MIN', '76'),
-    ('LIMITE_FALLINGNUMBER_MIN', '250'), ('LIMITE_HUMEDO_MIN', '25');
+-- that has no row is no limit. Keys already there are left as they are.
+INSERT INTO ta_configuracion (CLAVE, VALOR)
+SELECT l.clave, l.valor
+FROM (SELECT 'LIMITE_HUMEDAD_MAX' AS clave, '14.5' AS valor
+      UNION ALL SELECT 'LIMITE_PESOHECT_MIN', '76'
+      UNION ALL SELECT 'LIMITE_FALLINGNUMBER_MIN', '250'
+      UNION ALL SELECT 'LIMITE_HUMEDO_MIN', '25') AS l
+WHERE NOT EXISTS (SELECT 1 FROM ta_configuracion c WHERE c.CLAVE = l.clave);
 
+-- @section starter
 INSERT INTO ta_usuarios (nombre, sistema) VALUES
     ('ADMINISTRADOR', 'MOLVERA'), ('OPERADOR', 'MOLVERA'), ('LABORATORIO', 'MOLVERA');
 
@@ -364,3 +375,11 @@ INSERT INTO ta_provincias (DESCRIPCION) VALUES
     ('La Rioja'), ('Mendoza'), ('Misiones'), ('Neuquén'), ('Río Negro'), ('Salta'),
     ('San Juan'), ('San Luis'), ('Santa Cruz'), ('Santa Fe'), ('Santiago del Estero'),
     ('Tierra del Fuego'), ('Tucumán');
+
+-- @section version
+-- The schema version of this database: the program brings an older one up to
+-- date when it starts and refuses one newer than itself.
+CREATE TABLE mv_molvera_version (
+    version INTEGER NOT NULL
+);
+INSERT INTO mv_molvera_version (version) VALUES (3);

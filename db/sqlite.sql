@@ -29,6 +29,7 @@ CREATE INDEX ix_mv_molvera_procedencia ON mv_molvera (procedencia);
 CREATE INDEX ix_mv_molvera_camionero ON mv_molvera (camionero);
 CREATE INDEX ix_mv_molvera_caracteristicas ON mv_molvera (caracteristicas);
 
+-- @section view
 CREATE VIEW v_mv_molvera AS
 SELECT ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor,
        procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad,
@@ -65,26 +66,27 @@ BEGIN
     DELETE FROM mv_molvera WHERE ID = OLD.ID;
 END;
 
+-- @section totals
 -- Tonnes received per destination silo, kept by the triggers below in the
--- same transaction as the change of the intake row. Kept in kilograms
--- (whole numbers) so that the figure never drifts from the sum of the rows;
--- "cargas" counts the rows with tonnes, so a silo without any reads NULL.
--- The kilograms are a 64-bit whole number: they add up every truckload ever
--- received, and over the years a silo passes the 2,147,483 tonnes that a
--- 32-bit number of kilograms holds.
+-- same transaction as the change of the intake row. Kept in grams (whole
+-- numbers) so that the figure never drifts from the sum of the rows and
+-- equals it for tonnes given to the gram (six decimals); "cargas" counts the
+-- rows with tonnes, so a silo without any reads NULL. The grams are a 64-bit
+-- whole number: they add up every truckload ever received, up to
+-- 9,223,372,036,854 tonnes a silo.
 CREATE TABLE mv_molvera_silo_total (
     silodestino VARCHAR(4) PRIMARY KEY,
-    kilos       BIGINT NOT NULL DEFAULT 0,
+    gramos      BIGINT NOT NULL DEFAULT 0,
     cargas      INTEGER NOT NULL DEFAULT 0
 );
 
 CREATE TRIGGER tr_mv_molvera_total_insert AFTER INSERT ON mv_molvera
 WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas IS NOT NULL
 BEGIN
-    INSERT OR IGNORE INTO mv_molvera_silo_total (silodestino, kilos, cargas)
+    INSERT OR IGNORE INTO mv_molvera_silo_total (silodestino, gramos, cargas)
     VALUES (NEW.silodestino, 0, 0);
     UPDATE mv_molvera_silo_total
-    SET kilos = kilos + CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER), cargas = cargas + 1
+    SET gramos = gramos + CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER), cargas = cargas + 1
     WHERE silodestino = NEW.silodestino;
 END;
 
@@ -92,7 +94,7 @@ CREATE TRIGGER tr_mv_molvera_total_delete AFTER DELETE ON mv_molvera
 WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas IS NOT NULL
 BEGIN
     UPDATE mv_molvera_silo_total
-    SET kilos = kilos - CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER), cargas = cargas - 1
+    SET gramos = gramos - CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER), cargas = cargas - 1
     WHERE silodestino = OLD.silodestino;
 END;
 
@@ -100,28 +102,29 @@ CREATE TRIGGER tr_mv_molvera_total_update_old AFTER UPDATE OF Toneladas, silodes
 WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas IS NOT NULL
 BEGIN
     UPDATE mv_molvera_silo_total
-    SET kilos = kilos - CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER), cargas = cargas - 1
+    SET gramos = gramos - CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER), cargas = cargas - 1
     WHERE silodestino = OLD.silodestino;
 END;
 
 CREATE TRIGGER tr_mv_molvera_total_update_new AFTER UPDATE OF Toneladas, silodestino ON mv_molvera
 WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas IS NOT NULL
 BEGIN
-    INSERT OR IGNORE INTO mv_molvera_silo_total (silodestino, kilos, cargas)
+    INSERT OR IGNORE INTO mv_molvera_silo_total (silodestino, gramos, cargas)
     VALUES (NEW.silodestino, 0, 0);
     UPDATE mv_molvera_silo_total
-    SET kilos = kilos + CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER), cargas = cargas + 1
+    SET gramos = gramos + CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER), cargas = cargas + 1
     WHERE silodestino = NEW.silodestino;
 END;
 
 -- Totals of the rows already there when the table is made (none in a new
 -- file; the whole history when the table is added to a working database).
-INSERT INTO mv_molvera_silo_total (silodestino, kilos, cargas)
-SELECT silodestino, SUM(CAST(ROUND(Toneladas * 1000) AS INTEGER)), COUNT(Toneladas)
+INSERT INTO mv_molvera_silo_total (silodestino, gramos, cargas)
+SELECT silodestino, SUM(CAST(ROUND(Toneladas * 1000000) AS INTEGER)), COUNT(Toneladas)
 FROM mv_molvera
 WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
 GROUP BY silodestino;
 
+-- @section history
 -- Change history of the intake rows: one row per column that an insert
 -- gives a value, an update changes or a delete takes away, written by the
 -- triggers below inside the statement that makes the change, so that a change
@@ -213,21 +216,22 @@ BEGIN
     WHERE c.anterior IS NOT NULL;
 END;
 
+-- @section quality
 -- Quality of what each silo received: for humidity, hectolitre weight and
--- falling number, the kilograms of the loads with that reading and the sum
--- of kilograms times the reading in hundredths, kept by the triggers below
+-- falling number, the grams of the loads with that reading and the sum
+-- of grams times the reading in hundredths, kept by the triggers below
 -- in the same transaction as the change of the intake row (whole numbers, so
 -- that they never drift). The average reading of a silo, weighted by tonnes,
 -- is the second figure over the first, over 100. Loads with tonnes only; a
 -- reading of 0 is one not taken.
 CREATE TABLE mv_molvera_silo_calidad (
     silodestino     VARCHAR(4) PRIMARY KEY,
-    kilos_humedad   BIGINT NOT NULL DEFAULT 0,
-    humedad_kilos   BIGINT NOT NULL DEFAULT 0,
-    kilos_pesohect  BIGINT NOT NULL DEFAULT 0,
-    pesohect_kilos  BIGINT NOT NULL DEFAULT 0,
-    kilos_falling   BIGINT NOT NULL DEFAULT 0,
-    falling_kilos   BIGINT NOT NULL DEFAULT 0
+    gramos_humedad  BIGINT NOT NULL DEFAULT 0,
+    humedad_gramos  BIGINT NOT NULL DEFAULT 0,
+    gramos_pesohect BIGINT NOT NULL DEFAULT 0,
+    pesohect_gramos BIGINT NOT NULL DEFAULT 0,
+    gramos_falling  BIGINT NOT NULL DEFAULT 0,
+    falling_gramos  BIGINT NOT NULL DEFAULT 0
 );
 
 CREATE TRIGGER tr_mv_molvera_calidad_insert AFTER INSERT ON mv_molvera
@@ -235,25 +239,25 @@ WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas > 0
 BEGIN
     INSERT OR IGNORE INTO mv_molvera_silo_calidad (silodestino) VALUES (NEW.silodestino);
     UPDATE mv_molvera_silo_calidad SET
-        kilos_humedad = kilos_humedad
-            + CASE WHEN NEW.humedad > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        humedad_kilos = humedad_kilos
+        gramos_humedad = gramos_humedad
+            + CASE WHEN NEW.humedad > 0 THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        humedad_gramos = humedad_gramos
             + CASE WHEN NEW.humedad > 0
-                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(NEW.humedad * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_pesohect = kilos_pesohect
-            + CASE WHEN NEW.pesohect > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        pesohect_kilos = pesohect_kilos
+        gramos_pesohect = gramos_pesohect
+            + CASE WHEN NEW.pesohect > 0 THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        pesohect_gramos = pesohect_gramos
             + CASE WHEN NEW.pesohect > 0
-                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(NEW.pesohect * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_falling = kilos_falling
-            + CASE WHEN NEW.fallingnumber > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        falling_kilos = falling_kilos
+        gramos_falling = gramos_falling
+            + CASE WHEN NEW.fallingnumber > 0 THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        falling_gramos = falling_gramos
             + CASE WHEN NEW.fallingnumber > 0
-                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(NEW.fallingnumber * 100) AS INTEGER)
                    ELSE 0 END
     WHERE silodestino = NEW.silodestino;
@@ -263,25 +267,25 @@ CREATE TRIGGER tr_mv_molvera_calidad_delete AFTER DELETE ON mv_molvera
 WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas > 0
 BEGIN
     UPDATE mv_molvera_silo_calidad SET
-        kilos_humedad = kilos_humedad
-            - CASE WHEN OLD.humedad > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        humedad_kilos = humedad_kilos
+        gramos_humedad = gramos_humedad
+            - CASE WHEN OLD.humedad > 0 THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        humedad_gramos = humedad_gramos
             - CASE WHEN OLD.humedad > 0
-                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(OLD.humedad * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_pesohect = kilos_pesohect
-            - CASE WHEN OLD.pesohect > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        pesohect_kilos = pesohect_kilos
+        gramos_pesohect = gramos_pesohect
+            - CASE WHEN OLD.pesohect > 0 THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        pesohect_gramos = pesohect_gramos
             - CASE WHEN OLD.pesohect > 0
-                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(OLD.pesohect * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_falling = kilos_falling
-            - CASE WHEN OLD.fallingnumber > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        falling_kilos = falling_kilos
+        gramos_falling = gramos_falling
+            - CASE WHEN OLD.fallingnumber > 0 THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        falling_gramos = falling_gramos
             - CASE WHEN OLD.fallingnumber > 0
-                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(OLD.fallingnumber * 100) AS INTEGER)
                    ELSE 0 END
     WHERE silodestino = OLD.silodestino;
@@ -292,25 +296,25 @@ CREATE TRIGGER tr_mv_molvera_calidad_update_old AFTER UPDATE OF Toneladas, silod
 WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas > 0
 BEGIN
     UPDATE mv_molvera_silo_calidad SET
-        kilos_humedad = kilos_humedad
-            - CASE WHEN OLD.humedad > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        humedad_kilos = humedad_kilos
+        gramos_humedad = gramos_humedad
+            - CASE WHEN OLD.humedad > 0 THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        humedad_gramos = humedad_gramos
             - CASE WHEN OLD.humedad > 0
-                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(OLD.humedad * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_pesohect = kilos_pesohect
-            - CASE WHEN OLD.pesohect > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        pesohect_kilos = pesohect_kilos
+        gramos_pesohect = gramos_pesohect
+            - CASE WHEN OLD.pesohect > 0 THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        pesohect_gramos = pesohect_gramos
             - CASE WHEN OLD.pesohect > 0
-                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(OLD.pesohect * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_falling = kilos_falling
-            - CASE WHEN OLD.fallingnumber > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        falling_kilos = falling_kilos
+        gramos_falling = gramos_falling
+            - CASE WHEN OLD.fallingnumber > 0 THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        falling_gramos = falling_gramos
             - CASE WHEN OLD.fallingnumber > 0
-                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(OLD.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(OLD.fallingnumber * 100) AS INTEGER)
                    ELSE 0 END
     WHERE silodestino = OLD.silodestino;
@@ -322,47 +326,48 @@ WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas > 0
 BEGIN
     INSERT OR IGNORE INTO mv_molvera_silo_calidad (silodestino) VALUES (NEW.silodestino);
     UPDATE mv_molvera_silo_calidad SET
-        kilos_humedad = kilos_humedad
-            + CASE WHEN NEW.humedad > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        humedad_kilos = humedad_kilos
+        gramos_humedad = gramos_humedad
+            + CASE WHEN NEW.humedad > 0 THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        humedad_gramos = humedad_gramos
             + CASE WHEN NEW.humedad > 0
-                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(NEW.humedad * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_pesohect = kilos_pesohect
-            + CASE WHEN NEW.pesohect > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        pesohect_kilos = pesohect_kilos
+        gramos_pesohect = gramos_pesohect
+            + CASE WHEN NEW.pesohect > 0 THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        pesohect_gramos = pesohect_gramos
             + CASE WHEN NEW.pesohect > 0
-                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(NEW.pesohect * 100) AS INTEGER)
                    ELSE 0 END,
-        kilos_falling = kilos_falling
-            + CASE WHEN NEW.fallingnumber > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
-        falling_kilos = falling_kilos
+        gramos_falling = gramos_falling
+            + CASE WHEN NEW.fallingnumber > 0 THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER) ELSE 0 END,
+        falling_gramos = falling_gramos
             + CASE WHEN NEW.fallingnumber > 0
-                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                   THEN CAST(ROUND(NEW.Toneladas * 1000000) AS INTEGER)
                         * CAST(ROUND(NEW.fallingnumber * 100) AS INTEGER)
                    ELSE 0 END
     WHERE silodestino = NEW.silodestino;
 END;
 
 -- The quality of the rows already there when the table is made.
-INSERT INTO mv_molvera_silo_calidad (silodestino, kilos_humedad, humedad_kilos, kilos_pesohect,
-                                     pesohect_kilos, kilos_falling, falling_kilos)
+INSERT INTO mv_molvera_silo_calidad (silodestino, gramos_humedad, humedad_gramos, gramos_pesohect,
+                                     pesohect_gramos, gramos_falling, falling_gramos)
 SELECT silodestino,
-       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER) ELSE 0 END),
-       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER)
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(Toneladas * 1000000) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(Toneladas * 1000000) AS INTEGER)
                      * CAST(ROUND(humedad * 100) AS INTEGER) ELSE 0 END),
-       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER) ELSE 0 END),
-       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER)
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(Toneladas * 1000000) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(Toneladas * 1000000) AS INTEGER)
                      * CAST(ROUND(pesohect * 100) AS INTEGER) ELSE 0 END),
-       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER) ELSE 0 END),
-       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER)
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(Toneladas * 1000000) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(Toneladas * 1000000) AS INTEGER)
                      * CAST(ROUND(fallingnumber * 100) AS INTEGER) ELSE 0 END)
 FROM mv_molvera
 WHERE silodestino IS NOT NULL AND Toneladas > 0
 GROUP BY silodestino;
 
+-- @section tables
 CREATE TABLE ta_deposito (
     iddeposito  VARCHAR(4) PRIMARY KEY,
     descripcion VARCHAR(50),
@@ -411,13 +416,19 @@ INSERT INTO ta_deposito (iddeposito, descripcion, capacidad) VALUES
 
 INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES ('NOMBRE', 'Molino Harinero del Sur S.A.');
 
+-- @section limits
 -- Acceptance limits of the readings (common milling-wheat figures; the plant
 -- changes them here). A reading beyond them is accepted and flagged; a key
--- that has no row is no limit.
-INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES
-    ('LIMITE_HUMEDAD_MAX', '14.5'), ('LIMITE_PESOHECT_MIN', '76'),
-    ('LIMITE_FALLINGNUMBER_MIN', '250'), ('LIMITE_HUMEDO_MIN', '25');
+-- that has no row is no limit. Keys already there are left as they are.
+INSERT INTO ta_configuracion (CLAVE, VALOR)
+SELECT l.clave, l.valor
+FROM (SELECT 'LIMITE_HUMEDAD_MAX' AS clave, '14.5' AS valor
+      UNION ALL SELECT 'LIMITE_PESOHECT_MIN', '76'
+      UNION ALL SELECT 'LIMITE_FALLINGNUMBER_MIN', '250'
+      UNION ALL SELECT 'LIMITE_HUMEDO_MIN', '25') AS l
+WHERE NOT EXISTS (SELECT 1 FROM ta_configuracion c WHERE c.CLAVE = l.clave);
 
+-- @section starter
 INSERT INTO ta_usuarios (nombre, sistema) VALUES
     ('ADMINISTRADOR', 'MOLVERA'), ('OPERADOR', 'MOLVERA'), ('LABORATORIO', 'MOLVERA');
 
@@ -427,3 +438,11 @@ INSERT INTO ta_provincias (DESCRIPCION) VALUES
     ('La Rioja'), ('Mendoza'), ('Misiones'), ('Neuquén'), ('Río Negro'), ('Salta'),
     ('San Juan'), ('San Luis'), ('Santa Cruz'), ('Santa Fe'), ('Santiago del Estero'),
     ('Tierra del Fuego'), ('Tucumán');
+
+-- @section version
+-- The schema version of this database: the program brings an older one up to
+-- date when it starts and refuses one newer than itself.
+CREATE TABLE mv_molvera_version (
+    version INTEGER NOT NULL
+);
+INSERT INTO mv_molvera_version (version) VALUES (3);

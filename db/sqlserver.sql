@@ -71,33 +71,33 @@ CREATE INDEX ix_mv_molvera_historial_registro ON mv_molvera_historial (id_regist
 GO
 
 -- Tonnes received per destination silo, kept by the trigger below in the
--- same transaction as the change of the intake rows. Kept in kilograms
--- (whole numbers) so that the figure never drifts from the sum of the rows;
--- "cargas" counts the rows with tonnes, so a silo without any reads NULL.
--- The kilograms are a 64-bit whole number: over the years a silo passes the
--- 2,147,483 tonnes that a 32-bit number of kilograms holds.
+-- same transaction as the change of the intake rows. Kept in grams (whole
+-- numbers) so that the figure never drifts from the sum of the rows and
+-- equals it for tonnes given to the gram (six decimals); "cargas" counts the
+-- rows with tonnes, so a silo without any reads NULL. The grams are a 64-bit
+-- whole number (up to 9,223,372,036,854 tonnes a silo).
 CREATE TABLE mv_molvera_silo_total (
     silodestino nvarchar(4) PRIMARY KEY,
-    kilos       bigint NOT NULL DEFAULT 0,
+    gramos      bigint NOT NULL DEFAULT 0,
     cargas      int NOT NULL DEFAULT 0
 );
 GO
 
 -- Quality of what each silo received: for humidity, hectolitre weight and
--- falling number, the kilograms of the loads with that reading and the sum
--- of kilograms times the reading in hundredths, kept by the intake trigger
+-- falling number, the grams of the loads with that reading and the sum
+-- of grams times the reading in hundredths, kept by the intake trigger
 -- below in the same transaction as the change of the intake rows (whole
 -- numbers, so that they never drift). The average reading of a silo,
 -- weighted by tonnes, is the second figure over the first, over 100. Loads
 -- with tonnes only; a reading of 0 is one not taken.
 CREATE TABLE mv_molvera_silo_calidad (
     silodestino     nvarchar(4) PRIMARY KEY,
-    kilos_humedad   bigint NOT NULL DEFAULT 0,
-    humedad_kilos   bigint NOT NULL DEFAULT 0,
-    kilos_pesohect  bigint NOT NULL DEFAULT 0,
-    pesohect_kilos  bigint NOT NULL DEFAULT 0,
-    kilos_falling   bigint NOT NULL DEFAULT 0,
-    falling_kilos   bigint NOT NULL DEFAULT 0
+    gramos_humedad  bigint NOT NULL DEFAULT 0,
+    humedad_gramos  bigint NOT NULL DEFAULT 0,
+    gramos_pesohect bigint NOT NULL DEFAULT 0,
+    pesohect_gramos bigint NOT NULL DEFAULT 0,
+    gramos_falling  bigint NOT NULL DEFAULT 0,
+    falling_gramos  bigint NOT NULL DEFAULT 0
 );
 GO
 
@@ -160,40 +160,40 @@ BEGIN
        OR UPDATE(fallingnumber)
     MERGE mv_molvera_silo_calidad WITH (HOLDLOCK) AS t
     USING (
-        SELECT c.silodestino, SUM(c.kilos_humedad) AS kilos_humedad,
-               SUM(c.humedad_kilos) AS humedad_kilos, SUM(c.kilos_pesohect) AS kilos_pesohect,
-               SUM(c.pesohect_kilos) AS pesohect_kilos, SUM(c.kilos_falling) AS kilos_falling,
-               SUM(c.falling_kilos) AS falling_kilos
+        SELECT c.silodestino, SUM(c.gramos_humedad) AS gramos_humedad,
+               SUM(c.humedad_gramos) AS humedad_gramos, SUM(c.gramos_pesohect) AS gramos_pesohect,
+               SUM(c.pesohect_gramos) AS pesohect_gramos, SUM(c.gramos_falling) AS gramos_falling,
+               SUM(c.falling_gramos) AS falling_gramos
         FROM (
             SELECT d.silodestino,
-                   -CASE WHEN d.humedad > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_humedad,
-                   -CASE WHEN d.humedad > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                   -CASE WHEN d.humedad > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) ELSE 0 END AS gramos_humedad,
+                   -CASE WHEN d.humedad > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint)
                         * CAST(ROUND(CAST(d.humedad AS decimal(19, 6)) * 100, 0) AS bigint)
-                        ELSE 0 END AS humedad_kilos,
-                   -CASE WHEN d.pesohect > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_pesohect,
-                   -CASE WHEN d.pesohect > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        ELSE 0 END AS humedad_gramos,
+                   -CASE WHEN d.pesohect > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) ELSE 0 END AS gramos_pesohect,
+                   -CASE WHEN d.pesohect > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint)
                         * CAST(ROUND(CAST(d.pesohect AS decimal(19, 6)) * 100, 0) AS bigint)
-                        ELSE 0 END AS pesohect_kilos,
-                   -CASE WHEN d.fallingnumber > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_falling,
-                   -CASE WHEN d.fallingnumber > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        ELSE 0 END AS pesohect_gramos,
+                   -CASE WHEN d.fallingnumber > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) ELSE 0 END AS gramos_falling,
+                   -CASE WHEN d.fallingnumber > 0 THEN CAST(ROUND(CAST(d.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint)
                         * CAST(ROUND(CAST(d.fallingnumber AS decimal(19, 6)) * 100, 0) AS bigint)
-                        ELSE 0 END AS falling_kilos
+                        ELSE 0 END AS falling_gramos
             FROM deleted AS d
             WHERE d.silodestino IS NOT NULL AND d.Toneladas > 0
             UNION ALL
             SELECT i.silodestino,
-                   CASE WHEN i.humedad > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_humedad,
-                   CASE WHEN i.humedad > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                   CASE WHEN i.humedad > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) ELSE 0 END AS gramos_humedad,
+                   CASE WHEN i.humedad > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint)
                         * CAST(ROUND(CAST(i.humedad AS decimal(19, 6)) * 100, 0) AS bigint)
-                        ELSE 0 END AS humedad_kilos,
-                   CASE WHEN i.pesohect > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_pesohect,
-                   CASE WHEN i.pesohect > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        ELSE 0 END AS humedad_gramos,
+                   CASE WHEN i.pesohect > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) ELSE 0 END AS gramos_pesohect,
+                   CASE WHEN i.pesohect > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint)
                         * CAST(ROUND(CAST(i.pesohect AS decimal(19, 6)) * 100, 0) AS bigint)
-                        ELSE 0 END AS pesohect_kilos,
-                   CASE WHEN i.fallingnumber > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) ELSE 0 END AS kilos_falling,
-                   CASE WHEN i.fallingnumber > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)
+                        ELSE 0 END AS pesohect_gramos,
+                   CASE WHEN i.fallingnumber > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) ELSE 0 END AS gramos_falling,
+                   CASE WHEN i.fallingnumber > 0 THEN CAST(ROUND(CAST(i.Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint)
                         * CAST(ROUND(CAST(i.fallingnumber AS decimal(19, 6)) * 100, 0) AS bigint)
-                        ELSE 0 END AS falling_kilos
+                        ELSE 0 END AS falling_gramos
             FROM inserted AS i
             WHERE i.silodestino IS NOT NULL AND i.Toneladas > 0
         ) AS c
@@ -201,33 +201,33 @@ BEGIN
     ) AS q
     ON t.silodestino = q.silodestino
     WHEN MATCHED THEN
-        UPDATE SET kilos_humedad = t.kilos_humedad + q.kilos_humedad,
-                   humedad_kilos = t.humedad_kilos + q.humedad_kilos,
-                   kilos_pesohect = t.kilos_pesohect + q.kilos_pesohect,
-                   pesohect_kilos = t.pesohect_kilos + q.pesohect_kilos,
-                   kilos_falling = t.kilos_falling + q.kilos_falling,
-                   falling_kilos = t.falling_kilos + q.falling_kilos
+        UPDATE SET gramos_humedad = t.gramos_humedad + q.gramos_humedad,
+                   humedad_gramos = t.humedad_gramos + q.humedad_gramos,
+                   gramos_pesohect = t.gramos_pesohect + q.gramos_pesohect,
+                   pesohect_gramos = t.pesohect_gramos + q.pesohect_gramos,
+                   gramos_falling = t.gramos_falling + q.gramos_falling,
+                   falling_gramos = t.falling_gramos + q.falling_gramos
     WHEN NOT MATCHED BY TARGET THEN
-        INSERT (silodestino, kilos_humedad, humedad_kilos, kilos_pesohect, pesohect_kilos,
-                kilos_falling, falling_kilos)
-        VALUES (q.silodestino, q.kilos_humedad, q.humedad_kilos, q.kilos_pesohect,
-                q.pesohect_kilos, q.kilos_falling, q.falling_kilos);
+        INSERT (silodestino, gramos_humedad, humedad_gramos, gramos_pesohect, pesohect_gramos,
+                gramos_falling, falling_gramos)
+        VALUES (q.silodestino, q.gramos_humedad, q.humedad_gramos, q.gramos_pesohect,
+                q.pesohect_gramos, q.gramos_falling, q.falling_gramos);
     IF EXISTS (SELECT 1 FROM inserted) AND EXISTS (SELECT 1 FROM deleted)
        AND NOT (UPDATE(Toneladas) OR UPDATE(silodestino))
         RETURN;
     MERGE mv_molvera_silo_total WITH (HOLDLOCK) AS t
     USING (
-        SELECT c.silodestino, SUM(c.kilos) AS kilos, SUM(c.cargas) AS cargas,
+        SELECT c.silodestino, SUM(c.gramos) AS gramos, SUM(c.cargas) AS cargas,
                SUM(CASE WHEN c.cargas > 0 THEN 1 ELSE 0 END) AS altas
         FROM (
             SELECT silodestino,
-                   -CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) AS kilos,
+                   -CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) AS gramos,
                    -1 AS cargas
             FROM deleted
             WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
             UNION ALL
             SELECT silodestino,
-                   CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint) AS kilos,
+                   CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint) AS gramos,
                    1 AS cargas
             FROM inserted
             WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
@@ -236,16 +236,16 @@ BEGIN
     ) AS s
     ON t.silodestino = s.silodestino
     WHEN MATCHED THEN
-        UPDATE SET kilos = t.kilos + s.kilos, cargas = t.cargas + s.cargas
+        UPDATE SET gramos = t.gramos + s.gramos, cargas = t.cargas + s.cargas
     WHEN NOT MATCHED BY TARGET AND s.altas > 0 THEN
-        INSERT (silodestino, kilos, cargas) VALUES (s.silodestino, s.kilos, s.cargas);
+        INSERT (silodestino, gramos, cargas) VALUES (s.silodestino, s.gramos, s.cargas);
 END;
 GO
 
 -- Totals of the rows already there when the table is made (none in a new
 -- database).
-INSERT INTO mv_molvera_silo_total (silodestino, kilos, cargas)
-SELECT silodestino, SUM(CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0) AS bigint)),
+INSERT INTO mv_molvera_silo_total (silodestino, gramos, cargas)
+SELECT silodestino, SUM(CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0) AS bigint)),
        COUNT(Toneladas)
 FROM mv_molvera
 WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
@@ -253,22 +253,22 @@ GROUP BY silodestino;
 GO
 
 -- The quality of the rows already there when the table is made.
-INSERT INTO mv_molvera_silo_calidad (silodestino, kilos_humedad, humedad_kilos, kilos_pesohect,
-                                     pesohect_kilos, kilos_falling, falling_kilos)
+INSERT INTO mv_molvera_silo_calidad (silodestino, gramos_humedad, humedad_gramos, gramos_pesohect,
+                                     pesohect_gramos, gramos_falling, falling_gramos)
 SELECT silodestino,
-       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0)
                 AS bigint) ELSE 0 END),
-       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0)
                 AS bigint) * CAST(ROUND(CAST(humedad AS decimal(19, 6)) * 100, 0) AS bigint)
                 ELSE 0 END),
-       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0)
                 AS bigint) ELSE 0 END),
-       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0)
                 AS bigint) * CAST(ROUND(CAST(pesohect AS decimal(19, 6)) * 100, 0) AS bigint)
                 ELSE 0 END),
-       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0)
                 AS bigint) ELSE 0 END),
-       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000, 0)
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(CAST(Toneladas AS decimal(19, 6)) * 1000000, 0)
                 AS bigint) * CAST(ROUND(CAST(fallingnumber AS decimal(19, 6)) * 100, 0) AS bigint)
                 ELSE 0 END)
 FROM mv_molvera
@@ -315,10 +315,14 @@ GO
 
 -- Acceptance limits of the readings (common milling-wheat figures; the plant
 -- changes them here). A reading beyond them is accepted and flagged; a key
--- that has no row is no limit.
-INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES
-    (N'LIMITE_HUMEDAD_MAX', N'14.5'), (N'LIMITE_PESOHECT_MIN', N'76'),
-    (N'LIMITE_FALLINGNUMBER_MIN', N'250'), (N'LIMITE_HUMEDO_MIN', N'25');
+-- that has no row is no limit. Keys already there are left as they are.
+INSERT INTO ta_configuracion (CLAVE, VALOR)
+SELECT l.clave, l.valor
+FROM (SELECT N'LIMITE_HUMEDAD_MAX' AS clave, N'14.5' AS valor
+      UNION ALL SELECT N'LIMITE_PESOHECT_MIN', N'76'
+      UNION ALL SELECT N'LIMITE_FALLINGNUMBER_MIN', N'250'
+      UNION ALL SELECT N'LIMITE_HUMEDO_MIN', N'25') AS l
+WHERE NOT EXISTS (SELECT 1 FROM ta_configuracion c WHERE c.CLAVE = l.clave);
 GO
 
 INSERT INTO ta_usuarios (nombre, sistema) VALUES
@@ -332,3 +336,12 @@ INSERT INTO ta_provincias (DESCRIPCION) VALUES
     (N'Neuquén'), (N'Río Negro'), (N'Salta'), (N'San Juan'), (N'San Luis'), (N'Santa Cruz'),
     (N'Santa Fe'), (N'Santiago del Estero'), (N'Tierra del Fuego'), (N'Tucumán');
 GO
+
+-- The schema version of this database: the program brings an older one up to
+-- date when it starts and refuses one newer than itself.
+CREATE TABLE mv_molvera_version (
+    version INTEGER NOT NULL
+);
+GO
+
+INSERT INTO mv_molvera_version (version) VALUES (3);

@@ -1,6 +1,7 @@
 #include "DataService.h"
 
 #include "EmbeddedSchema.h"
+#include "SchemaUpgrade.h"
 #include "ServiceError.h"
 #include "SqlScript.h"
 #include "SqliteReader.h"
@@ -98,9 +99,9 @@ QString DataService::withoutPassword(QString text) const
     return text;
 }
 
-void DataService::openEmbedded()
+QString DataService::embeddedFilePath(const QString& databaseName)
 {
-    QString path = m_databaseName.trimmed();
+    QString path = databaseName.trimmed();
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (path.isEmpty()) {
         path = QDir(dataDir).filePath(QStringLiteral("molvera.db"));
@@ -108,6 +109,12 @@ void DataService::openEmbedded()
         if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".db");
         path = QDir(dataDir).filePath(path);
     }
+    return path;
+}
+
+void DataService::openEmbedded()
+{
+    const QString path = embeddedFilePath(m_databaseName);
     QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
         throw ServiceError(
@@ -155,6 +162,8 @@ void DataService::openEmbedded()
                 QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.")
                     .arg(path));
     }
+    // A database of a newer program is left exactly as it is.
+    SchemaUpgrade(*this).refuseNewer();
     {
         QSqlQuery q(db);
         // Durable writes: an accepted edit survives a power cut.
@@ -165,7 +174,7 @@ void DataService::openEmbedded()
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
         q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     }
-    applySchemaIfNew(isNew);
+    applySchema(isNew);
     setDirectReads(true);
 }
 
@@ -182,14 +191,17 @@ bool DataService::directReads() const
     return m_reader != nullptr;
 }
 
-void DataService::applySchemaIfNew(bool fileIsNew)
+void DataService::applySchema(bool fileIsNew)
 {
     QSqlDatabase db = database();
     const QStringList tables = db.tables(QSql::Tables);
     bool hasIntake = false;
     for (const QString& t : tables)
         if (t.compare(QLatin1String("mv_molvera"), Qt::CaseInsensitive) == 0) hasIntake = true;
-    if (hasIntake) return;
+    if (hasIntake) {
+        SchemaUpgrade(*this).upgrade();
+        return;
+    }
     if (!fileIsNew && !tables.isEmpty())
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.")
@@ -274,6 +286,7 @@ void DataService::openServer()
                                           "molvera --init-db \"@Server=...; @DbName=%1; "
                                           "@Usuario=...; @Password=...;\"")
                                .arg(sourceLabel(source)));
+    if (m_schemaCheck) SchemaUpgrade(*this).upgrade();
 }
 
 void DataService::connectServer()
@@ -372,19 +385,7 @@ void DataService::createSchema()
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("La base de datos ya tiene las tablas de Molvera; no se "
                                           "modificó."));
-    QString name;
-    switch (m_dialect.kind()) {
-    case SqlDialect::Kind::SQLite:
-        name = QStringLiteral("sqlite");
-        break;
-    case SqlDialect::Kind::PostgreSQL:
-        name = QStringLiteral("postgres");
-        break;
-    case SqlDialect::Kind::SqlServer:
-        name = QStringLiteral("sqlserver");
-        break;
-    }
-    const QString script = embeddedSchema(name);
+    const QString script = schemaScript();
     if (script.isEmpty())
         throw ServiceError(
             ServiceError::Database,
@@ -401,6 +402,32 @@ void DataService::createSchema()
     }
     if (!db.commit())
         throw ServiceError(ServiceError::Database, withoutPassword(db.lastError().text()));
+}
+
+QString DataService::schemaScript() const
+{
+    switch (m_dialect.kind()) {
+    case SqlDialect::Kind::SQLite:
+        return embeddedSchema(QStringLiteral("sqlite"));
+    case SqlDialect::Kind::PostgreSQL:
+        return embeddedSchema(QStringLiteral("postgres"));
+    case SqlDialect::Kind::SqlServer:
+        return embeddedSchema(QStringLiteral("sqlserver"));
+    }
+    return {};
+}
+
+int DataService::upgradeSchema()
+{
+    if (!isOpen())
+        throw ServiceError(ServiceError::NotConnected,
+                           QStringLiteral("No hay conexión abierta con la base de datos."));
+    m_cache.clear();
+    const bool direct = directReads();
+    m_reader.reset();
+    const int before = SchemaUpgrade(*this).upgrade();
+    if (direct) setDirectReads(true);
+    return before;
 }
 
 bool DataService::connectionAlive()

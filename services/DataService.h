@@ -56,9 +56,19 @@ public:
     // open (empty) database, in one transaction. Throws when the schema is
     // already there or the database refuses a statement.
     void createSchema();
+    // The schema script of db/ for this database, built into the program.
+    QString schemaScript() const;
+    // Brings an older schema up to date in one transaction, keeping every
+    // row (SchemaUpgrade); a newer one is refused untouched. Answers the
+    // version the database had. Opening does this by itself (on a server
+    // unless schema checking is off).
+    int upgradeSchema();
 
     // The file of the embedded database (empty on a server connection).
     QString embeddedPath() const { return m_embeddedPath; }
+    // The file an embedded database name stands for: a path, a name in the
+    // user's data folder, or (blank) molvera.db there.
+    static QString embeddedFilePath(const QString& databaseName);
     // The connection string of the open session, without the password.
     QString connectionString() const { return m_connectionString; }
     const SqlDialect& dialect() const { return m_dialect; }
@@ -118,7 +128,7 @@ private:
     void openEmbedded();
     void openServer();
     void connectServer();
-    void applySchemaIfNew(bool fileIsNew);
+    void applySchema(bool fileIsNew);
     std::shared_ptr<QSqlQuery> prepared(const QString& sql);
     std::shared_ptr<QSqlQuery> run(const QString& sql, const QVariantList& params);
     [[noreturn]] void raise(const QSqlQuery& q, const QString& sql) const;

@@ -43,11 +43,11 @@ QHash<QString, QVariant> SiloFigures::receivedPerSilo()
     if (m_keptTotals) {
         try {
             RecordSet rs = m_data.openRecordSet(
-                QStringLiteral("select silodestino, kilos, cargas from mv_molvera_silo_total"));
+                QStringLiteral("select silodestino, gramos, cargas from mv_molvera_silo_total"));
             for (const RecordSet::Row row : rs.rows()) {
                 // No row with tonnes left in that silo: the sum reads null.
                 if (row.at(2).isNull() || row.at(2).toLongLong() <= 0) continue;
-                received.insert(row.at(0).toString(), row.at(1).toLongLong() / 1000.0);
+                received.insert(row.at(0).toString(), row.at(1).toLongLong() / 1000000.0);
             }
             return received;
         } catch (const ServiceError&) {

@@ -55,11 +55,11 @@ QHash<QString, SiloQualityFigures> SiloQuality::read()
 QHash<QString, SiloQualityFigures> SiloQuality::readSums()
 {
     RecordSet rs = m_data.openRecordSet(QStringLiteral(
-        "select silodestino, kilos_humedad, humedad_kilos, kilos_pesohect, "
-        "pesohect_kilos, kilos_falling, falling_kilos from mv_molvera_silo_calidad"));
+        "select silodestino, gramos_humedad, humedad_gramos, gramos_pesohect, "
+        "pesohect_gramos, gramos_falling, falling_gramos from mv_molvera_silo_calidad"));
     QHash<QString, SiloQualityFigures> out;
     for (const RecordSet::Row row : rs.rows()) {
-        // Sums of kilograms times hundredths: over the kilograms, over 100.
+        // Sums of grams times hundredths: over the grams, over 100.
         SiloQualityFigures q{media(row.at(1), row.at(2), 100), media(row.at(3), row.at(4), 100),
                              media(row.at(5), row.at(6), 100)};
         if (!q.isEmpty()) out.insert(row.at(0).toString(), q);

@@ -65,7 +65,7 @@ std::map<std::string, std::vector<double>> g_samples;
 
 // What the silo panel reads: the silos and their kept totals.
 const char* const kSiloStatements[] = {
-    "select * from v_ta_deposito", "select silodestino, kilos, cargas from mv_molvera_silo_total"};
+    "select * from v_ta_deposito", "select silodestino, gramos, cargas from mv_molvera_silo_total"};
 
 // Times one iteration: records it and hands it to Google Benchmark.
 template <typename F> void timed(benchmark::State& state, const std::string& key, F&& work)

@@ -26,8 +26,11 @@ QString MolveraReportPrinter::definitionPath(const QString& reportName) const
         file += QStringLiteral(".json");
     if (QFileInfo(file).isAbsolute()) return file;
     const QDir base(baseFolder().isEmpty() ? QDir::currentPath() : baseFolder());
+    // Beside the program (the build folder), then where a package installs
+    // them (/usr/bin/molvera: /usr/share/molvera/reports).
     const QStringList candidates{base.filePath(QStringLiteral("reports/") + file),
-                                 base.filePath(file)};
+                                 base.filePath(file),
+                                 QDir::cleanPath(base.filePath(QStringLiteral("../share/molvera/reports/") + file))};
     for (const QString& c : candidates)
         if (QFileInfo(c).isFile()) return c;
     return candidates.first();

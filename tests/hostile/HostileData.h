@@ -173,11 +173,11 @@ inline bool siloTotalsConsistent(DataService& data, QString* detail = nullptr)
 {
     QSqlQuery q(data.database());
     if (!q.exec(QStringLiteral(
-            "SELECT COUNT(*) FROM (SELECT silodestino, SUM(CAST(ROUND(Toneladas * 1000) AS "
+            "SELECT COUNT(*) FROM (SELECT silodestino, SUM(CAST(ROUND(Toneladas * 1000000) AS "
             "INTEGER)) AS k, COUNT(Toneladas) AS n FROM mv_molvera WHERE silodestino IS NOT "
             "NULL AND Toneladas IS NOT NULL GROUP BY silodestino) AS r LEFT JOIN "
-            "mv_molvera_silo_total t ON t.silodestino = r.silodestino WHERE t.kilos IS NULL OR "
-            "t.kilos <> r.k OR t.cargas <> r.n")) ||
+            "mv_molvera_silo_total t ON t.silodestino = r.silodestino WHERE t.gramos IS NULL OR "
+            "t.gramos <> r.k OR t.cargas <> r.n")) ||
         !q.next()) {
         if (detail) *detail = q.lastError().text();
         return false;

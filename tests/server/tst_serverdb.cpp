@@ -30,7 +30,7 @@ qint64 addRow(DataService& d, const QDateTime& fecha, const QString& responsable
                                {fecha, responsable, QDateTime::currentDateTime()});
 }
 
-// Kilograms and loads per silo, summed from the intake rows themselves.
+// Grams and loads per silo, summed from the intake rows themselves.
 QMap<QString, QPair<qint64, int>> totalsFromRows(DataService& d)
 {
     QMap<QString, QPair<qint64, int>> out;
@@ -39,7 +39,7 @@ QMap<QString, QPair<qint64, int>> totalsFromRows(DataService& d)
         "Toneladas IS NOT NULL"));
     for (const auto& r : rs.rows()) {
         auto& t = out[r.at(0).toString()];
-        t.first += qRound64(r.at(1).toDouble() * 1000);
+        t.first += qRound64(r.at(1).toDouble() * 1000000);
         t.second += 1;
     }
     return out;
@@ -49,7 +49,7 @@ QMap<QString, QPair<qint64, int>> totalsKept(DataService& d)
 {
     QMap<QString, QPair<qint64, int>> out;
     RecordSet rs = d.openRecordSet(
-        QStringLiteral("SELECT silodestino, kilos, cargas FROM mv_molvera_silo_total"));
+        QStringLiteral("SELECT silodestino, gramos, cargas FROM mv_molvera_silo_total"));
     for (const auto& r : rs.rows())
         if (r.at(2).toInt() != 0 || r.at(1).toLongLong() != 0)
             out[r.at(0).toString()] = {r.at(1).toLongLong(), r.at(2).toInt()};
@@ -206,7 +206,7 @@ private slots:
     }
 
     // The silo totals follow the rows through inserts, edits, moves and
-    // deletes, in kilograms.
+    // deletes, in grams.
     void siloTotalsFollowTheRows()
     {
         TestDb db;
@@ -223,14 +223,14 @@ private slots:
         d.execute(updateOf("SILODESTINO"), {"0002", now, ids[2]});
         d.execute(updateOf("SILODESTINO"), {"0003", now, ids[3]}); // no tonnes yet
         QCOMPARE(totalsKept(d), totalsFromRows(d));
-        QCOMPARE(totalsKept(d).value("0001"), (QPair<qint64, int>(42750, 2)));
+        QCOMPARE(totalsKept(d).value("0001"), (QPair<qint64, int>(42750000, 2)));
 
         d.execute(updateOf("SILODESTINO"), {"0002", now, ids[0]}); // moved
         d.execute(updateOf("TONELADAS"), {0.0, now, ids[1]});
         d.execute(updateOf("SILODESTINO"), {QVariant(QMetaType(QMetaType::QString)), now, ids[2]});
         d.execute(updateOf("TONELADAS"), {1.001, now, ids[3]});
         QCOMPARE(totalsKept(d), totalsFromRows(d));
-        QCOMPARE(totalsKept(d).value("0002"), (QPair<qint64, int>(30500, 1)));
+        QCOMPARE(totalsKept(d).value("0002"), (QPair<qint64, int>(30500000, 1)));
 
         d.execute(QStringLiteral("DELETE v_mv_molvera WHERE ID = ?"), {ids[0]});
         d.execute(QStringLiteral("DELETE v_mv_molvera WHERE ID = ?"), {ids[3]});

@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(starterRows(schema, table), expected);
     }
 
-    // Row ids are 64-bit everywhere; the silo totals are whole kilograms.
+    // Row ids are 64-bit everywhere; the silo totals are whole grams.
     void keyAndTotalTypes_data()
     {
         QTest::addColumn<QString>("schema");
@@ -195,8 +195,8 @@ private slots:
         QTest::newRow("mssql id") << "sqlserver" << "mv_molvera" << "ID" << "bigint";
         QTest::newRow("pg fecha") << "postgres" << "mv_molvera" << "Fecha" << "timestamp(0)";
         QTest::newRow("mssql fecha") << "sqlserver" << "mv_molvera" << "Fecha" << "datetime2(0)";
-        QTest::newRow("pg kilos") << "postgres" << "mv_molvera_silo_total" << "kilos" << "bigint";
-        QTest::newRow("mssql kilos") << "sqlserver" << "mv_molvera_silo_total" << "kilos" << "bigint";
+        QTest::newRow("pg gramos") << "postgres" << "mv_molvera_silo_total" << "gramos" << "bigint";
+        QTest::newRow("mssql gramos") << "sqlserver" << "mv_molvera_silo_total" << "gramos" << "bigint";
         QTest::newRow("pg cargas") << "postgres" << "mv_molvera_silo_total" << "cargas" << "integer";
         QTest::newRow("mssql cargas") << "sqlserver" << "mv_molvera_silo_total" << "cargas" << "int";
         QTest::newRow("mssql texts unicode")

@@ -127,16 +127,16 @@ private slots:
             QVERIFY(r.at(6).isNull());
         }
         // Kept totals against the rows left.
-        QMap<QString, qint64> kilos;
+        QMap<QString, qint64> gramos;
         QMap<QString, int> loads;
         for (const auto& r : rs.rows()) {
-            kilos[r.at(3).toString()] += qRound64(r.at(2).toDouble() * 1000);
+            gramos[r.at(3).toString()] += qRound64(r.at(2).toDouble() * 1000000);
             loads[r.at(3).toString()] += 1;
         }
         for (const QString& silo : {QStringLiteral("0001"), QStringLiteral("0002"), QStringLiteral("0003")}) {
-            QCOMPARE(db.scalar("SELECT kilos FROM mv_molvera_silo_total WHERE silodestino = ?", {silo})
+            QCOMPARE(db.scalar("SELECT gramos FROM mv_molvera_silo_total WHERE silodestino = ?", {silo})
                          .toLongLong(),
-                     kilos.value(silo));
+                     gramos.value(silo));
             QCOMPARE(db.scalar("SELECT cargas FROM mv_molvera_silo_total WHERE silodestino = ?", {silo})
                          .toInt(),
                      loads.value(silo));
@@ -176,9 +176,9 @@ private slots:
             QCOMPARE(db.scalar("SELECT cargas FROM mv_molvera_silo_total WHERE silodestino = ?", {silo})
                          .toInt(),
                      n);
-            QCOMPARE(db.scalar("SELECT kilos FROM mv_molvera_silo_total WHERE silodestino = ?", {silo})
+            QCOMPARE(db.scalar("SELECT gramos FROM mv_molvera_silo_total WHERE silodestino = ?", {silo})
                          .toLongLong(),
-                     qint64(n) * 1000);
+                     qint64(n) * 1000000);
         }
     }
 };

@@ -49,18 +49,18 @@ void tst_SiloTotals::verify(TestDb& db)
                            "from v_mv_molvera where silodestino = ?"),
             {silo});
         RecordSet kept = data.openRecordSet(
-            QStringLiteral("select kilos, cargas from mv_molvera_silo_total where silodestino = ?"),
+            QStringLiteral("select gramos, cargas from mv_molvera_silo_total where silodestino = ?"),
             {silo});
         const QVariant usado = sum.value(0);
         const qint64 n = sum.value(1).toLongLong();
         const qint64 cargas = kept.isEmpty() ? 0 : kept.value(1).toLongLong();
-        const qint64 kilos = kept.isEmpty() ? 0 : kept.value(0).toLongLong();
+        const qint64 gramos = kept.isEmpty() ? 0 : kept.value(0).toLongLong();
         QVERIFY2(cargas == n, qPrintable(silo));
         QCOMPARE(usado.isNull(), cargas == 0);
         if (!usado.isNull())
-            QCOMPARE(kilos, qRound64(usado.toDouble() * 1000));
+            QCOMPARE(gramos, qRound64(usado.toDouble() * 1000000));
         else
-            QCOMPARE(kilos, 0);
+            QCOMPARE(gramos, 0);
     }
 }
 
@@ -165,13 +165,13 @@ void tst_SiloTotals::rolledBackChangeLeavesTotals()
     insert(db.data(), 5.0, "0001");
     db.data().execute(
         QStringLiteral("update v_mv_molvera set Toneladas = 99 where Toneladas = 10"));
-    QCOMPARE(db.scalar("select kilos from mv_molvera_silo_total where silodestino = '0001'")
+    QCOMPARE(db.scalar("select gramos from mv_molvera_silo_total where silodestino = '0001'")
                  .toLongLong(),
-             104000);
+             Q_INT64_C(104000000));
     QVERIFY(conn.rollback());
-    QCOMPARE(db.scalar("select kilos from mv_molvera_silo_total where silodestino = '0001'")
+    QCOMPARE(db.scalar("select gramos from mv_molvera_silo_total where silodestino = '0001'")
                  .toLongLong(),
-             10000);
+             Q_INT64_C(10000000));
     verify(db);
 }
 
@@ -258,13 +258,13 @@ void tst_SiloTotals::totalsAddedToWorkingDatabase()
 
 void tst_SiloTotals::largeTotalsDoNotOverflow()
 {
-    // A busy silo over the years: 3,000,000 tonnes, past 2^31 kilograms.
+    // A busy silo over the years: 3,000,000 tonnes, past 2^31 kilograms and 2^32 grams.
     TestDb db;
     for (int i = 0; i < 3; ++i)
         insert(db.data(), 1000000.0, "0001");
-    QCOMPARE(db.scalar("select kilos from mv_molvera_silo_total where silodestino = '0001'")
+    QCOMPARE(db.scalar("select gramos from mv_molvera_silo_total where silodestino = '0001'")
                  .toLongLong(),
-             Q_INT64_C(3000000000));
+             Q_INT64_C(3000000000000));
     SiloFigures figures(db.data());
     QCOMPARE(figures.read().at(0).usado.toDouble(), 3000000.0);
 }

@@ -1,0 +1,463 @@
+-- A database of the schema before the version table (version 2): the change
+-- history, the quality sums and the limits, silo totals and quality sums in
+-- kilograms; with truckloads (their history written by the triggers).
+-- Built into a database by tst_schemaupgrade.
+
+-- Molvera embedded database (SQLite). Created on the first start of a new
+-- file, in one transaction. Date-times are stored as 'yyyy-MM-dd HH:mm:ss'.
+
+CREATE TABLE mv_molvera (
+    ID                 INTEGER PRIMARY KEY AUTOINCREMENT,
+    Fecha              TEXT NOT NULL,
+    responsable        VARCHAR(100),
+    fecha_alta         TEXT,
+    fecha_modificacion TEXT,
+    Toneladas          REAL,
+    vendedor           VARCHAR(100),
+    procedencia        VARCHAR(100),
+    camionero          VARCHAR(100),
+    humedo             REAL,
+    seco               REAL,
+    caracteristicas    VARCHAR(100),
+    fallingnumber      REAL,
+    humedad            REAL,
+    pesohect           REAL,
+    silodestino        VARCHAR(4),
+    observaciones      TEXT,
+    modificado_por     VARCHAR(50)
+);
+
+CREATE INDEX ix_mv_molvera_fecha ON mv_molvera (Fecha);
+CREATE INDEX ix_mv_molvera_silodestino ON mv_molvera (silodestino);
+CREATE INDEX ix_mv_molvera_vendedor ON mv_molvera (vendedor);
+CREATE INDEX ix_mv_molvera_procedencia ON mv_molvera (procedencia);
+CREATE INDEX ix_mv_molvera_camionero ON mv_molvera (camionero);
+CREATE INDEX ix_mv_molvera_caracteristicas ON mv_molvera (caracteristicas);
+
+CREATE VIEW v_mv_molvera AS
+SELECT ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor,
+       procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad,
+       pesohect, silodestino, observaciones, modificado_por
+FROM mv_molvera;
+
+CREATE TRIGGER tr_v_mv_molvera_insert INSTEAD OF INSERT ON v_mv_molvera
+BEGIN
+    INSERT INTO mv_molvera (Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas,
+                            vendedor, procedencia, camionero, humedo, seco, caracteristicas,
+                            fallingnumber, humedad, pesohect, silodestino, observaciones,
+                            modificado_por)
+    VALUES (NEW.Fecha, NEW.responsable, NEW.fecha_alta, NEW.fecha_modificacion, NEW.Toneladas,
+            NEW.vendedor, NEW.procedencia, NEW.camionero, NEW.humedo, NEW.seco,
+            NEW.caracteristicas, NEW.fallingnumber, NEW.humedad, NEW.pesohect, NEW.silodestino,
+            NEW.observaciones, NEW.modificado_por);
+END;
+
+CREATE TRIGGER tr_v_mv_molvera_update INSTEAD OF UPDATE ON v_mv_molvera
+BEGIN
+    UPDATE mv_molvera SET
+        Fecha = NEW.Fecha, responsable = NEW.responsable, fecha_alta = NEW.fecha_alta,
+        fecha_modificacion = NEW.fecha_modificacion, Toneladas = NEW.Toneladas,
+        vendedor = NEW.vendedor, procedencia = NEW.procedencia, camionero = NEW.camionero,
+        humedo = NEW.humedo, seco = NEW.seco, caracteristicas = NEW.caracteristicas,
+        fallingnumber = NEW.fallingnumber, humedad = NEW.humedad, pesohect = NEW.pesohect,
+        silodestino = NEW.silodestino, observaciones = NEW.observaciones,
+        modificado_por = NEW.modificado_por
+    WHERE ID = OLD.ID;
+END;
+
+CREATE TRIGGER tr_v_mv_molvera_delete INSTEAD OF DELETE ON v_mv_molvera
+BEGIN
+    DELETE FROM mv_molvera WHERE ID = OLD.ID;
+END;
+
+-- Tonnes received per destination silo, kept by the triggers below in the
+-- same transaction as the change of the intake row. Kept in kilograms
+-- (whole numbers) so that the figure never drifts from the sum of the rows;
+-- "cargas" counts the rows with tonnes, so a silo without any reads NULL.
+-- The kilograms are a 64-bit whole number: they add up every truckload ever
+-- received, and over the years a silo passes the 2,147,483 tonnes that a
+-- 32-bit number of kilograms holds.
+CREATE TABLE mv_molvera_silo_total (
+    silodestino VARCHAR(4) PRIMARY KEY,
+    kilos       BIGINT NOT NULL DEFAULT 0,
+    cargas      INTEGER NOT NULL DEFAULT 0
+);
+
+CREATE TRIGGER tr_mv_molvera_total_insert AFTER INSERT ON mv_molvera
+WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas IS NOT NULL
+BEGIN
+    INSERT OR IGNORE INTO mv_molvera_silo_total (silodestino, kilos, cargas)
+    VALUES (NEW.silodestino, 0, 0);
+    UPDATE mv_molvera_silo_total
+    SET kilos = kilos + CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER), cargas = cargas + 1
+    WHERE silodestino = NEW.silodestino;
+END;
+
+CREATE TRIGGER tr_mv_molvera_total_delete AFTER DELETE ON mv_molvera
+WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas IS NOT NULL
+BEGIN
+    UPDATE mv_molvera_silo_total
+    SET kilos = kilos - CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER), cargas = cargas - 1
+    WHERE silodestino = OLD.silodestino;
+END;
+
+CREATE TRIGGER tr_mv_molvera_total_update_old AFTER UPDATE OF Toneladas, silodestino ON mv_molvera
+WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas IS NOT NULL
+BEGIN
+    UPDATE mv_molvera_silo_total
+    SET kilos = kilos - CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER), cargas = cargas - 1
+    WHERE silodestino = OLD.silodestino;
+END;
+
+CREATE TRIGGER tr_mv_molvera_total_update_new AFTER UPDATE OF Toneladas, silodestino ON mv_molvera
+WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas IS NOT NULL
+BEGIN
+    INSERT OR IGNORE INTO mv_molvera_silo_total (silodestino, kilos, cargas)
+    VALUES (NEW.silodestino, 0, 0);
+    UPDATE mv_molvera_silo_total
+    SET kilos = kilos + CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER), cargas = cargas + 1
+    WHERE silodestino = NEW.silodestino;
+END;
+
+-- Totals of the rows already there when the table is made (none in a new
+-- file; the whole history when the table is added to a working database).
+INSERT INTO mv_molvera_silo_total (silodestino, kilos, cargas)
+SELECT silodestino, SUM(CAST(ROUND(Toneladas * 1000) AS INTEGER)), COUNT(Toneladas)
+FROM mv_molvera
+WHERE silodestino IS NOT NULL AND Toneladas IS NOT NULL
+GROUP BY silodestino;
+
+-- Change history of the intake rows: one row per column that an insert
+-- gives a value, an update changes or a delete takes away, written by the
+-- triggers below inside the statement that makes the change, so that a change
+-- and its record are kept or lost together. The operator is the one the
+-- writing statement names in mv_molvera.modificado_por (the program sets it
+-- with every insert and update, and just before a delete). Values are kept
+-- as text; the time is the database's clock.
+CREATE TABLE mv_molvera_historial (
+    ID             INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_registro    BIGINT NOT NULL,
+    fecha_cambio   TEXT NOT NULL,
+    usuario        VARCHAR(50),
+    operacion      VARCHAR(12) NOT NULL,
+    campo          VARCHAR(30),
+    valor_anterior TEXT,
+    valor_nuevo    TEXT
+);
+
+CREATE INDEX ix_mv_molvera_historial_registro ON mv_molvera_historial (id_registro);
+
+CREATE TRIGGER tr_mv_molvera_historial_insert AFTER INSERT ON mv_molvera
+BEGIN
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT NEW.ID, datetime('now', 'localtime'), NEW.modificado_por, 'ALTA', c.campo, NULL,
+           c.nuevo
+    FROM (SELECT 'fecha' AS campo, CAST(NEW.Fecha AS TEXT) AS nuevo
+          UNION ALL SELECT 'responsable', NEW.responsable
+          UNION ALL SELECT 'toneladas', CAST(NEW.Toneladas AS TEXT)
+          UNION ALL SELECT 'vendedor', NEW.vendedor
+          UNION ALL SELECT 'procedencia', NEW.procedencia
+          UNION ALL SELECT 'camionero', NEW.camionero
+          UNION ALL SELECT 'humedo', CAST(NEW.humedo AS TEXT)
+          UNION ALL SELECT 'seco', CAST(NEW.seco AS TEXT)
+          UNION ALL SELECT 'caracteristicas', NEW.caracteristicas
+          UNION ALL SELECT 'fallingnumber', CAST(NEW.fallingnumber AS TEXT)
+          UNION ALL SELECT 'humedad', CAST(NEW.humedad AS TEXT)
+          UNION ALL SELECT 'pesohect', CAST(NEW.pesohect AS TEXT)
+          UNION ALL SELECT 'silodestino', NEW.silodestino
+          UNION ALL SELECT 'observaciones', NEW.observaciones) AS c
+    WHERE c.nuevo IS NOT NULL;
+END;
+
+CREATE TRIGGER tr_mv_molvera_historial_update AFTER UPDATE ON mv_molvera
+BEGIN
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT NEW.ID, datetime('now', 'localtime'), NEW.modificado_por, 'MODIFICACION', c.campo,
+           c.anterior, c.nuevo
+    FROM (SELECT 'fecha' AS campo, CAST(OLD.Fecha AS TEXT) AS anterior,
+                 CAST(NEW.Fecha AS TEXT) AS nuevo
+          UNION ALL SELECT 'responsable', OLD.responsable, NEW.responsable
+          UNION ALL SELECT 'toneladas', CAST(OLD.Toneladas AS TEXT), CAST(NEW.Toneladas AS TEXT)
+          UNION ALL SELECT 'vendedor', OLD.vendedor, NEW.vendedor
+          UNION ALL SELECT 'procedencia', OLD.procedencia, NEW.procedencia
+          UNION ALL SELECT 'camionero', OLD.camionero, NEW.camionero
+          UNION ALL SELECT 'humedo', CAST(OLD.humedo AS TEXT), CAST(NEW.humedo AS TEXT)
+          UNION ALL SELECT 'seco', CAST(OLD.seco AS TEXT), CAST(NEW.seco AS TEXT)
+          UNION ALL SELECT 'caracteristicas', OLD.caracteristicas, NEW.caracteristicas
+          UNION ALL SELECT 'fallingnumber', CAST(OLD.fallingnumber AS TEXT),
+                           CAST(NEW.fallingnumber AS TEXT)
+          UNION ALL SELECT 'humedad', CAST(OLD.humedad AS TEXT), CAST(NEW.humedad AS TEXT)
+          UNION ALL SELECT 'pesohect', CAST(OLD.pesohect AS TEXT), CAST(NEW.pesohect AS TEXT)
+          UNION ALL SELECT 'silodestino', OLD.silodestino, NEW.silodestino
+          UNION ALL SELECT 'observaciones', OLD.observaciones, NEW.observaciones) AS c
+    WHERE c.anterior IS NOT c.nuevo;
+END;
+
+CREATE TRIGGER tr_mv_molvera_historial_delete AFTER DELETE ON mv_molvera
+BEGIN
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT OLD.ID, datetime('now', 'localtime'), OLD.modificado_por, 'BAJA', c.campo,
+           c.anterior, NULL
+    FROM (SELECT 'fecha' AS campo, CAST(OLD.Fecha AS TEXT) AS anterior
+          UNION ALL SELECT 'responsable', OLD.responsable
+          UNION ALL SELECT 'toneladas', CAST(OLD.Toneladas AS TEXT)
+          UNION ALL SELECT 'vendedor', OLD.vendedor
+          UNION ALL SELECT 'procedencia', OLD.procedencia
+          UNION ALL SELECT 'camionero', OLD.camionero
+          UNION ALL SELECT 'humedo', CAST(OLD.humedo AS TEXT)
+          UNION ALL SELECT 'seco', CAST(OLD.seco AS TEXT)
+          UNION ALL SELECT 'caracteristicas', OLD.caracteristicas
+          UNION ALL SELECT 'fallingnumber', CAST(OLD.fallingnumber AS TEXT)
+          UNION ALL SELECT 'humedad', CAST(OLD.humedad AS TEXT)
+          UNION ALL SELECT 'pesohect', CAST(OLD.pesohect AS TEXT)
+          UNION ALL SELECT 'silodestino', OLD.silodestino
+          UNION ALL SELECT 'observaciones', OLD.observaciones) AS c
+    WHERE c.anterior IS NOT NULL;
+END;
+
+-- Quality of what each silo received: for humidity, hectolitre weight and
+-- falling number, the kilograms of the loads with that reading and the sum
+-- of kilograms times the reading in hundredths, kept by the triggers below
+-- in the same transaction as the change of the intake row (whole numbers, so
+-- that they never drift). The average reading of a silo, weighted by tonnes,
+-- is the second figure over the first, over 100. Loads with tonnes only; a
+-- reading of 0 is one not taken.
+CREATE TABLE mv_molvera_silo_calidad (
+    silodestino     VARCHAR(4) PRIMARY KEY,
+    kilos_humedad   BIGINT NOT NULL DEFAULT 0,
+    humedad_kilos   BIGINT NOT NULL DEFAULT 0,
+    kilos_pesohect  BIGINT NOT NULL DEFAULT 0,
+    pesohect_kilos  BIGINT NOT NULL DEFAULT 0,
+    kilos_falling   BIGINT NOT NULL DEFAULT 0,
+    falling_kilos   BIGINT NOT NULL DEFAULT 0
+);
+
+CREATE TRIGGER tr_mv_molvera_calidad_insert AFTER INSERT ON mv_molvera
+WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas > 0
+BEGIN
+    INSERT OR IGNORE INTO mv_molvera_silo_calidad (silodestino) VALUES (NEW.silodestino);
+    UPDATE mv_molvera_silo_calidad SET
+        kilos_humedad = kilos_humedad
+            + CASE WHEN NEW.humedad > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        humedad_kilos = humedad_kilos
+            + CASE WHEN NEW.humedad > 0
+                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(NEW.humedad * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_pesohect = kilos_pesohect
+            + CASE WHEN NEW.pesohect > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        pesohect_kilos = pesohect_kilos
+            + CASE WHEN NEW.pesohect > 0
+                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(NEW.pesohect * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_falling = kilos_falling
+            + CASE WHEN NEW.fallingnumber > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        falling_kilos = falling_kilos
+            + CASE WHEN NEW.fallingnumber > 0
+                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(NEW.fallingnumber * 100) AS INTEGER)
+                   ELSE 0 END
+    WHERE silodestino = NEW.silodestino;
+END;
+
+CREATE TRIGGER tr_mv_molvera_calidad_delete AFTER DELETE ON mv_molvera
+WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas > 0
+BEGIN
+    UPDATE mv_molvera_silo_calidad SET
+        kilos_humedad = kilos_humedad
+            - CASE WHEN OLD.humedad > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        humedad_kilos = humedad_kilos
+            - CASE WHEN OLD.humedad > 0
+                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(OLD.humedad * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_pesohect = kilos_pesohect
+            - CASE WHEN OLD.pesohect > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        pesohect_kilos = pesohect_kilos
+            - CASE WHEN OLD.pesohect > 0
+                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(OLD.pesohect * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_falling = kilos_falling
+            - CASE WHEN OLD.fallingnumber > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        falling_kilos = falling_kilos
+            - CASE WHEN OLD.fallingnumber > 0
+                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(OLD.fallingnumber * 100) AS INTEGER)
+                   ELSE 0 END
+    WHERE silodestino = OLD.silodestino;
+END;
+
+CREATE TRIGGER tr_mv_molvera_calidad_update_old AFTER UPDATE OF Toneladas, silodestino, humedad, pesohect,
+    fallingnumber ON mv_molvera
+WHEN OLD.silodestino IS NOT NULL AND OLD.Toneladas > 0
+BEGIN
+    UPDATE mv_molvera_silo_calidad SET
+        kilos_humedad = kilos_humedad
+            - CASE WHEN OLD.humedad > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        humedad_kilos = humedad_kilos
+            - CASE WHEN OLD.humedad > 0
+                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(OLD.humedad * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_pesohect = kilos_pesohect
+            - CASE WHEN OLD.pesohect > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        pesohect_kilos = pesohect_kilos
+            - CASE WHEN OLD.pesohect > 0
+                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(OLD.pesohect * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_falling = kilos_falling
+            - CASE WHEN OLD.fallingnumber > 0 THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        falling_kilos = falling_kilos
+            - CASE WHEN OLD.fallingnumber > 0
+                   THEN CAST(ROUND(OLD.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(OLD.fallingnumber * 100) AS INTEGER)
+                   ELSE 0 END
+    WHERE silodestino = OLD.silodestino;
+END;
+
+CREATE TRIGGER tr_mv_molvera_calidad_update_new AFTER UPDATE OF Toneladas, silodestino, humedad, pesohect,
+    fallingnumber ON mv_molvera
+WHEN NEW.silodestino IS NOT NULL AND NEW.Toneladas > 0
+BEGIN
+    INSERT OR IGNORE INTO mv_molvera_silo_calidad (silodestino) VALUES (NEW.silodestino);
+    UPDATE mv_molvera_silo_calidad SET
+        kilos_humedad = kilos_humedad
+            + CASE WHEN NEW.humedad > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        humedad_kilos = humedad_kilos
+            + CASE WHEN NEW.humedad > 0
+                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(NEW.humedad * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_pesohect = kilos_pesohect
+            + CASE WHEN NEW.pesohect > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        pesohect_kilos = pesohect_kilos
+            + CASE WHEN NEW.pesohect > 0
+                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(NEW.pesohect * 100) AS INTEGER)
+                   ELSE 0 END,
+        kilos_falling = kilos_falling
+            + CASE WHEN NEW.fallingnumber > 0 THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER) ELSE 0 END,
+        falling_kilos = falling_kilos
+            + CASE WHEN NEW.fallingnumber > 0
+                   THEN CAST(ROUND(NEW.Toneladas * 1000) AS INTEGER)
+                        * CAST(ROUND(NEW.fallingnumber * 100) AS INTEGER)
+                   ELSE 0 END
+    WHERE silodestino = NEW.silodestino;
+END;
+
+-- The quality of the rows already there when the table is made.
+INSERT INTO mv_molvera_silo_calidad (silodestino, kilos_humedad, humedad_kilos, kilos_pesohect,
+                                     pesohect_kilos, kilos_falling, falling_kilos)
+SELECT silodestino,
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN humedad > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER)
+                     * CAST(ROUND(humedad * 100) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN pesohect > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER)
+                     * CAST(ROUND(pesohect * 100) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER) ELSE 0 END),
+       SUM(CASE WHEN fallingnumber > 0 THEN CAST(ROUND(Toneladas * 1000) AS INTEGER)
+                     * CAST(ROUND(fallingnumber * 100) AS INTEGER) ELSE 0 END)
+FROM mv_molvera
+WHERE silodestino IS NOT NULL AND Toneladas > 0
+GROUP BY silodestino;
+
+CREATE TABLE ta_deposito (
+    iddeposito  VARCHAR(4) PRIMARY KEY,
+    descripcion VARCHAR(50),
+    capacidad   REAL
+);
+
+CREATE VIEW v_ta_deposito AS
+SELECT iddeposito, descripcion, capacidad FROM ta_deposito;
+
+CREATE TRIGGER tr_v_ta_deposito_insert INSTEAD OF INSERT ON v_ta_deposito
+BEGIN
+    INSERT INTO ta_deposito (iddeposito, descripcion, capacidad)
+    VALUES (NEW.iddeposito, NEW.descripcion, NEW.capacidad);
+END;
+
+CREATE TRIGGER tr_v_ta_deposito_update INSTEAD OF UPDATE ON v_ta_deposito
+BEGIN
+    UPDATE ta_deposito SET iddeposito = NEW.iddeposito, descripcion = NEW.descripcion,
+        capacidad = NEW.capacidad
+    WHERE iddeposito = OLD.iddeposito;
+END;
+
+CREATE TRIGGER tr_v_ta_deposito_delete INSTEAD OF DELETE ON v_ta_deposito
+BEGIN
+    DELETE FROM ta_deposito WHERE iddeposito = OLD.iddeposito;
+END;
+
+CREATE TABLE ta_configuracion (
+    CLAVE VARCHAR(50) PRIMARY KEY,
+    VALOR VARCHAR(255)
+);
+
+CREATE TABLE ta_usuarios (
+    nombre  VARCHAR(50) PRIMARY KEY,
+    sistema VARCHAR(50)
+);
+
+CREATE TABLE ta_provincias (
+    DESCRIPCION VARCHAR(60) PRIMARY KEY
+);
+
+-- Starter rows.
+INSERT INTO ta_deposito (iddeposito, descripcion, capacidad) VALUES
+    ('0001', 'Silo 1', 500), ('0002', 'Silo 2', 800), ('0003', 'Silo 3', 1000),
+    ('0004', 'Silo 4', 1200), ('0005', 'Silo 5', 1500), ('0006', 'Celda 6', 2000);
+
+INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES ('NOMBRE', 'Molino Harinero del Sur S.A.');
+
+-- Acceptance limits of the readings (common milling-wheat figures; the plant
+-- changes them here). A reading beyond them is accepted and flagged; a key
+-- that has no row is no limit.
+INSERT INTO ta_configuracion (CLAVE, VALOR) VALUES
+    ('LIMITE_HUMEDAD_MAX', '14.5'), ('LIMITE_PESOHECT_MIN', '76'),
+    ('LIMITE_FALLINGNUMBER_MIN', '250'), ('LIMITE_HUMEDO_MIN', '25');
+
+INSERT INTO ta_usuarios (nombre, sistema) VALUES
+    ('ADMINISTRADOR', 'MOLVERA'), ('OPERADOR', 'MOLVERA'), ('LABORATORIO', 'MOLVERA');
+
+INSERT INTO ta_provincias (DESCRIPCION) VALUES
+    ('Buenos Aires'), ('Catamarca'), ('Chaco'), ('Chubut'), ('Ciudad Autónoma de Buenos Aires'),
+    ('Córdoba'), ('Corrientes'), ('Entre Ríos'), ('Formosa'), ('Jujuy'), ('La Pampa'),
+    ('La Rioja'), ('Mendoza'), ('Misiones'), ('Neuquén'), ('Río Negro'), ('Salta'),
+    ('San Juan'), ('San Luis'), ('Santa Cruz'), ('Santa Fe'), ('Santiago del Estero'),
+    ('Tierra del Fuego'), ('Tucumán');
+
+-- Rows.
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (1, '2024-03-15 00:00:00', 'OPERADOR', '2024-03-15 08:01:00', '2024-03-15 08:05:00', 28.45, 'Cooperativa Agrícola del Sur', 'Tres Arroyos', 'Juan Pérez', 27.5, 9.8, 'Normal', 320, 13.2, 78.5, '0001', 'sin novedad', 'OPERADOR');
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (2, '2024-03-15 00:00:00', 'OPERADOR', '2024-03-15 08:30:00', '2024-03-15 08:31:00', 0.3333, 'O''Brien S.A.', 'Necochea', NULL, 0, 0, NULL, 0, 12.1, 0, '0002', 'muestra; "dos"', 'OPERADOR');
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (3, '2024-03-15 00:00:00', 'OPERADOR', '2024-03-15 09:00:00', '2024-03-15 09:00:00', 0.3333, 'O''Brien S.A.', 'Necochea', NULL, 0, 0, NULL, 0, 12.9, 0, '0002', NULL, 'OPERADOR');
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (5, '2024-03-15 00:00:00', 'LABORATORIO', '2024-03-15 09:10:00', '2024-03-15 09:12:00', 0.3333, 'O''Brien S.A.', 'Necochea', NULL, 0, 0, NULL, 251, 0, 80.25, '0002', NULL, 'LABORATORIO');
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (8, '2024-03-16 00:00:00', 'LABORATORIO', '2024-03-16 07:00:00', '2024-03-16 07:00:00', 0.3333, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, '0002', NULL, 'LABORATORIO');
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (13, '2024-03-16 00:00:00', 'OPERADOR', '2024-03-16 07:40:00', '2024-03-16 07:45:00', NULL, 'Pendiente', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, '0003', 'sin pesar', 'OPERADOR');
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (21, '2024-03-16 00:00:00', 'OPERADOR', '2024-03-16 10:00:00', '2024-03-16 10:02:00', 31.005, 'Estancia Ñandú', 'Balcarce', 'Ana', 26, 9, 'Fuerte', 410, 14.75, 76.4, NULL, 'sin silo todavía', 'OPERADOR');
+INSERT INTO mv_molvera (ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor, procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad, pesohect, silodestino, observaciones, modificado_por)
+VALUES (34, '2024-03-17 00:00:00', 'OPERADOR', '2024-03-17 11:00:00', '2024-03-17 11:00:00', 1.0005, 'Estancia Ñandú', 'Balcarce', 'Ana', 26, 9, 'Fuerte', 380, 11.5, 81, '0004', '→ 中文 emoji 🌾', 'OPERADOR');
+-- What the plant added over the years.
+INSERT INTO ta_deposito (iddeposito, descripcion, capacidad) VALUES ('0007', 'Celda 7 (nueva)', 2500);
+UPDATE ta_configuracion SET VALOR = 'Molinos del Puerto S.R.L.' WHERE CLAVE = 'NOMBRE';
+INSERT INTO ta_usuarios (nombre, sistema) VALUES ('BALANZA', 'MOLVERA');
+
+-- A limit the plant changed and one it removed.
+UPDATE ta_configuracion SET VALOR = '13.5' WHERE CLAVE = 'LIMITE_HUMEDAD_MAX';
+DELETE FROM ta_configuracion WHERE CLAVE = 'LIMITE_HUMEDO_MIN';
+
+-- A later correction, recorded in the history.
+UPDATE mv_molvera SET Toneladas = 28.45, modificado_por = 'SUPERVISOR' WHERE ID = 1;
