@@ -13,14 +13,16 @@
 #define MOLVERA_VERSION "0"
 #endif
 
-namespace CommandLine {
+namespace CommandLine
+{
 
-namespace {
+namespace
+{
 
 // Options of Qt itself that the program passes on to it (with a value).
-const char* const kQtOptions[] = {"-platform", "-style", "-stylesheet", "-geometry", "-display",
-                                  "-platformtheme", "-plugin", "-qwindowgeometry",
-                                  "-qwindowtitle", "-session", "-reverse"};
+const char* const kQtOptions[] = {
+    "-platform", "-style",           "-stylesheet",   "-geometry", "-display", "-platformtheme",
+    "-plugin",   "-qwindowgeometry", "-qwindowtitle", "-session",  "-reverse"};
 
 QString item(const QString& parametros, const char* name)
 {

@@ -5,7 +5,8 @@
 
 // The program's command line apart from the window and the report:
 // --help, --version, --backup, and the refusal of options it does not know.
-namespace CommandLine {
+namespace CommandLine
+{
 
 // The text of --help.
 QString helpText();

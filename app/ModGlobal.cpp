@@ -81,7 +81,8 @@ QString ValorConfiguracion(DataService& data, const QString& clave)
 
 QString RutaMascarasConsultas(const QString& programFolder)
 {
-    const QString beside = UtilService::normalizeFolder(programFolder) + QStringLiteral("consultas.vxt");
+    const QString beside =
+        UtilService::normalizeFolder(programFolder) + QStringLiteral("consultas.vxt");
     if (QFileInfo::exists(beside) || QFileInfo(programFolder).isWritable()) return beside;
     // An installed program (/usr/bin): the user's data folder.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -49,7 +49,8 @@ int initDb(int argc, char* argv[])
         if (data.hasSchema()) {
             const int before = data.upgradeSchema();
             if (before == SchemaUpgrade::kCurrent)
-                out << "La base de datos ya tiene las tablas de Molvera; no se modificó." << Qt::endl;
+                out << "La base de datos ya tiene las tablas de Molvera; no se modificó."
+                    << Qt::endl;
             else
                 out << "Base de datos actualizada del esquema " << before << " al "
                     << SchemaUpgrade::kCurrent << "; se conservaron todas las filas." << Qt::endl;

@@ -3,6 +3,9 @@
 # (the program looks there, ../share/molvera/reports from its own folder, when
 # they are not beside it), a desktop entry and its icon.
 include(GNUInstallDirs)
+# Installing (and so cpack) takes the program as it was built, without
+# building every test first; build the target molvera before.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 install(TARGETS molvera RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/reports/ DESTINATION ${CMAKE_INSTALL_DATADIR}/molvera/reports)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/molvera.desktop
@@ -21,6 +24,7 @@ once; silo status, reception report and pick lists. Embedded SQLite database, or
 PostgreSQL database through ODBC.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # The libraries the program links to, found by dpkg-shlibdeps; the Qt plugins
 # it loads at run time (the SQLite driver) are named here; the screen and

@@ -62,13 +62,12 @@ DatabaseBackup::Result DatabaseBackup::copy(const QString& source, const QString
                     QStringLiteral("No existe la base de datos %1.").arg(source));
     const QFileInfo dst(target);
     if (dst.absoluteFilePath() == src.absoluteFilePath())
-        return fail(Result::Failed,
-                    QStringLiteral("La copia no puede ir sobre la base de datos misma (%1).")
-                        .arg(target));
+        return fail(
+            Result::Failed,
+            QStringLiteral("La copia no puede ir sobre la base de datos misma (%1).").arg(target));
     if (!dst.absoluteDir().exists())
         return fail(Result::Failed,
-                    QStringLiteral("No existe la carpeta %1 de la copia.")
-                        .arg(dst.absolutePath()));
+                    QStringLiteral("No existe la carpeta %1 de la copia.").arg(dst.absolutePath()));
 
     // The source through the Qt driver's SQLite connection (its handle),
     // with the program's busy time-out.
@@ -102,13 +101,13 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
         from, "SELECT name FROM sqlite_master WHERE type = 'table' AND lower(name) = 'mv_molvera'",
         &rc);
     if (rc != SQLITE_OK)
-        return fail(Result::NoDatabase,
-                    QStringLiteral("No se puede leer la base de datos %1: %2")
-                        .arg(source, errorOf(from)));
+        return fail(
+            Result::NoDatabase,
+            QStringLiteral("No se puede leer la base de datos %1: %2").arg(source, errorOf(from)));
     if (intake.isEmpty())
-        return fail(Result::NoDatabase,
-                    QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.")
-                        .arg(source));
+        return fail(
+            Result::NoDatabase,
+            QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.").arg(source));
 
     // Written beside the target and put in its place only once checked.
     const QString temp =
@@ -121,11 +120,11 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
     };
     {
         Connection to;
-        rc = sqlite3_open_v2(tempName.constData(), &to.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+        rc = sqlite3_open_v2(tempName.constData(), &to.db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         if (rc != SQLITE_OK)
-            return discard(QStringLiteral("No se puede crear la copia %1: %2")
-                               .arg(temp, errorOf(to.db)));
+            return discard(
+                QStringLiteral("No se puede crear la copia %1: %2").arg(temp, errorOf(to.db)));
         sqlite3_backup* b = sqlite3_backup_init(to.db, "main", from, "main");
         if (!b)
             return discard(QStringLiteral("No se puede empezar la copia: %1").arg(errorOf(to.db)));

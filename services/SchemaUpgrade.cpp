@@ -115,19 +115,20 @@ void SchemaUpgrade::run(const QString& sql)
 {
     QSqlQuery q(m_data.database());
     if (!q.exec(sql))
-        throw ServiceError(ServiceError::Database,
-                           m_data.withoutPassword(
-                               QStringLiteral("La actualización de la base de datos se detuvo "
-                                              "y no cambió nada: %1\n\nSentencia: %2")
-                                   .arg(q.lastError().text(), sql.left(200))));
+        throw ServiceError(
+            ServiceError::Database,
+            m_data.withoutPassword(QStringLiteral("La actualización de la base de datos se detuvo "
+                                                  "y no cambió nada: %1\n\nSentencia: %2")
+                                       .arg(q.lastError().text(), sql.left(200))));
 }
 
 void SchemaUpgrade::runSection(const QString& script, const QString& name, bool replace)
 {
     const QString text = section(script, name);
     if (text.trimmed().isEmpty())
-        throw ServiceError(ServiceError::Database,
-                           QStringLiteral("Falta la sección \"%1\" del esquema de la base.").arg(name));
+        throw ServiceError(
+            ServiceError::Database,
+            QStringLiteral("Falta la sección \"%1\" del esquema de la base.").arg(name));
     if (replace)
         for (const QString& drop :
              dropsFor(text, m_data.dialect().kind() == SqlDialect::Kind::PostgreSQL))
@@ -146,8 +147,7 @@ void SchemaUpgrade::begin()
     }
     QSqlDatabase db = m_data.database();
     if (!db.transaction())
-        throw ServiceError(ServiceError::Database,
-                           m_data.withoutPassword(db.lastError().text()));
+        throw ServiceError(ServiceError::Database, m_data.withoutPassword(db.lastError().text()));
     run(QStringLiteral("LOCK TABLE mv_molvera IN ACCESS EXCLUSIVE MODE"));
 }
 
@@ -184,13 +184,14 @@ int SchemaUpgrade::upgrade()
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("La base de datos no tiene las tablas de Molvera."));
     if (m_data.dialect().kind() == SqlDialect::Kind::SqlServer)
-        throw ServiceError(ServiceError::Database,
-                           QStringLiteral("La base de datos es del esquema %1 y este programa "
-                                          "trabaja con el esquema %2. En SQL Server la "
-                                          "actualización no es automática: aplique db/sqlserver.sql "
-                                          "a una base nueva y pase las filas.")
-                               .arg(before)
-                               .arg(kCurrent));
+        throw ServiceError(
+            ServiceError::Database,
+            QStringLiteral("La base de datos es del esquema %1 y este programa "
+                           "trabaja con el esquema %2. En SQL Server la "
+                           "actualización no es automática: aplique db/sqlserver.sql "
+                           "a una base nueva y pase las filas.")
+                .arg(before)
+                .arg(kCurrent));
     const QString script = m_data.schemaScript();
     begin();
     int from = before;

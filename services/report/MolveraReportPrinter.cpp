@@ -28,9 +28,9 @@ QString MolveraReportPrinter::definitionPath(const QString& reportName) const
     const QDir base(baseFolder().isEmpty() ? QDir::currentPath() : baseFolder());
     // Beside the program (the build folder), then where a package installs
     // them (/usr/bin/molvera: /usr/share/molvera/reports).
-    const QStringList candidates{base.filePath(QStringLiteral("reports/") + file),
-                                 base.filePath(file),
-                                 QDir::cleanPath(base.filePath(QStringLiteral("../share/molvera/reports/") + file))};
+    const QStringList candidates{
+        base.filePath(QStringLiteral("reports/") + file), base.filePath(file),
+        QDir::cleanPath(base.filePath(QStringLiteral("../share/molvera/reports/") + file))};
     for (const QString& c : candidates)
         if (QFileInfo(c).isFile()) return c;
     return candidates.first();

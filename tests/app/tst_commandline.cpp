@@ -14,7 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 struct Run {
     int status = -1;
@@ -66,9 +67,9 @@ private slots:
     {
         const Run r = molvera({QStringLiteral("--help")});
         QCOMPARE(r.status, 0);
-        for (const char* s : {"--report", "--output", "--init-db", "--backup", "--version",
-                              "@Server=", "@DbName=", "@Usuario=", "@Password=",
-                              "@UsuarioLogeado="})
+        for (const char* s :
+             {"--report", "--output", "--init-db", "--backup", "--version",
+              "@Server=", "@DbName=", "@Usuario=", "@Password=", "@UsuarioLogeado="})
             QVERIFY2(r.out.contains(QLatin1String(s)), s);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
         QCOMPARE(molvera({QStringLiteral("-h")}).out, r.out);
@@ -80,8 +81,8 @@ private slots:
         QCOMPARE(r.status, 0);
         QVERIFY2(QRegularExpression(QStringLiteral("^molvera \\d+\\.\\d+")).match(r.out).hasMatch(),
                  qPrintable(r.out));
-        QVERIFY2(r.out.contains(QStringLiteral("esquema de base de datos %1")
-                                    .arg(SchemaUpgrade::kCurrent)),
+        QVERIFY2(r.out.contains(
+                     QStringLiteral("esquema de base de datos %1").arg(SchemaUpgrade::kCurrent)),
                  qPrintable(r.out));
     }
 
@@ -91,7 +92,8 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::newRow("alone") << QStringList{"--frobnicate"} << "--frobnicate";
         QTest::newRow("typo of --report")
-            << QStringList{"--reprot", "01/03/2024", "31/03/2024", "--output", "x.pdf"} << "--reprot";
+            << QStringList{"--reprot", "01/03/2024", "31/03/2024", "--output", "x.pdf"}
+            << "--reprot";
         QTest::newRow("short") << QStringList{"-x", "@DbName=a.db;"} << "-x";
         QTest::newRow("after the parameter string")
             << QStringList{"@UsuarioLogeado=OPERADOR;", "--verbose"} << "--verbose";
@@ -114,8 +116,9 @@ private slots:
         QTest::newRow("no file") << QStringList{"--backup"} << 2 << "falta el archivo";
         QTest::newRow("parameter string as the file")
             << QStringList{"--backup", "@DbName=a.db;"} << 2 << "falta el archivo";
-        QTest::newRow("server") << QStringList{"--backup", "copia.db", "@Server=SRV01/PLANTA; "
-                                                                       "@DbName=PLANTA;"}
+        QTest::newRow("server") << QStringList{"--backup", "copia.db",
+                                               "@Server=SRV01/PLANTA; "
+                                               "@DbName=PLANTA;"}
                                 << 2 << "pg_dump";
         QTest::newRow("no database")
             << QStringList{"--backup", "copia.db", "@DbName=/nonexistent/molvera.db;"} << 1
@@ -175,15 +178,17 @@ private slots:
             d.execute(QStringLiteral("INSERT INTO v_mv_molvera (Fecha, Toneladas, silodestino) "
                                      "VALUES (?, ?, ?)"),
                       {QDateTime(QDate(2024, 3, 16), QTime()), 30.5, QStringLiteral("0001")});
-            d.execute(QStringLiteral("UPDATE v_mv_molvera SET Toneladas = Toneladas + 1 WHERE ID = ?"),
-                      {1 + writes % before});
+            d.execute(
+                QStringLiteral("UPDATE v_mv_molvera SET Toneladas = Toneladas + 1 WHERE ID = ?"),
+                {1 + writes % before});
             slowest = std::max(slowest, t.elapsed());
             ++writes;
         }
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QVERIFY2(p.exitCode() == 0, qPrintable(err));
-        QVERIFY2(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("integridad comprobada")),
+        QVERIFY2(QString::fromUtf8(p.readAllStandardOutput())
+                     .contains(QStringLiteral("integridad comprobada")),
                  qPrintable(err));
         qInfo("%d writes while the copy was made, slowest %lld ms", writes, slowest);
         QVERIFY(writes > 0);
@@ -230,7 +235,8 @@ private slots:
         const Run r = molvera({QStringLiteral("--backup"), QStringLiteral("/nonexistent/copia.db"),
                                QStringLiteral("@DbName=%1;").arg(db.path())});
         QCOMPARE(r.status, 3);
-        QVERIFY2(r.err.contains(QStringLiteral("No existe la carpeta /nonexistent")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("No existe la carpeta /nonexistent")),
+                 qPrintable(r.err));
     }
 };
 

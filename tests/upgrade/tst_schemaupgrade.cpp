@@ -22,7 +22,8 @@
 #include <QtTest>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 QString fixture(const QString& name)
 {
@@ -52,11 +53,11 @@ QStringList rowsOf(QSqlDatabase db, const QString& table, const QStringList& col
     return out;
 }
 
-const QStringList kIntake{"ID",         "Fecha",          "responsable",   "fecha_alta",
-                          "fecha_modificacion", "Toneladas", "vendedor",   "procedencia",
-                          "camionero",  "humedo",         "seco",          "caracteristicas",
-                          "fallingnumber", "humedad",     "pesohect",      "silodestino",
-                          "observaciones"};
+const QStringList kIntake{
+    "ID",          "Fecha",           "responsable",   "fecha_alta", "fecha_modificacion",
+    "Toneladas",   "vendedor",        "procedencia",   "camionero",  "humedo",
+    "seco",        "caracteristicas", "fallingnumber", "humedad",    "pesohect",
+    "silodestino", "observaciones"};
 
 // What the upgrade must keep, table by table.
 QMap<QString, QStringList> snapshot(QSqlDatabase db, bool withHistory)
@@ -68,10 +69,9 @@ QMap<QString, QStringList> snapshot(QSqlDatabase db, bool withHistory)
     s["ta_provincias"] = rowsOf(db, "ta_provincias", {"DESCRIPCION"});
     s["ta_configuracion"] = rowsOf(db, "ta_configuracion", {"CLAVE", "VALOR"});
     if (withHistory)
-        s["mv_molvera_historial"] =
-            rowsOf(db, "mv_molvera_historial",
-                   {"ID", "id_registro", "fecha_cambio", "usuario", "operacion", "campo",
-                    "valor_anterior", "valor_nuevo"});
+        s["mv_molvera_historial"] = rowsOf(db, "mv_molvera_historial",
+                                           {"ID", "id_registro", "fecha_cambio", "usuario",
+                                            "operacion", "campo", "valor_anterior", "valor_nuevo"});
     return s;
 }
 
@@ -86,9 +86,8 @@ class TstSchemaUpgrade : public QObject
     // first). Answers the rows it holds before any upgrade.
     QMap<QString, QStringList> build(TestDb& db, const QString& name, QString* embeddedPath)
     {
-        const QString script =
-            fixture(name + (db.onServer() ? QStringLiteral("-postgres.sql")
-                                          : QStringLiteral("-sqlite.sql")));
+        const QString script = fixture(name + (db.onServer() ? QStringLiteral("-postgres.sql")
+                                                             : QStringLiteral("-sqlite.sql")));
         QMap<QString, QStringList> before;
         if (db.onServer()) {
             DataService& d = db.data();
@@ -175,8 +174,9 @@ class TstSchemaUpgrade : public QObject
             }
         QCOMPARE(keptGramos, gramos);
         for (auto it = humedad.cbegin(); it != humedad.cend(); ++it)
-            QCOMPARE(scalar(d, "SELECT humedad_gramos FROM mv_molvera_silo_calidad WHERE "
-                               "silodestino = ?",
+            QCOMPARE(scalar(d,
+                            "SELECT humedad_gramos FROM mv_molvera_silo_calidad WHERE "
+                            "silodestino = ?",
                             {it.key()})
                          .toLongLong(),
                      it.value());
@@ -238,7 +238,8 @@ private slots:
                      *d, "SELECT SUM(Toneladas) FROM mv_molvera WHERE silodestino = '0002'")));
 
         // From now on an edit is recorded in the history and kept in the sums.
-        const qint64 historyBefore = scalar(*d, "SELECT COUNT(*) FROM mv_molvera_historial").toLongLong();
+        const qint64 historyBefore =
+            scalar(*d, "SELECT COUNT(*) FROM mv_molvera_historial").toLongLong();
         d->execute(QStringLiteral("UPDATE v_mv_molvera SET vendedor = ?, Toneladas = ?, "
                                   "modificado_por = ? WHERE ID = ?"),
                    {QStringLiteral("Nuevo Vendedor"), 0.25, QStringLiteral("AUDITOR"), 8});
@@ -280,8 +281,8 @@ private slots:
         QString path;
         build(db, QStringLiteral("v1"), &path);
         // An object of the plant's own in the way of the history's index.
-        const QString blocker =
-            QStringLiteral("CREATE INDEX ix_mv_molvera_historial_registro ON ta_usuarios (sistema)");
+        const QString blocker = QStringLiteral(
+            "CREATE INDEX ix_mv_molvera_historial_registro ON ta_usuarios (sistema)");
         QMap<QString, QStringList> before;
         if (db.onServer()) {
             db.data().execute(blocker);
@@ -331,8 +332,9 @@ private slots:
         TestDb db;
         db.data().execute(QStringLiteral("UPDATE mv_molvera_version SET version = ?"),
                           {SchemaUpgrade::kCurrent + 1});
-        db.data().execute(QStringLiteral("INSERT INTO v_mv_molvera (Fecha, Toneladas) VALUES (?, ?)"),
-                          {QDateTime(QDate(2024, 3, 15), QTime()), 12.5});
+        db.data().execute(
+            QStringLiteral("INSERT INTO v_mv_molvera (Fecha, Toneladas) VALUES (?, ?)"),
+            {QDateTime(QDate(2024, 3, 15), QTime()), 12.5});
         QString path = db.path();
         QByteArray hash;
         QDateTime modified;
@@ -349,7 +351,8 @@ private slots:
             QVERIFY(!d->isOpen());
             QVERIFY2(d->openError().contains(QStringLiteral("versión más nueva de Molvera")),
                      qPrintable(d->openError()));
-            QVERIFY2(d->openError().contains(QStringLiteral("esquema %1").arg(SchemaUpgrade::kCurrent + 1)),
+            QVERIFY2(d->openError().contains(
+                         QStringLiteral("esquema %1").arg(SchemaUpgrade::kCurrent + 1)),
                      qPrintable(d->openError()));
         }
         if (db.onServer()) {
@@ -385,8 +388,9 @@ private slots:
         QCOMPARE(SchemaUpgrade::dropsFor(a, true),
                  (QStringList{"DROP TRIGGER IF EXISTS tr ON t", "DROP FUNCTION IF EXISTS f()",
                               "DROP TABLE IF EXISTS t"}));
-        QCOMPARE(SchemaUpgrade::dropsFor(SchemaUpgrade::section(script, QStringLiteral("b")), false),
-                 QStringList{"DROP VIEW IF EXISTS v"});
+        QCOMPARE(
+            SchemaUpgrade::dropsFor(SchemaUpgrade::section(script, QStringLiteral("b")), false),
+            QStringList{"DROP VIEW IF EXISTS v"});
         QVERIFY(SchemaUpgrade::section(script, QStringLiteral("c")).isEmpty());
     }
 
