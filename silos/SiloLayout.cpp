@@ -11,10 +11,11 @@ double notNegative(double v)
 }
 } // namespace
 
-QRectF SiloLayout::detailedBar(double W, double H, int n, int k, const QRectF& previous)
+QRectF SiloLayout::detailedBar(double W, double H, int n, int k, const QRectF& previous,
+                               double minHeight)
 {
     const double width = notNegative(W - 350);
-    const double height = notNegative(H / n - 140 - 285);
+    const double height = std::max(notNegative(H / n - 140 - 285), minHeight);
     const double top = k == 0 ? 650 : previous.top() + previous.height() + 350;
     return {195, top, width, height};
 }
@@ -37,6 +38,32 @@ QRectF SiloLayout::summaryBar(double W, double H, int n, int k, const QRectF& pr
 QRectF SiloLayout::summaryLabel(const QRectF& bar, double labelHeight)
 {
     return {bar.left(), bar.top() + bar.height() + 100, bar.width(), labelHeight};
+}
+
+int SiloLayout::summaryRows(double W, int n, double minWidth)
+{
+    int rows = 1;
+    while (rows < n) {
+        const int perRow = (n + rows - 1) / rows;
+        if (W / perRow - 140 >= minWidth) break;
+        ++rows;
+    }
+    return std::max(1, rows);
+}
+
+QRectF SiloLayout::summaryBarInRows(double W, double H, int n, int k, double firstLeft, int rows,
+                                    double minHeight)
+{
+    rows = std::clamp(rows, 1, std::max(1, n));
+    const int perRow = (n + rows - 1) / rows;
+    const int row = k / perRow;
+    const int column = k % perRow;
+    // Each row: its columns from 500 below the top of its band, and 500 for
+    // the label under them, as one row has in the frame.
+    const double band = std::max((H - 500) / rows, minHeight + 500);
+    const double width = notNegative(W / perRow - 140);
+    const double height = notNegative(band - 500);
+    return {firstLeft + column * (width + 100), 500 + row * band, width, height};
 }
 
 SiloLayout::Used SiloLayout::usedBar(bool summary, const QRectF& bar, const QVariant& usado,

@@ -11,8 +11,11 @@ class SiloLayout
 {
 public:
     // Detailed view: one full-width bar per silo, stacked from the top.
-    // `previous` is the capacity bar of silo k - 1 (unused for k = 0).
-    static QRectF detailedBar(double W, double H, int n, int k, const QRectF& previous);
+    // `previous` is the capacity bar of silo k - 1 (unused for k = 0). Bars
+    // are never lower than `minHeight`: many silos in a low frame then reach
+    // below it (the panel scrolls).
+    static QRectF detailedBar(double W, double H, int n, int k, const QRectF& previous,
+                              double minHeight = 0);
     // Its label above the bar; `labelHeight` is kept as it is.
     static QRectF detailedLabel(double W, int k, const QRectF& bar, double labelHeight);
 
@@ -22,6 +25,17 @@ public:
                              double firstLeft);
     // Its label below the column, as wide as the column.
     static QRectF summaryLabel(const QRectF& bar, double labelHeight);
+
+    // Summary view of more silos than fit side by side: the number of rows
+    // the columns are wrapped into so that each column is at least
+    // `minWidth` wide (1 when they fit in one row).
+    static int summaryRows(double W, int n, double minWidth);
+    // Column k of n wrapped into `rows` rows of ceil(n / rows) columns. Each
+    // row takes an equal part of the frame below the option buttons, and is
+    // never lower than a column of `minHeight` with its label (the panel
+    // scrolls). One row without a minimum is the layout of summaryBar.
+    static QRectF summaryBarInRows(double W, double H, int n, int k, double firstLeft, int rows,
+                                   double minHeight);
 
     struct Used {
         QRectF rect;

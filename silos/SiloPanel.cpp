@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QtDebug>
 #include <algorithm>
 
@@ -74,6 +76,11 @@ SiloPanel::SiloPanel(DataService& data, QWidget* parent)
     setBackColor(used, vbColor(ColorUsado));
     place(used, QRectF(180, 540, 1905, 285));
     m_picUsado.push_back(used);
+
+    m_vscroll = new QScrollBar(Qt::Vertical, this);
+    m_vscroll->setObjectName(QStringLiteral("VScrollDepositos"));
+    m_vscroll->hide();
+    connect(m_vscroll, &QScrollBar::valueChanged, this, [this] { placeAgain(); });
 
     // Changing the view rebuilds the panel from empty.
     connect(m_optVertical, &QRadioButton::toggled, this, [this](bool on) {
@@ -142,7 +149,7 @@ QColor SiloPanel::backColor(Arreglo array, int k) const
     return w ? w->palette().color(QPalette::Window) : QColor();
 }
 
-void SiloPanel::place(QWidget* w, const QRectF& tw)
+void SiloPanel::place(QWidget* w, const QRectF& tw) const
 {
     w->setProperty(kTwips, tw);
     // Both edges rounded to pixels, so that neighbours stay 100 twips apart.
@@ -150,7 +157,49 @@ void SiloPanel::place(QWidget* w, const QRectF& tw)
     const int y = Twips::toPx(tw.top());
     const int r = Twips::toPx(tw.left() + tw.width());
     const int b = Twips::toPx(tw.top() + tw.height());
-    w->setGeometry(x, y, std::max(0, r - x), std::max(0, b - y));
+    const int scrolled = m_vscroll && m_vscroll->isVisibleTo(this) ? m_vscroll->value() : 0;
+    w->setGeometry(x, y - scrolled, std::max(0, r - x), std::max(0, b - y));
+}
+
+void SiloPanel::placeAgain()
+{
+    for (Arreglo array : {PicDeposito, PicUsado, lblDepositos})
+        for (QWidget* w : std::as_const(elements(array)))
+            place(w, w->property(kTwips).toRectF());
+}
+
+double SiloPanel::contentBottom() const
+{
+    double bottom = 0;
+    for (Arreglo array : {PicDeposito, PicUsado, lblDepositos})
+        for (QWidget* w : elements(array))
+            if (w->isVisibleTo(this)) {
+                const QRectF tw = w->property(kTwips).toRectF();
+                bottom = std::max(bottom, tw.top() + tw.height());
+            }
+    return bottom;
+}
+
+void SiloPanel::resizeEvent(QResizeEvent* e)
+{
+    QFrame::resizeEvent(e);
+    placeScrollBar();
+}
+
+void SiloPanel::placeScrollBar()
+{
+    const int w = m_vscroll->sizeHint().width();
+    m_vscroll->setGeometry(width() - w - frameWidth(), frameWidth(), w,
+                           std::max(0, height() - 2 * frameWidth()));
+}
+
+void SiloPanel::wheelEvent(QWheelEvent* e)
+{
+    if (m_vscroll->isVisibleTo(this)) {
+        QCoreApplication::sendEvent(m_vscroll, e);
+        return;
+    }
+    QFrame::wheelEvent(e);
 }
 
 void SiloPanel::setBackColor(QWidget* w, const QColor& c)
@@ -265,14 +314,48 @@ void SiloPanel::MostrarDepositos(bool conservar)
     const bool summary = summaryView();
     const double W = Twips::fromPx(width());
     const double H = Twips::fromPx(height());
-    const int n = silos.size();
-    for (int k = 0; k < n; ++k)
-        layOut(k, n, silos.at(k), summary, W, H);
+    // Silos below the frame: the scroll bar reaches them, and takes its
+    // width from the bars.
+    placeScrollBar();
+    const double barWidth = Twips::fromPx(m_vscroll->width());
+    bool scrolling = m_vscroll->isVisibleTo(this);
+    layOutAll(silos, summary, scrolling ? W - barWidth : W, H);
+    // The design's own bars may end a little below the frame; a scroll bar
+    // comes only when a silo would not be seen.
+    const bool below = contentBottom() > H + 285;
+    if (below != scrolling) {
+        scrolling = below;
+        m_vscroll->setValue(0);
+        m_vscroll->setVisible(scrolling);
+        layOutAll(silos, summary, scrolling ? W - barWidth : W, H);
+    }
+    if (scrolling) {
+        m_vscroll->setRange(0, std::max(0, Twips::toPx(contentBottom() + 120) - height()));
+        m_vscroll->setPageStep(std::max(1, height()));
+        m_vscroll->setSingleStep(Twips::toPx(350));
+    }
+    m_vscroll->raise();
     // A column far over capacity reaches the top of the frame: the option
     // buttons stay in front of it, so that the view can always be changed.
     m_optVertical->raise();
     m_optHorizontal->raise();
     m_busy = false;
+}
+
+void SiloPanel::layOutAll(const QVector<SiloFigure>& silos, bool summary, double W, double H)
+{
+    const int n = silos.size();
+    m_rows = 1;
+    if (summary && n > 0) {
+        // Each column at least as wide as the widest silo number.
+        const QFontMetrics fm = lblDeposito(0)->fontMetrics();
+        int widest = 0;
+        for (const SiloFigure& silo : silos)
+            widest = std::max(widest, fm.horizontalAdvance(SiloCaption::summary(silo)));
+        m_rows = SiloLayout::summaryRows(W, n, Twips::fromPx(widest + 4));
+    }
+    for (int k = 0; k < n; ++k)
+        layOut(k, n, silos.at(k), summary, W, H);
 }
 
 void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, double W, double H)
@@ -288,10 +371,13 @@ void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, doubl
     QRectF bar;
     QRectF text;
     if (summary) {
-        bar = SiloLayout::summaryBar(W, H, n, k, previous, twips(PicDeposito, 0).left());
+        const double firstLeft = twips(PicDeposito, 0).left();
+        bar = m_rows == 1 && H - 1000 >= MinResumido
+                  ? SiloLayout::summaryBar(W, H, n, k, previous, firstLeft)
+                  : SiloLayout::summaryBarInRows(W, H, n, k, firstLeft, m_rows, MinResumido);
         text = SiloLayout::summaryLabel(bar, labelHeight);
     } else {
-        bar = SiloLayout::detailedBar(W, H, n, k, previous);
+        bar = SiloLayout::detailedBar(W, H, n, k, previous, MinDetallado);
         text = SiloLayout::detailedLabel(W, k, bar, labelHeight);
     }
     place(capacity, bar);
@@ -304,15 +390,22 @@ void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, doubl
                            : SiloCaption::detailed(silo) + SiloQuality::detailedSuffix(calidad));
     if (k > 0) label->show();
 
-    const SiloLayout::Used u = SiloLayout::usedBar(summary, bar, silo.usado, silo.capacidad);
+    SiloLayout::Used u = SiloLayout::usedBar(summary, bar, silo.usado, silo.capacidad);
+    // Columns wrapped into rows: one far over capacity rises to the top of
+    // its own row only, not over the row above.
+    if (summary && m_rows > 1 && u.rect.top() < bar.top() - 400) u.rect.setTop(bar.top() - 400);
     place(used, u.rect);
     used->setVisible(u.visible);
     setBackColor(used, vbColor(u.full ? ColorLleno : ColorUsado));
     if (k > 0) used->raise();
 
-    const QString tip = summary
-                            ? SiloCaption::summaryToolTip(silo) + SiloQuality::toolTipLines(calidad)
-                            : QString();
+    // The detailed label says it all; where the frame cuts it, its tooltip
+    // has it whole.
+    QString tip;
+    if (summary)
+        tip = SiloCaption::summaryToolTip(silo) + SiloQuality::toolTipLines(calidad);
+    else if (label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+        tip = label->text();
     for (QWidget* w : {capacity, used, static_cast<QWidget*>(label)})
         w->setToolTip(tip);
 }

@@ -11,6 +11,7 @@
 class DataService;
 class QLabel;
 class QRadioButton;
+class QScrollBar;
 class SiloFigures;
 struct SiloFigure;
 
@@ -26,7 +27,14 @@ struct SiloFigure;
 //
 // "&Resumido" (optVertical, selected at start) shows one column per silo with
 // its number below and its figures in the tooltip; "&Detallado"
-// (optHorizontal) one full-width bar per silo with the long label.
+// (optHorizontal) one full-width bar per silo with the long label (whole in
+// its tooltip when the frame cuts it).
+//
+// Every silo stays readable and reachable however many there are: columns
+// too narrow for their number are wrapped into rows, and bars are never
+// lower than a few pixels; what then reaches below the frame is reached with
+// the vertical scroll bar (or the wheel). The twips of the elements are
+// those of the unscrolled panel.
 class SiloPanel : public QFrame
 {
     Q_OBJECT
@@ -66,6 +74,19 @@ public:
     // Whether the figures come from the kept per-silo totals.
     bool usingKeptTotals() const;
 
+    // The vertical scroll bar, shown when the silos reach below the frame.
+    QScrollBar* barraVertical() const { return m_vscroll; }
+    // The rows the summary view's columns are wrapped into.
+    int filasResumido() const { return m_rows; }
+
+    // The lowest a bar is drawn, in twips, in each view.
+    static constexpr double MinDetallado = 180;
+    static constexpr double MinResumido = 600;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+
 private:
     QVector<QWidget*>& elements(Arreglo array);
     const QVector<QWidget*>& elements(Arreglo array) const;
@@ -73,7 +94,11 @@ private:
     void emptyFirstElements();
     void ensureElements(int k);
     void layOut(int k, int n, const SiloFigure& silo, bool summary, double W, double H);
-    static void place(QWidget* w, const QRectF& twips);
+    void layOutAll(const QVector<SiloFigure>& silos, bool summary, double W, double H);
+    double contentBottom() const;
+    void place(QWidget* w, const QRectF& twips) const;
+    void placeAgain();
+    void placeScrollBar();
     static void setBackColor(QWidget* w, const QColor& c);
 
     DataService& m_data;
@@ -87,4 +112,6 @@ private:
     QVector<QWidget*> m_picUsado;
     QVector<QWidget*> m_lblDepositos;
     bool m_busy = false;
+    QScrollBar* m_vscroll = nullptr;
+    int m_rows = 1;
 };

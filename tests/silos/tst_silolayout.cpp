@@ -13,6 +13,11 @@ private slots:
     void usedBar_data();
     void usedBar();
     void tooSmallFrameGivesZeroSizes();
+    void summaryRows_data();
+    void summaryRows();
+    void summaryInRows_data();
+    void summaryInRows();
+    void detailedBarsKeepAHeight();
 };
 
 void tst_SiloLayout::summaryColumns_data()
@@ -159,6 +164,96 @@ void tst_SiloLayout::tooSmallFrameGivesZeroSizes()
     const QRectF column = SiloLayout::summaryBar(300, 800, 3, 0, {}, 195);
     QCOMPARE(column.width(), 0.0);
     QCOMPARE(column.height(), 0.0);
+}
+
+// How many rows the summary columns wrap into so that each is at least
+// minWidth wide: one while they fit side by side.
+void tst_SiloLayout::summaryRows_data()
+{
+    QTest::addColumn<double>("W");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<double>("minWidth");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("six silos in the design frame") << 7545.0 << 6 << 450.0 << 1;
+    QTest::newRow("three silos, wide numbers") << 7545.0 << 3 << 2375.0 << 1;
+    QTest::newRow("three silos, one too wide") << 7545.0 << 3 << 2376.0 << 2;
+    // At the window's first size (about 1080 px of frame) and at 1200 px.
+    QTest::newRow("fifty at 16200") << 16200.0 << 50 << 450.0 << 2;
+    QTest::newRow("fifty at 18000") << 18000.0 << 50 << 450.0 << 2;
+    QTest::newRow("fifty in the design frame") << 7545.0 << 50 << 450.0 << 5;
+    QTest::newRow("fifty, nothing fits") << 500.0 << 50 << 450.0 << 50;
+    QTest::newRow("one silo") << 7545.0 << 1 << 450.0 << 1;
+}
+
+void tst_SiloLayout::summaryRows()
+{
+    QFETCH(double, W);
+    QFETCH(int, n);
+    QFETCH(double, minWidth);
+    QFETCH(int, rows);
+    QCOMPARE(SiloLayout::summaryRows(W, n, minWidth), rows);
+}
+
+// Columns wrapped into rows: the row and column of silo k, its width, and
+// its band's height, never below the minimum.
+void tst_SiloLayout::summaryInRows_data()
+{
+    QTest::addColumn<double>("W");
+    QTest::addColumn<double>("H");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<double>("minHeight");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<QRectF>("bar");
+    // 50 in 2 rows of 25: 16200 / 25 - 140 = 508 wide; bands of (6500 - 500) / 2.
+    QTest::newRow("first") << 16200.0 << 6500.0 << 50 << 2 << 600.0 << 0
+                           << QRectF(195, 500, 508, 2500);
+    QTest::newRow("end of the first row")
+        << 16200.0 << 6500.0 << 50 << 2 << 600.0 << 24 << QRectF(195 + 24 * 608, 500, 508, 2500);
+    QTest::newRow("start of the second row")
+        << 16200.0 << 6500.0 << 50 << 2 << 600.0 << 25 << QRectF(195, 3500, 508, 2500);
+    QTest::newRow("last") << 16200.0 << 6500.0 << 50 << 2 << 600.0 << 49
+                          << QRectF(195 + 24 * 608, 3500, 508, 2500);
+    // 5 rows in a low frame: each band keeps its minimum and reaches below.
+    QTest::newRow("low frame") << 7545.0 << 2805.0 << 50 << 5 << 600.0 << 49
+                               << QRectF(195 + 9 * 714.5, 500 + 4 * 1100, 614.5, 600);
+    QTest::newRow("one row is the design")
+        << 7545.0 << 2805.0 << 3 << 1 << 0.0 << 2 << QRectF(5145, 500, 2375, 1805);
+}
+
+void tst_SiloLayout::summaryInRows()
+{
+    QFETCH(double, W);
+    QFETCH(double, H);
+    QFETCH(int, n);
+    QFETCH(int, rows);
+    QFETCH(double, minHeight);
+    QFETCH(int, k);
+    QFETCH(QRectF, bar);
+    const QRectF got = SiloLayout::summaryBarInRows(W, H, n, k, 195, rows, minHeight);
+    QCOMPARE(got, bar);
+    // Its label under it stays above the next row's columns.
+    const QRectF label = SiloLayout::summaryLabel(got, 195);
+    if (k + (n + rows - 1) / rows < n) {
+        const QRectF below =
+            SiloLayout::summaryBarInRows(W, H, n, k + (n + rows - 1) / rows, 195, rows, minHeight);
+        QVERIFY(label.bottom() < below.top());
+    }
+}
+
+// Fifty silos in the design frame: bars keep the least height asked for,
+// each 350 below the one before, instead of none.
+void tst_SiloLayout::detailedBarsKeepAHeight()
+{
+    QRectF previous;
+    for (int k = 0; k < 50; ++k) {
+        const QRectF bar = SiloLayout::detailedBar(7545, 2805, 50, k, previous, 180);
+        QCOMPARE(bar.height(), 180.0);
+        QCOMPARE(bar.top(), 650.0 + 530 * k);
+        previous = bar;
+    }
+    // Where the design's height is larger, it stands.
+    QCOMPARE(SiloLayout::detailedBar(7545, 2805, 3, 0, {}, 180).height(), 510.0);
 }
 
 QTEST_APPLESS_MAIN(tst_SiloLayout)

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(SiloPanel::Arreglo)
@@ -38,6 +39,9 @@ private slots:
     void labelsInLocaleNumberFormat();
     void summaryToolTipHasFigures();
     void fiftySilosRefresh();
+    void fiftySilosReadableAndReachable_data();
+    void fiftySilosReadableAndReachable();
+    void detailedLabelCutHasItWholeInItsTooltip();
 
 private:
     void setDeposits(const QList<QVariantList>& rows);
@@ -435,9 +439,102 @@ void tst_SiloPanel::fiftySilosRefresh()
     QCOMPARE(m_panel->lblDeposito(49)->text(), QStringLiteral("50"));
     QVERIFY(m_panel->element(SiloPanel::PicUsado, 7)->isVisible());  // silo 8
     QVERIFY(!m_panel->element(SiloPanel::PicUsado, 8)->isVisible()); // silo 9
-    // The detailed view of fifty silos in a small frame still places each label.
+    // The detailed view of fifty silos in a small frame still places each
+    // label, each bar with a height of its own, and scrolls to the last.
     m_panel->optHorizontal()->setChecked(true);
-    QCOMPARE(m_panel->twips(SiloPanel::lblDepositos, 49).top(), 650 + 49 * 350 - 285.0);
+    QCOMPARE(m_panel->twips(SiloPanel::lblDepositos, 49).top(),
+             650 + 49 * (SiloPanel::MinDetallado + 350) - 285.0);
+    QVERIFY(m_panel->barraVertical()->isVisibleTo(m_panel));
+}
+
+// Fifty silos at the window's first size and at 1200 px, in both views:
+// every number and label reads whole, every bar has a size of its own, and
+// every silo can be brought into the frame.
+void tst_SiloPanel::fiftySilosReadableAndReachable_data()
+{
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<bool>("summary");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("first size, Resumido") << QSize(1072, 440) << true << 2;
+    QTest::newRow("first size, Detallado") << QSize(1072, 440) << false << 1;
+    QTest::newRow("1200 px, Resumido") << QSize(1180, 560) << true << 2;
+    QTest::newRow("1200 px, Detallado") << QSize(1180, 560) << false << 1;
+    QTest::newRow("design frame, Resumido") << QSize(503, 187) << true << 5;
+}
+
+void tst_SiloPanel::fiftySilosReadableAndReachable()
+{
+    QFETCH(QSize, frame);
+    QFETCH(bool, summary);
+    QFETCH(int, rows);
+    QList<QVariantList> deposits;
+    for (int i = 1; i <= 50; ++i)
+        deposits.push_back({QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')),
+                            QStringLiteral("Silo %1").arg(i), 1000});
+    setDeposits(deposits);
+    for (int i = 1; i <= 50; ++i)
+        receive(QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')), 10.0 * i);
+    m_window->resize(frame + QSize(10, 10));
+    m_panel->resize(frame);
+    if (!summary) m_panel->optHorizontal()->setChecked(true);
+    m_panel->MostrarDepositos(false);
+    QCOMPARE(m_panel->count(SiloPanel::PicDeposito), 50);
+    if (summary) QCOMPARE(m_panel->filasResumido(), rows);
+
+    QScrollBar* scroll = m_panel->barraVertical();
+    const bool scrolls = scroll->isVisibleTo(m_panel);
+    const int reach = scrolls ? scroll->maximum() : 0;
+    for (int k = 0; k < 50; ++k) {
+        QLabel* label = m_panel->lblDeposito(k);
+        QWidget* bar = m_panel->element(SiloPanel::PicDeposito, k);
+        QVERIFY2(bar->height() > 0 && bar->width() > 0, qPrintable(QString::number(k)));
+        if (summary) {
+            // The whole silo number under its column.
+            QCOMPARE(label->text(), QStringLiteral("%1").arg(k + 1, 4, 10, QLatin1Char('0')));
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                     qPrintable(label->text()));
+        }
+        // Inside the frame's width, and within reach of the scroll bar.
+        const int right = scrolls ? m_panel->width() - scroll->width() : m_panel->width();
+        QVERIFY(bar->geometry().right() < right);
+        const QRectF tw = m_panel->twips(SiloPanel::lblDepositos, k);
+        QVERIFY2(Twips::toPx(tw.top() + tw.height()) - reach <= m_panel->height(),
+                 qPrintable(QString::number(k)));
+    }
+    // The last silo scrolled into view really is there.
+    if (scrolls) {
+        scroll->setValue(scroll->maximum());
+        const QRect last = m_panel->lblDeposito(49)->geometry();
+        QVERIFY(last.top() >= 0 && last.bottom() <= m_panel->height());
+        const QRect bar = m_panel->element(SiloPanel::PicDeposito, 49)->geometry();
+        QVERIFY(bar.top() >= 0 && bar.bottom() <= m_panel->height());
+    }
+    // Without more silos than fit, no scroll bar: six in the same frame.
+    setDeposits(deposits.mid(0, 6));
+    m_panel->MostrarDepositos(false);
+    QVERIFY(!scroll->isVisibleTo(m_panel));
+    QCOMPARE(m_panel->filasResumido(), 1);
+}
+
+// A label the frame cuts has its whole text, quality figures included, in
+// its tooltip; one that fits has none.
+void tst_SiloPanel::detailedLabelCutHasItWholeInItsTooltip()
+{
+    setDeposits({{"1", "Silo de la cooperativa del sudeste", 500}, {"2", "Sur", 800}});
+    receive("0001", 100);
+    m_panel->optHorizontal()->setChecked(true);
+    m_panel->MostrarDepositos(false);
+    QLabel* cut = m_panel->lblDeposito(0);
+    QVERIFY(cut->fontMetrics().horizontalAdvance(cut->text()) > cut->width());
+    QCOMPARE(cut->toolTip(), cut->text());
+    QVERIFY(cut->toolTip().endsWith(QStringLiteral("Espacio disponible: 400 Toneladas")) ||
+            cut->toolTip().contains(QStringLiteral("Humedad")));
+    // Wide enough, the text reads whole and needs no tooltip.
+    m_window->resize(1400, 300);
+    m_panel->resize(1380, m_panel->height());
+    m_panel->MostrarDepositos(true);
+    QVERIFY(cut->fontMetrics().horizontalAdvance(cut->text()) <= cut->width());
+    QCOMPARE(cut->toolTip(), QString());
 }
 
 QTEST_MAIN(tst_SiloPanel)
