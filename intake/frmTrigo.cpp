@@ -237,8 +237,14 @@ void frmTrigo::buildTabs()
         b->setGeometry(Twips::toPx(l), Twips::toPx(345), Twips::toPx(1365), Twips::toPx(285) + 2);
         m_txtFields.push_back(b);
     };
-    makeBox(QStringLiteral("FechaDesde"), 1275);
-    makeBox(QStringLiteral("FechaHasta"), 4155);
+    // Each box just after its label where the label, in this font, is wider
+    // than its design place ("Fecha Desde:" keeps its colon).
+    auto afterLabel = [](QLabel* label, int left) {
+        label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+        return std::max(Twips::toPx(left), label->geometry().right() + 4);
+    };
+    makeBox(QStringLiteral("FechaDesde"), Twips::fromPx(afterLabel(m_label2, 1275)));
+    makeBox(QStringLiteral("FechaHasta"), Twips::fromPx(afterLabel(m_label4, 4155)));
     m_tabs->addTab(page2, QStringLiteral("Reporte de Recepción de Trigo"));
 
     // The tab control stands on the report tab when the window is created.

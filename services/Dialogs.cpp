@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "Idioma.h"
 #include "ServiceError.h"
 
 #include <QCalendarWidget>
@@ -95,6 +96,7 @@ std::optional<QDate> QtDialogs::chooseDate(QWidget* parent, const QDate& initial
     dlg.setWindowTitle(QStringLiteral("Seleccione la fecha"));
     auto* layout = new QVBoxLayout(&dlg);
     auto* cal = new QCalendarWidget(&dlg);
+    cal->setLocale(Idioma::textos()); // month and day names in Spanish
     cal->setSelectedDate(initial.isValid() ? initial : QDate::currentDate());
     cal->setGridVisible(true);
     layout->addWidget(cal);
