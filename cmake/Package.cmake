@@ -31,7 +31,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # offscreen plugins come with libqt6gui6.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sqlite3")
+# Qt's own buttons and dialogs in Spanish (without it they stay in English).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sqlite3, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, unixodbc, odbc-postgresql")
 set(CPACK_GENERATOR DEB)
 include(CPack)
