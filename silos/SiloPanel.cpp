@@ -77,6 +77,9 @@ SiloPanel::SiloPanel(DataService& data, QWidget* parent)
     place(used, QRectF(180, 540, 1905, 285));
     m_picUsado.push_back(used);
 
+    m_franja = new QWidget(this);
+    m_franja->setAutoFillBackground(true);
+    m_franja->hide();
     m_vscroll = new QScrollBar(Qt::Vertical, this);
     m_vscroll->setObjectName(QStringLiteral("VScrollDepositos"));
     m_vscroll->hide();
@@ -166,6 +169,21 @@ void SiloPanel::placeAgain()
     for (Arreglo array : {PicDeposito, PicUsado, lblDepositos})
         for (QWidget* w : std::as_const(elements(array)))
             place(w, w->property(kTwips).toRectF());
+    coverScrolled();
+}
+
+void SiloPanel::coverScrolled()
+{
+    // Scrolled, the silos pass under a band of the frame's colour that
+    // keeps the option buttons readable.
+    const bool scrolled = m_vscroll->isVisibleTo(this) && m_vscroll->value() > 0;
+    m_franja->setVisible(scrolled);
+    if (!scrolled) return;
+    m_franja->setGeometry(0, 0, std::max(0, m_vscroll->x()),
+                          m_optVertical->geometry().bottom() + 4);
+    m_franja->raise();
+    m_optVertical->raise();
+    m_optHorizontal->raise();
 }
 
 double SiloPanel::contentBottom() const
@@ -339,6 +357,7 @@ void SiloPanel::MostrarDepositos(bool conservar)
     // buttons stay in front of it, so that the view can always be changed.
     m_optVertical->raise();
     m_optHorizontal->raise();
+    coverScrolled();
     m_busy = false;
 }
 

@@ -99,6 +99,7 @@ private:
     void place(QWidget* w, const QRectF& twips) const;
     void placeAgain();
     void placeScrollBar();
+    void coverScrolled();
     static void setBackColor(QWidget* w, const QColor& c);
 
     DataService& m_data;
@@ -113,5 +114,6 @@ private:
     QVector<QWidget*> m_lblDepositos;
     bool m_busy = false;
     QScrollBar* m_vscroll = nullptr;
+    QWidget* m_franja = nullptr; // covers what scrolls under the option buttons
     int m_rows = 1;
 };
