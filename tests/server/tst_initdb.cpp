@@ -2,6 +2,7 @@
 // empty server database, leaves a database that has them alone, and ends with
 // one clear message and a non-zero status when it cannot connect.
 #include "DataService.h"
+#include "SchemaUpgrade.h"
 #include "TestDb.h"
 
 #include <QProcess>
@@ -140,6 +141,58 @@ private slots:
         d.open(false);
         QVERIFY2(d.isOpen(), qPrintable(d.openError()));
         QCOMPARE(d.openRecordSet(QStringLiteral("SELECT COUNT(*) FROM v_mv_molvera")).value(0).toInt(), 1);
+    }
+
+    // A database of the first schema: --init-db brings it up to date and
+    // keeps its rows; a second run finds it current.
+    void upgradesAnOlderDatabase()
+    {
+        const QString dsn = env("MOLVERA_TEST_ODBC_INIT_DSN");
+        if (dsn.isEmpty()) QSKIP("no empty server database (MOLVERA_TEST_ODBC_INIT_DSN)");
+        QFile fixture(env("MOLVERA_SOURCE_DIR") + QStringLiteral("/tests/upgrade/v1-postgres.sql"));
+        QVERIFY2(fixture.open(QIODevice::ReadOnly), qPrintable(fixture.fileName()));
+        const QString user = env("MOLVERA_TEST_ODBC_USER");
+        const QString password = env("MOLVERA_TEST_ODBC_PASSWORD");
+        auto connect = [&](const QString& name, bool check) {
+            auto d = std::make_unique<DataService>(name);
+            d->setServer(QStringLiteral("SRV01"));
+            d->setDatabaseName(dsn);
+            d->setUser(user);
+            d->setPassword(password);
+            d->setSchemaCheck(check);
+            d->open(false);
+            return d;
+        };
+        const QString rows = QStringLiteral(
+            "SELECT COUNT(*) || ':' || SUM(ID) || ':' || SUM(Toneladas) FROM mv_molvera");
+        QString before;
+        {
+            auto d = connect(QStringLiteral("reset"), false);
+            QVERIFY2(d->isOpen(), qPrintable(d->openError()));
+            d->execute(QStringLiteral("DROP SCHEMA public CASCADE"));
+            d->execute(QStringLiteral("CREATE SCHEMA public"));
+            d->executeScript(QString::fromUtf8(fixture.readAll()));
+            before = d->openRecordSet(rows).value(0).toString();
+        }
+        Run r = initDb(items(dsn, user, password));
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("actualizada del esquema 1 al %1")
+                                    .arg(SchemaUpgrade::kCurrent)),
+                 qPrintable(r.out));
+        {
+            auto d = connect(QStringLiteral("upgraded"), false);
+            QVERIFY2(d->isOpen(), qPrintable(d->openError()));
+            QCOMPARE(SchemaUpgrade(*d).version(), SchemaUpgrade::kCurrent);
+            QCOMPARE(d->openRecordSet(rows).value(0).toString(), before);
+            QCOMPARE(d->openRecordSet(QStringLiteral("SELECT gramos FROM mv_molvera_silo_total "
+                                                     "WHERE silodestino = '0002'"))
+                         .value(0)
+                         .toLongLong(),
+                     Q_INT64_C(1333200));
+        }
+        r = initDb(items(dsn, user, password));
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("ya tiene las tablas")), qPrintable(r.out));
     }
 };
 
