@@ -7,6 +7,7 @@
 #include "frmTrigo.h"
 
 #include <QLocale>
+#include <cmath>
 
 namespace
 {
@@ -16,12 +17,18 @@ struct Reading {
     const char* nombre; // as the operator reads it
     const char* unidad;
     double minimo, maximo; // plausible
+    // The decimals the kept silo sums hold (tonnes in grams, readings in
+    // hundredths), so that the silo figures equal the rows; -1: any.
+    int decimales;
 };
 
 const Reading kLecturas[] = {
-    {"toneladas", "Toneladas", "t", 0, 60}, {"humedo", "Gluten húmedo", "%", 0, 60},
-    {"seco", "Gluten seco", "%", 0, 60},    {"fallingnumber", "Falling number", "s", 60, 600},
-    {"humedad", "Humedad", "%", 0, 40},     {"pesohect", "Peso hectolítrico", "kg/hl", 40, 95},
+    {"toneladas", "Toneladas", "t", 0, 60, 6},
+    {"humedo", "Gluten húmedo", "%", 0, 60, -1},
+    {"seco", "Gluten seco", "%", 0, 60, -1},
+    {"fallingnumber", "Falling number", "s", 60, 600, 2},
+    {"humedad", "Humedad", "%", 0, 40, 2},
+    {"pesohect", "Peso hectolítrico", "kg/hl", 40, 95, 2},
 };
 
 static_assert(std::size(kLecturas) == 6, "one kept limit per reading column");
@@ -61,7 +68,17 @@ QString QualityLimits::plausibilityMessage(const QString& field, const QString& 
     if (!r || text.trimmed().isEmpty()) return {};
     const auto v = DataService::numericValue(text.trimmed());
     // 0 is what the sheet stores for an emptied reading cell: no reading taken.
-    if (!v || *v == 0 || (*v >= r->minimo && *v <= r->maximo)) return {};
+    if (!v || *v == 0) return {};
+    if (*v >= r->minimo && *v <= r->maximo) {
+        if (r->decimales < 0) return {};
+        const double escalado = *v * std::pow(10.0, r->decimales);
+        if (std::abs(escalado - std::round(escalado)) < 1e-6) return {};
+        return QStringLiteral("%1 %2 %3: se registra con %4 decimales como máximo%5; no se "
+                              "guardará.")
+            .arg(QString::fromUtf8(r->nombre), numero(*v), QLatin1String(r->unidad))
+            .arg(r->decimales)
+            .arg(r->decimales == 6 ? QStringLiteral(" (hasta el gramo)") : QString());
+    }
     return QStringLiteral("%1 %2 %3: fuera de rango. El valor debe estar entre %4 y %5 %3; "
                           "no se guardará.")
         .arg(QString::fromUtf8(r->nombre), numero(*v), QLatin1String(r->unidad), numero(r->minimo),

@@ -10,6 +10,9 @@ class frmTrigo;
 // falling number, humidity, hectolitre weight):
 // - a wide plausibility range that no instrument reading leaves; a typed value
 //   outside it is refused at entry (like a wrong deposit number);
+// - tonnes finer than the gram and humidity, hectolitre weight and falling
+//   number finer than the hundredth are refused at entry: the kept silo sums
+//   hold them so, and the silo figures must equal the rows;
 // - the plant's acceptance limits, from the configuration table (keys
 //   LIMITE_<COLUMN>_MIN and LIMITE_<COLUMN>_MAX, e.g. LIMITE_HUMEDAD_MAX);
 //   a value beyond them is accepted but flagged. A missing key is no limit.
@@ -26,7 +29,8 @@ public:
     explicit QualityLimits(frmTrigo& w) : w(w) {}
 
     // The refusal of a typed value, for the operator; empty when the field is
-    // no reading, the text is empty or no number, or the value is plausible.
+    // no reading, the text is empty or no number, or the value is plausible
+    // and no finer than the kept sums hold it.
     static QString plausibilityMessage(const QString& field, const QString& text);
     // The plausibility range of a reading column (none for other columns).
     static std::optional<Limit> plausibleRange(const QString& field);

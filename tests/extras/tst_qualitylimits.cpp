@@ -103,6 +103,56 @@ private slots:
         }
     }
 
+    // The kept silo sums hold tonnes to the gram and the quality readings to
+    // the hundredth: a finer value is refused at entry, so the silo figures
+    // always equal the rows.
+    void finerThanTheSumsIsRefused_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("tonnes to the gram") << 1 << "0.333333" << false;
+        QTest::newRow("tonnes 28.45") << 1 << "28.45" << false;
+        QTest::newRow("humidity 13.45") << 9 << "13.45" << false;
+        QTest::newRow("humidity 13.456") << 9 << "13.456" << true;
+        QTest::newRow("hectolitre 78.125") << 10 << "78.125" << true;
+        QTest::newRow("falling 300.5") << 8 << "300.5" << false;
+        QTest::newRow("falling 300.555") << 8 << "300.555" << true;
+        QTest::newRow("wet gluten, not summed") << 5 << "27.555" << false;
+    }
+    void finerThanTheSumsIsRefused()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, typed);
+        QFETCH(bool, refused);
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        const qint64 id = f.idAt(2);
+        const QString campo = QualityLimits::fieldOfColumn(col);
+        QCOMPARE(f.typeInto(2, col, typed), !refused);
+        if (refused) {
+            QCOMPARE(f.editor()->text(), typed);
+            QVERIFY(f.column(id, campo).isNull());
+            QCOMPARE(f.dialogs.count("message"), 1);
+            const QString msg = f.dialogs.messageTexts().last();
+            QVERIFY2(msg.contains(QStringLiteral("decimales como máximo")), qPrintable(msg));
+            QTest::keyClick(f.editor(), Qt::Key_Escape);
+        } else {
+            QCOMPARE(f.dialogs.count("message"), 0);
+            QCOMPARE(f.column(id, campo).toDouble(), QLocale::c().toDouble(typed));
+        }
+    }
+
+    // The tonnes editor holds 8 characters, so a typed weight never passes
+    // the gram; a value given otherwise is refused all the same.
+    void tonnesBelowTheGramAreRefused()
+    {
+        QVERIFY(QualityLimits::plausibilityMessage("toneladas", "0.3333333")
+                    .contains(QStringLiteral("hasta el gramo")));
+        QVERIFY(QualityLimits::plausibilityMessage("toneladas", "0.333333").isEmpty());
+        QVERIFY(QualityLimits::plausibilityMessage("toneladas", "59.999999").isEmpty());
+    }
+
     void plausibilityOnlyConcernsReadings()
     {
         QCOMPARE(QualityLimits::plausibilityMessage("VENDEDOR", "999"), QString());
