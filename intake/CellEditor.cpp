@@ -10,7 +10,6 @@
 #include "UtilVextra.h"
 #include "frmTrigo.h"
 
-#include <QCoreApplication>
 
 namespace {
 
@@ -129,7 +128,8 @@ void CellEditor::MsflexGridEdt(int charCode)
     FlexGrid* g = w.MSflexGrid1();
     TextBox* e = w.TxtEdit();
     if (e->dataField().compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0) return;
-    if (!g->isEnabled() || g->Row() < FlexGrid::FixedRows || g->Col() <= 0) return;
+    if (!g->isEnabled() || !g->isVisible() || g->Row() < FlexGrid::FixedRows || g->Col() <= 0)
+        return;
     TextPropiedades(e, g->Col());
     if (charCode >= 0 && charCode <= 32) {
         e->setText(g->Text());
@@ -170,9 +170,12 @@ void CellEditor::editKeyPress(int& charCode)
 
 void CellEditor::editKeyDown(int& keyCode, int shift)
 {
-    if (shift != 0) return;
-    w.mCampoActivo = w.TxtEdit();
     const int k = keyCode;
+    // Tab and Shift+Tab end the edit and move right or left, as in a
+    // spreadsheet; any other key with a modifier is left to the editor.
+    const bool tab = k == KeyCodes::Tab && (shift == 0 || shift == 1);
+    if (shift != 0 && !tab) return;
+    w.mCampoActivo = w.TxtEdit();
     if (k == KeyCodes::Escape) {
         keyCode = 0;
         cancelarEdicion();
@@ -181,7 +184,7 @@ void CellEditor::editKeyDown(int& keyCode, int shift)
     if (!FormService::isEndOfEditKey(k)) return;
     keyCode = 0;
     if (!validarYGrabar()) return;
-    EditKeyCode(k, 0);
+    EditKeyCode(k, tab ? shift : 0);
 }
 
 bool CellEditor::validarYGrabar()
@@ -195,8 +198,34 @@ bool CellEditor::validarYGrabar()
     FlexGrid* g = w.MSflexGrid1();
     g->setTextMatrix(g->Row(), g->Col(), shown);
     e->setText(shown);
-    e->hide();
+    cerrarEditor();
     return true;
+}
+
+void CellEditor::cerrarEditor()
+{
+    // The keyboard goes back to the grid before the editor is hidden, so
+    // that no key is ever typed into a hidden editor (and hiding the focused
+    // editor does not pass the focus on to some other control).
+    TextBox* e = w.TxtEdit();
+    FlexGrid* g = w.MSflexGrid1();
+    const bool antes = m_confirmando;
+    m_confirmando = true;
+    const bool conFoco = e->hasFocus() || w.focusWidget() == e;
+    if (conFoco && g->isVisible() && g->isEnabled()) g->setFocus(Qt::OtherFocusReason);
+    e->hide();
+    m_confirmando = antes;
+}
+
+bool CellEditor::terminarEdicion()
+{
+    if (!abierto()) return true;
+    w.mCampoActivo = w.TxtEdit();
+    if (validarYGrabar()) return true;
+    // Refused or not written: the editor stays open over its cell with the
+    // keyboard, as after Enter.
+    if (w.TxtEdit()->isVisible()) w.TxtEdit()->setFocus(Qt::OtherFocusReason);
+    return false;
 }
 
 bool CellEditor::confirmarEdicionAbierta()
@@ -206,7 +235,7 @@ bool CellEditor::confirmarEdicionAbierta()
     w.mCampoActivo = w.TxtEdit();
     const bool ok = validarYGrabar();
     // A refused or failed value is dropped; the cell keeps its value.
-    w.TxtEdit()->hide();
+    cerrarEditor();
     m_confirmando = false;
     return ok;
 }
@@ -218,18 +247,26 @@ void CellEditor::cerrarAntesDeSalir()
 
 void CellEditor::cancelarEdicion()
 {
-    w.TxtEdit()->hide();
+    cerrarEditor();
     w.MSflexGrid1()->setFocus(Qt::OtherFocusReason);
 }
 
-void CellEditor::EditKeyCode(int keyCode, int /*shift*/)
+void CellEditor::EditKeyCode(int keyCode, int shift)
 {
     FlexGrid* g = w.MSflexGrid1();
-    auto alGrid = [&] {
-        g->setFocus(Qt::OtherFocusReason);
-        QCoreApplication::processEvents();
-    };
+    // The edited cell already shows the stored value and the editor is
+    // closed. No pending event may run before the cursor has moved: a key
+    // typed ahead belongs to the cell after the move, not to this one.
+    auto alGrid = [&] { g->setFocus(Qt::OtherFocusReason); };
     switch (keyCode) {
+    case KeyCodes::Tab:
+        alGrid();
+        if (shift != 0) {
+            if (g->Col() > 1) g->setCol(g->Col() - 1);
+            else if (g->Row() > FlexGrid::FixedRows) g->setRowCol(g->Row() - 1, 12);
+            break;
+        }
+        [[fallthrough]];
     case KeyCodes::Enter:
         alGrid();
         if (g->Col() == 12) {

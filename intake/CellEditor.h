@@ -42,6 +42,10 @@ public:
     // Before the window closes or the sheet is left: a valid open edit is
     // written first.
     void cerrarAntesDeSalir();
+    // Ends an open edit before a command: validated and written, the grid
+    // keeps the keyboard. A refused or unwritten value keeps the editor open
+    // with the keyboard and answers false (the command must not run).
+    bool terminarEdicion();
     // Abandons an open edit: nothing is written, the cell keeps its value.
     void cancelarEdicion();
 
@@ -51,6 +55,8 @@ private:
     // Validates and writes the editor's value; on success the cell shows the
     // stored value and the editor closes.
     bool validarYGrabar();
+    // Hides the editor, the keyboard going back to the grid.
+    void cerrarEditor();
     void scrollCheck();
 
     frmTrigo& w;

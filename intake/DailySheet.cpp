@@ -173,10 +173,12 @@ bool DailySheet::Cargar()
                                        "modificado_por) VALUES (?,?,?,?)")
                       : QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta) "
                                        "VALUES (?,?,?)");
-            QVariantList params{desde, r, QDateTime::currentDateTime()};
-            if (quien) params << w.history().operador();
-            db.execute(insert, params);
-            db.execute(insert, params);
+            // Each row carries the time of its own insert.
+            for (int i = 0; i < 2; ++i) {
+                QVariantList params{desde, r, QDateTime::currentDateTime()};
+                if (quien) params << w.history().operador();
+                db.execute(insert, params);
+            }
             rs = db.openRecordSet(sql, {desde, hasta});
         }
         g->bind(rs);
@@ -189,6 +191,9 @@ bool DailySheet::Cargar()
     }
     TitulosGrilla();
     w.mPlanillaCargada = true;
+    // The sheet comes to the front with its enabling, before the report tab
+    // is made unavailable (taking the current tab away would select another).
+    w.SSTab1()->setCurrentIndex(0);
     HabilitarSegunEstado(true);
     w.EnabledControls(true);
     emit w.planillaCargada();

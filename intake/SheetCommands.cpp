@@ -14,6 +14,7 @@
 #include "frmTrigo.h"
 
 #include <QDateTime>
+#include <QTabWidget>
 
 namespace {
 void avisar(frmTrigo& w, const QString& texto)
@@ -26,6 +27,11 @@ void avisar(frmTrigo& w, const QString& texto)
 void SheetCommands::ejecutar(const QString& keyIn)
 {
     const QString key = keyIn.toUpper();
+    // A command that moves the cursor or reads the sheet again first ends an
+    // open edit as Enter would; a refused value keeps the editor open and the
+    // command does not run.
+    const bool mueve = key == QLatin1String("NUEVO") || key == QLatin1String("BORRAR");
+    if (mueve && !w.editor().terminarEdicion()) return;
     if (key == QLatin1String("NUEVO")) Nuevo();
     else if (key == QLatin1String("BORRAR")) Borrar();
     else if (key == QLatin1String("GRABAR")) return; // cells are saved as they are left
@@ -55,10 +61,11 @@ qint64 SheetCommands::Nuevo()
     }
     qint64 id = 0;
     try {
+        // The tonnes the new row shows are stored with it.
         QStringList cols{QStringLiteral("Fecha"), QStringLiteral("responsable"),
-                         QStringLiteral("fecha_alta")};
+                         QStringLiteral("fecha_alta"), QStringLiteral("Toneladas")};
         QVariantList vals{QDateTime(dia, QTime(0, 0)), resp ? resp->text() : QString(),
-                          QDateTime::currentDateTime()};
+                          QDateTime::currentDateTime(), 0};
         if (w.history().available()) {
             cols << QStringLiteral("modificado_por");
             vals << w.history().operador();
@@ -69,6 +76,8 @@ qint64 SheetCommands::Nuevo()
         return 0;
     }
     FlexGrid* g = w.MSflexGrid1();
+    // The new row is shown: from the silo tab the sheet comes to the front.
+    if (w.SSTab1()->currentIndex() != 0) w.SSTab1()->setCurrentIndex(0);
     g->setRows(g->Rows() + 1);
     const int r = g->Rows() - 1;
     g->setRowCol(r, 2);
@@ -82,6 +91,7 @@ qint64 SheetCommands::Nuevo()
     w.UtilVextra1()->setBorrarenabled(true);
     w.UtilVextra1()->setReporteenabled(true);
     g->setCol(1);
+    g->setFocus(Qt::OtherFocusReason); // the next key types into the new row
     return id;
 }
 

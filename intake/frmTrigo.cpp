@@ -110,6 +110,7 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
     m_lookup.setDataService(&m_data);
     m_lookup.setParentWindow(this);
     connect(m_toolbar, &UtilVextra::BotonClick, this, &frmTrigo::ProcesarComando);
+    connect(m_cmdCargar, &QToolButton::clicked, this, &frmTrigo::CmdCargar_Click);
     qApp->installEventFilter(this);
 }
 
@@ -358,6 +359,16 @@ void frmTrigo::ProcesarComando(const QString& key)
     m_commands->ejecutar(key);
 }
 
+void frmTrigo::CmdCargar_Click()
+{
+    // The same as Enter in the date box: the date is checked (a message names
+    // what is wrong) and that day's sheet is loaded.
+    TextBox* fecha = box(QStringLiteral("fecha"));
+    if (!fecha || mPlanillaCargada) return;
+    mCampoActivo = fecha;
+    m_validator->CampoValida(fecha);
+}
+
 void frmTrigo::ImprimirReporte()
 {
     ReportCommand::ImprimirReporte(*this);
@@ -441,19 +452,28 @@ bool frmTrigo::previewKey(int keyCode, int shift)
         m_toolbar->ProcesarTecla(keyCode);
         return false;
     }
-    if (keyCode == KeyCodes::Enter) {
-        m_tabs->setCurrentIndex(m_tabs->currentIndex() == 0 ? 1 : 0);
-    }
-    return false;
+    if (keyCode != KeyCodes::Enter) return false;
+    // Shift, Ctrl or Alt + Enter switches between the sheet and the silo tab.
+    // An open edit is ended first, as Enter would end it; a refused value
+    // keeps the sheet in front with the editor open. The key is taken here:
+    // no control behind it sees it.
+    if (m_tabs->currentIndex() == 0 && !m_editor->terminarEdicion()) return true;
+    m_tabs->setCurrentIndex(m_tabs->currentIndex() == 0 ? 1 : 0);
+    return true;
 }
 
 bool frmTrigo::eventFilter(QObject* obj, QEvent* e)
 {
     // Key preview: every key for this window is offered here before the
-    // focused control sees it (once, on its first delivery).
+    // focused control sees it, once. A key the focused control ignores goes
+    // on to its parents and passes this filter again at each of them: only
+    // its first delivery counts, the one to the window's focused control (or
+    // to the window itself when nothing in it has the focus).
     if (e->type() == QEvent::KeyPress && obj->isWidgetType()) {
         auto* w = static_cast<QWidget*>(obj);
-        if (w->window() == this && (w == focusWidget() || w == this)) {
+        const QWidget* focus = focusWidget();
+        const bool primeraEntrega = w == focus || (w == this && !focus);
+        if (w->window() == this && primeraEntrega) {
             auto* ke = static_cast<QKeyEvent*>(e);
             const int code = KeyCodes::fromQt(ke->key());
             if (code != 0 && previewKey(code, KeyCodes::shiftState(ke->modifiers()))) return true;

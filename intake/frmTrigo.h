@@ -94,6 +94,8 @@ public:
     void EnabledControls(bool enabled);
     void Reiniciar();
     void ProcesarComando(const QString& key);
+    // "Ejecutar": loads the sheet of the typed date.
+    void CmdCargar_Click();
     void ImprimirReporte();
     void CmdConsultar(bool lSinKeyDown = false);
     void MostrarDepositos(bool conservar);

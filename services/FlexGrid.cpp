@@ -451,6 +451,10 @@ void FlexGrid::keyPressEvent(QKeyEvent* e)
     case KeyCodes::PageDown: moveTo(anchorRow + page, anchorCol, extend); return;
     case KeyCodes::Home: moveTo(anchorRow, std::min(1, Cols() - 1), extend); return;
     case KeyCodes::End: moveTo(anchorRow, Cols() - 1, extend); return;
+    case KeyCodes::Tab:
+        if (shift == 1) moveTo(m_row, std::max(1, m_col - 1), false);
+        else if (shift == 0) moveTo(m_row, std::min(Cols() - 1, m_col + 1), false);
+        return;
     default: break;
     }
     if (!onKeyPress) return;
@@ -526,7 +530,11 @@ void FlexGrid::updateCurrentCell()
     if (cur.isValid()) viewport()->update(visualRect(cur));
 }
 
+// Tab and Shift+Tab move the current cell right and left, as in a
+// spreadsheet, while the grid has cells; they do not take the keyboard out
+// of the grid.
 bool FlexGrid::focusNextPrevChild(bool next)
 {
+    if (hasFocus() && isVisible() && Rows() > FixedRows) return false; // keyPressEvent moves
     return QWidget::focusNextPrevChild(next);
 }

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Journeys through the real program: the built molvera in a real X display
+# (Xvfb), driven by real key events (xdotool) with the focus where an
+# operator's would be, and the database file read with SQL afterwards.
+#   journeys.sh MOLVERA   (run under xvfb-run; ctest does that)
+set -uo pipefail
+molvera=$(readlink -f "$1")
+unset QT_QPA_PLATFORM
+work=$(mktemp -d /tmp/molvera-journeys.XXXXXX)
+trap 'kill $pid 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+export HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
+db=$work/molvera.db
+pid=0
+failures=0
+
+fail() {
+  echo "FAIL [$journey]: $*"
+  import -window root "$work/../molvera-journey-fail-$journey.png" 2>/dev/null || true
+  failures=$((failures + 1))
+}
+sql() { sqlite3 -cmd '.timeout 5000' "$db" "$@"; }
+
+# Waits up to 5 s for a query to answer the expected text.
+expect_sql() {
+  local query=$1 want=$2 got=""
+  for _ in $(seq 50); do
+    got=$(sql "$query" 2>&1)
+    [ "$got" = "$want" ] && return 0
+    sleep 0.1
+  done
+  fail "$query: expected '$want', got '$got'"
+  return 1
+}
+
+# Visible top-level windows whose name contains the text.
+windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+expect_windows() {
+  local name=$1 want=$2 got=""
+  for _ in $(seq 30); do
+    got=$(windows_named "$name")
+    # A window just shown takes the keyboard a moment later.
+    [ "$got" = "$want" ] && { sleep 0.3; return 0; }
+    sleep 0.1
+  done
+  fail "windows named '$name': expected $want, got $got"
+}
+
+# Starts the program on a new database and waits for its window.
+start() {
+  journey=$1
+  [ "$pid" != 0 ] && { kill $pid 2>/dev/null; wait $pid 2>/dev/null; }
+  rm -f "$db" "$db-wal" "$db-shm"
+  "$molvera" "@DbName=$db;@UsuarioLogeado=OPERADOR;" >"$work/$journey.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do
+    wid=$(xdotool search --onlyvisible --name '^MOLVERA' 2>/dev/null | head -1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  [ -n "$wid" ] || { fail "the window did not show"; return 1; }
+  xdotool windowfocus "$wid" 2>/dev/null || true
+  sleep 0.3
+}
+keys() { xdotool key --delay "${delay:-40}" "$@"; }
+typed() { xdotool type --delay "${delay:-40}" "$1"; }
+today_rows="SELECT COUNT(*) FROM mv_molvera"
+first="(SELECT MIN(id) FROM mv_molvera)"
+
+# 1. A truckload by keyboard: Enter in the date box loads today's sheet; the
+# cells are ended with Enter and with Tab (both write and move right).
+start keyboard || exit 1
+keys Return
+expect_sql "$today_rows" 2
+typed 21; keys Return
+typed Juan; keys Tab
+typed Pergamino; keys Return
+typed Pedro; keys shift+Tab
+typed Arrecifes; keys Return
+expect_sql "SELECT printf('%g',toneladas)||'|'||vendedor||'|'||procedencia||'|'||ifnull(camionero,'')
+            FROM mv_molvera WHERE id=$first" "21|Juan|Arrecifes|Pedro"
+
+# 2. F2, F3 and F4 pressed while a cell is being edited: each runs its command
+# once, the open edit is written first, and the keyboard stays in the sheet.
+start editor-keys || exit 1
+keys Return
+expect_sql "$today_rows" 2
+typed 7; keys F2
+expect_sql "$today_rows" 3
+expect_sql "SELECT printf('%g',toneladas) FROM mv_molvera WHERE id=$first" 7
+typed 9; keys Return
+expect_sql "SELECT printf('%g',toneladas) FROM mv_molvera WHERE id=(SELECT MAX(id) FROM mv_molvera)" 9
+typed Acopio; keys F4
+expect_windows 'Consulta' 1
+keys Escape
+expect_windows 'Consulta' 0
+keys Return
+expect_sql "SELECT vendedor FROM mv_molvera WHERE id=(SELECT MAX(id) FROM mv_molvera)" Acopio
+keys Up Up
+typed 5; keys F3
+expect_windows 'Atenci' 1
+keys Return
+expect_windows 'Atenci' 0
+# The row being edited is the one deleted; the sheet read again.
+expect_sql "SELECT COUNT(*) FROM mv_molvera WHERE toneladas=7" 0
+expect_sql "$today_rows" 2
+
+# 3. "Ejecutar": a click, then Alt+E after Cancelar, load the typed date.
+start ejecutar || exit 1
+keys ctrl+a; typed 01/03/2025
+
+xdotool mousemove --window "$wid" 482 25 click 1
+expect_sql "SELECT COUNT(*) FROM mv_molvera WHERE fecha >= '2025-03-01' AND fecha < '2025-03-02'" 2
+keys F8
+keys ctrl+a; typed 02/03/2025; keys alt+e
+expect_sql "SELECT COUNT(*) FROM mv_molvera WHERE fecha >= '2025-03-02' AND fecha < '2025-03-03'" 2
+
+# 4. Ctrl+Enter from an open edit writes it and goes to the silo tab, where
+# typing reaches no cell; Ctrl+Enter there comes back to the sheet, the cursor
+# on the cell it left.
+start tabs || exit 1
+keys Return
+expect_sql "$today_rows" 2
+typed 3; keys ctrl+Return
+expect_sql "SELECT printf('%g',toneladas) FROM mv_molvera WHERE id=$first" 3
+typed 8; keys Return
+keys ctrl+Return
+typed 6; keys Return
+expect_sql "SELECT printf('%g',toneladas)||'|'||(SELECT COUNT(*) FROM mv_molvera WHERE
+            vendedor='8' OR toneladas=8) FROM mv_molvera WHERE id=$first" "6|0"
+
+# 5. A truckload typed at 10 ms a key while another workstation holds the
+# write lock for half a second: every key reaches the cell it was typed for.
+start typeahead || exit 1
+keys Return
+expect_sql "$today_rows" 2
+(echo 'BEGIN IMMEDIATE;'; sleep 0.5; echo 'COMMIT;') | sqlite3 "$db" &
+sleep 0.1
+delay=10 keys 2 1 Return 3 5 Return P 1 Return 1 2 Return
+wait $!
+expect_sql "SELECT printf('%g',toneladas)||'|'||vendedor||'|'||procedencia||'|'||camionero
+            FROM mv_molvera WHERE id=$first" "21|35|P1|12"
+
+[ "$failures" = 0 ] && echo "journeys: all passed" || echo "journeys: $failures failed"
+[ "$failures" = 0 ]
