@@ -25,6 +25,7 @@ struct ExtrasFixture : WindowFixture {
         if (!editor()->isVisible()) return false;
         editor()->setText(text);
         QTest::keyClick(editor(), Qt::Key_Return);
+        QCoreApplication::processEvents(); // what the event loop runs after the key
         return !editor()->isVisible();
     }
 

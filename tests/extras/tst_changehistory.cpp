@@ -169,9 +169,10 @@ private slots:
         QVERIFY(id > 0);
         QTest::keyClick(f.editor(), Qt::Key_Escape);
         QList<Rec> recs = recordsOf(f.db, id);
-        QCOMPARE(recs.size(), 2);
+        QCOMPARE(recs.size(), 3); // the date, the responsible person, the 0 tonnes shown
         QCOMPARE(recs.at(0).operacion, QStringLiteral("ALTA"));
         QCOMPARE(recs.at(1).nuevo.toString(), QStringLiteral("ANA"));
+        QCOMPARE(recs.at(2).campo.toLower(), QStringLiteral("toneladas"));
         const int row = f.rowOf(id);
         QVERIFY(f.typeInto(row, 2, QStringLiteral("Coop. Norte")));
         QVERIFY(f.typeInto(row, 9, QStringLiteral("12.5")));
@@ -185,7 +186,7 @@ private slots:
         QCOMPARE(f.w->commands().Borrar(), 1);
         QVERIFY(!f.column(id, "ID").isValid());
         recs = recordsOf(f.db, id, before);
-        QCOMPARE(recs.size(), 4);
+        QCOMPARE(recs.size(), 5);
         QStringList campos;
         for (const Rec& x : recs) {
             QCOMPARE(x.operacion, QStringLiteral("BAJA"));
@@ -193,9 +194,10 @@ private slots:
             QVERIFY(x.nuevo.isNull());
             campos << x.campo;
         }
-        QCOMPARE(campos, QStringList({"fecha", "responsable", "vendedor", "humedad"}));
-        QCOMPARE(recs.at(2).anterior.toString(), QStringLiteral("Coop. Norte"));
-        QCOMPARE(asNumber(recs.at(3).anterior), 12.5);
+        QCOMPARE(campos,
+                 QStringList({"fecha", "responsable", "toneladas", "vendedor", "humedad"}));
+        QCOMPARE(recs.at(3).anterior.toString(), QStringLiteral("Coop. Norte"));
+        QCOMPARE(asNumber(recs.at(4).anterior), 12.5);
     }
 
     // A write that the database refuses leaves neither the change nor its

@@ -20,10 +20,10 @@ fail() {
 }
 sql() { sqlite3 -cmd '.timeout 5000' "$db" "$@"; }
 
-# Waits up to 5 s for a query to answer the expected text.
+# Waits up to 10 s for a query to answer the expected text.
 expect_sql() {
   local query=$1 want=$2 got=""
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     got=$(sql "$query" 2>&1)
     [ "$got" = "$want" ] && return 0
     sleep 0.1
@@ -36,7 +36,7 @@ expect_sql() {
 windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
 expect_windows() {
   local name=$1 want=$2 got=""
-  for _ in $(seq 30); do
+  for _ in $(seq 100); do
     got=$(windows_named "$name")
     # A window just shown takes the keyboard a moment later.
     [ "$got" = "$want" ] && { sleep 0.3; return 0; }
@@ -52,7 +52,7 @@ start() {
   rm -f "$db" "$db-wal" "$db-shm"
   "$molvera" "@DbName=$db;@UsuarioLogeado=OPERADOR;" >"$work/$journey.log" 2>&1 &
   pid=$!
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     wid=$(xdotool search --onlyvisible --name '^MOLVERA' 2>/dev/null | head -1)
     [ -n "$wid" ] && break
     sleep 0.1
