@@ -535,6 +535,7 @@ void FlexGrid::updateCurrentCell()
 // of the grid.
 bool FlexGrid::focusNextPrevChild(bool next)
 {
-    if (hasFocus() && isVisible() && Rows() > FixedRows) return false; // keyPressEvent moves
+    const bool conFoco = hasFocus() || window()->focusWidget() == this;
+    if (conFoco && isVisible() && Rows() > FixedRows) return false; // keyPressEvent moves
     return QWidget::focusNextPrevChild(next);
 }

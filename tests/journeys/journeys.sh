@@ -76,8 +76,11 @@ typed Juan; keys Tab
 typed Pergamino; keys Return
 typed Pedro; keys shift+Tab
 typed Arrecifes; keys Return
+# Tab in the grid moves across without an edit.
+keys Tab Tab
+typed 11; keys Return
 expect_sql "SELECT printf('%g',toneladas)||'|'||vendedor||'|'||procedencia||'|'||ifnull(camionero,'')
-            FROM mv_molvera WHERE id=$first" "21|Juan|Arrecifes|Pedro"
+            ||'|'||printf('%g',seco) FROM mv_molvera WHERE id=$first" "21|Juan|Arrecifes|Pedro|11"
 
 # 2. F2, F3 and F4 pressed while a cell is being edited: each runs its command
 # once, the open edit is written first, and the keyboard stays in the sheet.
