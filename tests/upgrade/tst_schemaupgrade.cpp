@@ -20,7 +20,10 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace
 {
@@ -112,6 +115,9 @@ class TstSchemaUpgrade : public QObject
                            qPrintable(st));
             }
             before = snapshot(raw, name != QLatin1String("v1"));
+            QSqlQuery wal(raw);
+            if (!wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) qFatal("fixture: no WAL");
+            wal.finish();
             raw.close();
         }
         QSqlDatabase::removeDatabase("fixture");
@@ -324,6 +330,47 @@ private slots:
             raw = QSqlDatabase();
             QSqlDatabase::removeDatabase("look");
         }
+    }
+
+    // Another desk holds the write lock longer than one busy time-out (it
+    // is upgrading a large database): this one waits, then finds the
+    // database up to date.
+    void aSecondDeskWaitsForTheUpgrade()
+    {
+        if (!TestDb::serverDsn().isEmpty()) QSKIP("the embedded database's lock is held here");
+        TestDb db;
+        QString path;
+        build(db, QStringLiteral("v2"), &path);
+        std::atomic<bool> locked{false};
+        std::atomic<bool> committed{false};
+        std::thread holder([&] {
+            {
+                QSqlDatabase h = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
+                h.setDatabaseName(path);
+                if (h.open()) {
+                    QSqlQuery q(h);
+                    if (q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+                        locked = true;
+                        std::this_thread::sleep_for(std::chrono::milliseconds(6500));
+                        q.exec(QStringLiteral("COMMIT"));
+                        committed = true;
+                    }
+                    q.finish();
+                    h.close();
+                }
+            }
+            QSqlDatabase::removeDatabase("holder");
+            locked = true;
+        });
+        while (!locked)
+            QTest::qWait(10);
+        QVERIFY(!committed);
+        auto d = open(db, path);
+        const bool waited = committed;
+        holder.join();
+        QVERIFY2(d->isOpen(), qPrintable(d->openError()));
+        QVERIFY(waited);
+        QCOMPARE(SchemaUpgrade(*d).version(), SchemaUpgrade::kCurrent);
     }
 
     // A database of a newer program: refused in words, not touched.
