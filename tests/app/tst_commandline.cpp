@@ -2,6 +2,7 @@
 // --version without a screen, unknown options refused, and --backup copying
 // the embedded database while another workstation keeps writing to it.
 #include "DataService.h"
+#include "ProgramRun.h"
 #include "SchemaUpgrade.h"
 #include "TestDb.h"
 
@@ -17,11 +18,6 @@
 namespace
 {
 
-struct Run {
-    int status = -1;
-    QString out, err;
-};
-
 // The program without a screen: no display, no platform chosen.
 QProcessEnvironment headless()
 {
@@ -32,22 +28,11 @@ QProcessEnvironment headless()
     return env;
 }
 
+using Run = ProgramRun;
+
 Run molvera(const QStringList& args)
 {
-    QProcess p;
-    p.setProcessEnvironment(headless());
-    p.start(QStringLiteral(MOLVERA_EXE), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("did not finish");
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return ProgramRun::of(QStringLiteral(MOLVERA_EXE), args, headless());
 }
 
 QVariant scalar(QSqlDatabase db, const QString& sql)

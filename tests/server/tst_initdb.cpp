@@ -2,36 +2,21 @@
 // empty server database, leaves a database that has them alone, and ends with
 // one clear message and a non-zero status when it cannot connect.
 #include "DataService.h"
+#include "ProgramRun.h"
 #include "SchemaUpgrade.h"
 #include "TestDb.h"
 
-#include <QProcess>
 #include <QtTest>
 
 namespace {
 
 const QString kPassword = QStringLiteral("Clave-Que-No-Se-Ve-55");
 
-struct Run {
-    int status = -1;
-    QString out, err;
-};
+using Run = ProgramRun;
 
 Run initDb(const QString& parametros)
 {
-    QProcess p;
-    p.start(QStringLiteral(MOLVERA_EXE), {QStringLiteral("--init-db"), parametros});
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("did not finish");
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return ProgramRun::of(QStringLiteral(MOLVERA_EXE), {QStringLiteral("--init-db"), parametros});
 }
 
 QString env(const char* name)
