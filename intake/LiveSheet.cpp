@@ -5,6 +5,7 @@
 #include "DailySheet.h"
 #include "DataService.h"
 #include "DateText.h"
+#include "Dialogs.h"
 #include "FlexGrid.h"
 #include "ServiceError.h"
 #include "TextBox.h"
@@ -24,6 +25,13 @@ struct Dia {
     QDateTime desde, hasta;
 };
 
+// History records read again after the last one seen: a record whose
+// transaction ends after a later one's is still found.
+constexpr qint64 kLookBack = 128;
+// The rows read in one statement: a fixed number of places, so that the
+// statement is prepared once.
+constexpr int kIdsPerRead = 16;
+
 std::optional<Dia> diaDe(const frmTrigo& w)
 {
     const TextBox* fecha = w.box(QStringLiteral("fecha"));
@@ -37,7 +45,8 @@ std::optional<Dia> diaDe(const frmTrigo& w)
 LiveSheet::LiveSheet(frmTrigo& w) : QObject(&w), w(w)
 {
     m_timer = new QTimer(this);
-    m_timer->setInterval(3000);
+    m_timer->setInterval(kIntervalMs);
+    m_reconnections = w.data().reconnections();
     connect(m_timer, &QTimer::timeout, this, &LiveSheet::check);
     connect(&w, &frmTrigo::planillaCargada, this, &LiveSheet::baseline);
     m_timer->start();
@@ -74,11 +83,59 @@ QString LiveSheet::signature()
 
 void LiveSheet::baseline()
 {
+    m_pending.clear();
+    m_seen.clear();
+    m_base = -1;
     try {
+        if (w.history().available()) {
+            // The first check reads again the rows the last records name:
+            // a change that ended while the sheet was read is not missed.
+            m_base = w.data()
+                         .openRecordSet(QStringLiteral("SELECT MAX(ID) FROM mv_molvera_historial"))
+                         .value(0)
+                         .toLongLong() -
+                     kLookBack;
+            return;
+        }
         m_signature = signature();
     } catch (const ServiceError&) {
         m_signature.clear(); // the first check reads the day
+        m_base = -1;
     }
+}
+
+QSet<qint64> LiveSheet::newlyChanged(qint64* highest)
+{
+    RecordSet rs = w.data().openRecordSet(
+        QStringLiteral("SELECT ID, id_registro FROM mv_molvera_historial WHERE ID > ?"), {m_base});
+    QSet<qint64> ids;
+    *highest = m_base;
+    for (const RecordSet::Row row : rs.rows()) {
+        const qint64 h = row.at(0).toLongLong();
+        *highest = std::max(*highest, h);
+        if (m_seen.contains(h)) continue;
+        m_seen.insert(h);
+        ids.insert(row.at(1).toLongLong());
+    }
+    // The window moves on: records before it are not looked at again.
+    const qint64 base = std::max(m_base, *highest - kLookBack);
+    if (base != m_base) {
+        m_base = base;
+        for (auto it = m_seen.begin(); it != m_seen.end();)
+            it = *it <= m_base ? m_seen.erase(it) : std::next(it);
+    }
+    return ids;
+}
+
+void LiveSheet::toldReconnection()
+{
+    const int n = w.data().reconnections();
+    if (n == m_reconnections) return;
+    m_reconnections = n;
+    Dialogs::instance().message(&w, QStringLiteral("Atención"),
+                                QStringLiteral("Se restableció la conexión con la base de datos. "
+                                               "Lo aceptado antes del corte está guardado."),
+                                Dialogs::Icon::Information);
 }
 
 bool LiveSheet::check()
@@ -87,7 +144,25 @@ bool LiveSheet::check()
     if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
     m_busy = true;
     bool changed = false;
+    // A check that fails half-way is made again whole by the next one.
+    const qint64 base = m_base;
+    const QSet<qint64> seen = m_seen, pending = m_pending;
     try {
+        if (w.history().available() && m_base >= 0) {
+            qint64 highest = 0;
+            QSet<qint64> ids = newlyChanged(&highest);
+            ids.unite(m_pending);
+            m_pending.clear(); // those still waiting are named again
+            if (!ids.isEmpty()) {
+                ++m_reads;
+                bool complete = true;
+                changed = syncRows(ids, &complete);
+            }
+            m_busy = false;
+            toldReconnection();
+            if (changed) emit applied();
+            return changed;
+        }
         const QString now = signature();
         if (now != m_signature) {
             ++m_reads;
@@ -98,8 +173,15 @@ bool LiveSheet::check()
         }
     } catch (const ServiceError&) {
         // The next check tries again; the sheet stays as it is.
+        m_base = base;
+        m_seen = seen;
+        m_pending = pending;
+        m_busy = false;
+        return false;
     }
     m_busy = false;
+    toldReconnection();
+    if (changed) emit applied();
     return changed;
 }
 
@@ -107,8 +189,38 @@ bool LiveSheet::sync(bool* complete)
 {
     const auto dia = diaDe(w);
     if (!dia) return false;
-    RecordSet rs =
+    const RecordSet rs =
         w.data().openRecordSet(DailySheet::sentenciaLectura(w.mVista), {dia->desde, dia->hasta});
+    return apply(rs, nullptr, complete);
+}
+
+bool LiveSheet::syncRows(const QSet<qint64>& ids, bool* complete)
+{
+    const auto dia = diaDe(w);
+    if (!dia) return false;
+    // The day's read statement narrowed to a few ids.
+    QString sql = DailySheet::sentenciaLectura(w.mVista);
+    const qsizetype order = sql.lastIndexOf(QLatin1String(" ORDER BY"));
+    QStringList places;
+    for (int i = 0; i < kIdsPerRead; ++i)
+        places << QStringLiteral("?");
+    sql.insert(order, QStringLiteral(" and ID IN (%1)").arg(places.join(u',')));
+    const QList<qint64> list(ids.cbegin(), ids.cend());
+    bool changed = false;
+    for (qsizetype from = 0; from < list.size(); from += kIdsPerRead) {
+        QVariantList params{dia->desde, dia->hasta};
+        for (int i = 0; i < kIdsPerRead; ++i)
+            params << (from + i < list.size() ? list.at(from + i) : qint64(-1));
+        const RecordSet rs = w.data().openRecordSet(sql, params);
+        const QSet<qint64> part(list.cbegin() + from,
+                                list.cbegin() + std::min(list.size(), from + kIdsPerRead));
+        changed = apply(rs, &part, complete) || changed;
+    }
+    return changed;
+}
+
+bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* complete)
+{
     FlexGrid* g = w.MSflexGrid1();
     const int cols = g->Cols();
     QHash<qint64, int> filaDe;
@@ -151,12 +263,18 @@ bool LiveSheet::sync(bool* complete)
         aplicadas += int(nuevas.size());
     }
     QVector<int> fuera;
+    QSet<qint64> idsFuera;
     for (auto it = filaDe.cbegin(); it != filaDe.cend(); ++it)
-        if (!enBase.contains(it.key())) fuera << it.value();
+        if (!enBase.contains(it.key()) && (!touched || touched->contains(it.key()))) {
+            fuera << it.value();
+            idsFuera.insert(it.key());
+        }
     if (!fuera.isEmpty()) {
         if (w.editor().abierto()) {
             *complete = false; // rows move when they go: after the edit
+            m_pending.unite(idsFuera);
         } else {
+            m_pending.subtract(idsFuera);
             std::sort(fuera.begin(), fuera.end(), std::greater<>());
             int fila = g->Row();
             const int col = g->Col();

@@ -460,6 +460,7 @@ void DataService::reconnect(const QString& why)
         throw ServiceError(ServiceError::NotConnected, text);
     }
     m_lost = false;
+    ++m_reconnections;
 }
 
 void DataService::guarded(const std::function<void()>& step)

@@ -83,7 +83,9 @@ public:
     // On a server, a statement that fails because the connection was lost
     // (server restarted) reconnects once and runs again; when the connection
     // cannot be made again it raises NotConnected with one clear message, and
-    // the next statement tries once more.
+    // the next statement tries once more. reconnections() counts the
+    // connections made again so far.
+    int reconnections() const { return m_reconnections; }
 
     // Runs a statement (translated into the database's form) and answers the
     // number of rows it changed, where the driver reports it.
@@ -148,6 +150,7 @@ private:
     bool m_isServer = false;
     bool m_schemaCheck = true;
     bool m_lost = false; // a server connection that was lost and not yet made again
+    int m_reconnections = 0;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     // Reads on the embedded database, straight from its handle.
     std::unique_ptr<SqliteReader> m_reader;

@@ -1,7 +1,11 @@
 // molvera_gen: builds the database of a busy plant for the benchmarks.
 //
-//   molvera_gen [--rows N] [--out FILE] [--force]
-//   molvera_gen [--rows N] --dsn DSN [--user U] [--password P]
+//   molvera_gen [--rows N] [--busy-day N] [--out FILE] [--force]
+//   molvera_gen [--rows N] [--busy-day N] --dsn DSN [--user U] [--password P]
+//
+// --busy-day N raises the last full day of the history to N loads (a port
+// terminal's harvest day): the rows it adds follow the same rule, numbered
+// after the others.
 //
 // About 180 truckloads a day from 2011-01-01 on (1,000,000 rows are fifteen
 // years), 2,000 sellers, 800 truckers, 300 places of origin and 50 silos.
@@ -17,6 +21,7 @@
 #include "SqlScript.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlError>
@@ -98,7 +103,14 @@ void deposits(DataService& data)
                       QStringLiteral("Silo %1").arg(i), 500000.0 + 20000.0 * (i % 10)});
 }
 
-int sqlite(const QString& out, qint64 rows, bool force)
+// The last full day of `rows` loads at 180 a day, counted from 2011-01-01;
+// --busy-day raises it to `busy` loads with rows numbered after the others.
+qint64 busyDay(qint64 rows)
+{
+    return rows / kPerDay - 1;
+}
+
+int sqlite(const QString& out, qint64 rows, int busy, bool force)
 {
     if (QFile::exists(out)) {
         if (!force) {
@@ -142,6 +154,16 @@ int sqlite(const QString& out, qint64 rows, bool force)
                    QStringLiteral(" WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 "
                                   "FROM n WHERE x < ") +
                    QString::number(rows - 1) + QStringLiteral(") ") + rowSelect(d));
+    if (busy > kPerDay) {
+        Dialect b = d;
+        b.day = QStringLiteral("date('2011-01-01', '+%1 days')").arg(busyDay(rows));
+        exec(data, QStringLiteral("INSERT INTO mv_molvera ") + QLatin1String(kColumns) +
+                       QStringLiteral(" WITH RECURSIVE n(x) AS (SELECT %1 UNION ALL SELECT x + 1 "
+                                      "FROM n WHERE x < %2) ")
+                           .arg(rows)
+                           .arg(rows + busy - kPerDay - 1) +
+                       rowSelect(b));
+    }
     for (const QString& ix : indexes)
         exec(data, ix);
     if (!data.database().commit()) throw ServiceError(ServiceError::Database, "commit failed");
@@ -149,7 +171,8 @@ int sqlite(const QString& out, qint64 rows, bool force)
     return 0;
 }
 
-int postgres(const QString& dsn, const QString& user, const QString& password, qint64 rows)
+int postgres(const QString& dsn, const QString& user, const QString& password, qint64 rows,
+             int busy)
 {
     DataService data(QStringLiteral("gen"));
     data.setDatabaseName(dsn);
@@ -202,6 +225,15 @@ int postgres(const QString& dsn, const QString& user, const QString& password, q
     // row numbers come from the series itself.
     exec(data,
          QStringLiteral("INSERT INTO mv_molvera ") + QLatin1String(kColumns) + u' ' + rowSelect(d));
+    if (busy > kPerDay) {
+        Dialect b = d;
+        b.day = QStringLiteral("to_char(DATE '2011-01-01' + %1, 'YYYY-MM-DD')").arg(busyDay(rows));
+        b.source = QStringLiteral("generate_series(%1::bigint, %2::bigint) AS n(x)")
+                       .arg(rows)
+                       .arg(rows + busy - kPerDay - 1);
+        exec(data, QStringLiteral("INSERT INTO mv_molvera ") + QLatin1String(kColumns) + u' ' +
+                       rowSelect(b));
+    }
     for (const QString& st : totals)
         exec(data, st);
     exec(data, QStringLiteral("ALTER TABLE mv_molvera ENABLE TRIGGER USER"));
@@ -216,6 +248,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     qint64 rows = 1000000;
+    int busy = 0;
     QString out = QStringLiteral("/tmp/molvera-plant.db"), dsn, user, password;
     bool force = false;
     const QStringList a = app.arguments();
@@ -223,6 +256,8 @@ int main(int argc, char** argv)
         auto next = [&] { return i + 1 < a.size() ? a.at(++i) : QString(); };
         if (a[i] == QLatin1String("--rows"))
             rows = next().toLongLong();
+        else if (a[i] == QLatin1String("--busy-day"))
+            busy = next().toInt();
         else if (a[i] == QLatin1String("--out"))
             out = next();
         else if (a[i] == QLatin1String("--dsn"))
@@ -234,8 +269,8 @@ int main(int argc, char** argv)
         else if (a[i] == QLatin1String("--force"))
             force = true;
         else {
-            std::fprintf(stderr, "usage: molvera_gen [--rows N] [--out FILE] [--force] | "
-                                 "[--rows N] --dsn DSN [--user U] [--password P]\n");
+            std::fprintf(stderr, "usage: molvera_gen [--rows N] [--busy-day N] [--out FILE] [--force] | "
+                                 "[--rows N] [--busy-day N] --dsn DSN [--user U] [--password P]\n");
             return 2;
         }
     }
@@ -247,11 +282,16 @@ int main(int argc, char** argv)
     t.start();
     int rc = 0;
     try {
-        rc = dsn.isEmpty() ? sqlite(out, rows, force) : postgres(dsn, user, password, rows);
+        rc = dsn.isEmpty() ? sqlite(out, rows, busy, force)
+                           : postgres(dsn, user, password, rows, busy);
     } catch (const ServiceError& e) {
         std::fprintf(stderr, "molvera_gen: %s\n", qPrintable(e.description()));
         return 1;
     }
+    if (rc == 0 && busy > kPerDay)
+        std::printf("molvera_gen: %s raised to %d loads\n",
+                    qPrintable(QDate(2011, 1, 1).addDays(busyDay(rows)).toString(Qt::ISODate)),
+                    busy);
     if (rc == 0)
         std::printf("molvera_gen: %lld intake rows (%d a day), %d sellers, %d truckers, %d silos "
                     "into %s in %.1f s\n",
