@@ -5,10 +5,10 @@
 // last one with Shift+Tab, and the silo typed again and ended with Enter:
 // thirteen cells. Every few loads the silo tab (Ctrl+Enter and back), Borrar
 // (F3, Sí) on the load just typed, or the day read again (F8, the date,
-// Enter).
+// Enter); before the run the day is read --loads times (3).
 //
 //   bench_desk --desk I --dsn DSN --user U --password P --day yyyy-MM-dd
-//              --start-at EPOCH_MS --seconds S [--truck-ms MS] --out FILE
+//              --start-at EPOCH_MS --seconds S [--truck-ms MS] [--loads K] --out FILE
 //
 // The observations column of each load holds a mark "D<desk>-<n>"; the time
 // another desk's mark first shows in this desk's grid, after the live sheet
@@ -80,9 +80,9 @@ class Desk : public QObject
 {
 public:
     Desk(int desk, const QString& params, const QDate& day, qint64 startAt, int seconds,
-         int truckMs)
+         int truckMs, int loads)
         : m_desk(desk), m_params(params), m_day(day), m_startAt(startAt),
-          m_until(startAt + qint64(seconds) * 1000), m_truckMs(truckMs)
+          m_until(startAt + qint64(seconds) * 1000), m_truckMs(truckMs), m_loads(std::max(1, loads))
     {
     }
 
@@ -94,7 +94,11 @@ public:
         QApplication::setActiveWindow(w.get());
         QCoreApplication::processEvents();
         connect(&w->live(), &LiveSheet::applied, this, &Desk::lookForMarks);
-        if (!loadDay()) return false;
+        // The day read a few times before the run (F8, the date, Enter).
+        for (int i = 0; i < m_loads; ++i) {
+            if (i > 0) key(Qt::Key_F8);
+            if (!loadDay()) return false;
+        }
         QTimer::singleShot(std::max<qint64>(0, m_startAt - epochMs()), this, [this] { next(); });
         return true;
     }
@@ -273,7 +277,7 @@ private:
                         m_cells.remove({id, c});
                 }
             };
-        if (m_truck % 10 == 0)
+        if (m_truck % 5 == 0)
             m_steps << [this] {
                 key(Qt::Key_F8);
                 loadDay();
@@ -319,6 +323,7 @@ private:
     QDate m_day;
     qint64 m_startAt, m_until;
     int m_truckMs;
+    int m_loads;
     int m_truck = 0;
     int m_gap = 0; // between two steps of a load
     QList<std::function<void()>> m_steps;
@@ -354,7 +359,8 @@ int main(int argc, char** argv)
             .arg(desk);
     Desk d(desk, params, day, opt.value(QStringLiteral("start-at")).toLongLong(),
            opt.value(QStringLiteral("seconds"), QStringLiteral("30")).toInt(),
-           opt.value(QStringLiteral("truck-ms"), QStringLiteral("5000")).toInt());
+           opt.value(QStringLiteral("truck-ms"), QStringLiteral("5000")).toInt(),
+           opt.value(QStringLiteral("loads"), QStringLiteral("3")).toInt());
     if (!d.start()) {
         std::fprintf(stderr, "bench_desk %d: the window did not load the day\n", desk);
         for (const auto& s : d.dialogs.shown)
