@@ -49,6 +49,27 @@ private slots:
                  QStringLiteral("reports"));
     }
 
+    // Installed as a package: /usr/bin/molvera reads
+    // /usr/share/molvera/reports/; one beside the program comes first.
+    void findsTheInstalledDefinition()
+    {
+        TestDb db;
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath("bin") &&
+                QDir(prefix.path()).mkpath("share/molvera/reports"));
+        const QString installed = prefix.filePath("share/molvera/reports/Rp_molvera.json");
+        QVERIFY(QFile::copy(qEnvironmentVariable("MOLVERA_SOURCE_DIR") +
+                                "/reports/Rp_molvera.json",
+                            installed));
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(prefix.filePath("bin") + u'/');
+        QCOMPARE(printer.definitionPath("Rp_molvera"), installed);
+        QVERIFY(QDir(prefix.path()).mkpath("bin/reports"));
+        QVERIFY(QFile::copy(installed, prefix.filePath("bin/reports/Rp_molvera.json")));
+        QCOMPARE(printer.definitionPath("Rp_molvera"),
+                 prefix.filePath("bin/reports/Rp_molvera.json"));
+    }
+
     void missingDefinitionIsOneClearError()
     {
         TestDb db;
