@@ -30,7 +30,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # it loads at run time (the SQLite driver) are named here; the screen and
 # offscreen plugins come with libqt6gui6.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6serialport6")
 # Qt's own buttons and dialogs in Spanish (without it they stay in English).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sqlite3, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, unixodbc, odbc-postgresql")

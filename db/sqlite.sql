@@ -439,10 +439,32 @@ INSERT INTO ta_provincias (DESCRIPCION) VALUES
     ('San Juan'), ('San Luis'), ('Santa Cruz'), ('Santa Fe'), ('Santiago del Estero'),
     ('Tierra del Fuego'), ('Tucumán');
 
+-- @section weighings
+-- Each weighing taken from the truck scale (tipo BRUTO or TARA, in kilograms,
+-- with the line the scale sent), written in the same transaction as the
+-- tonnes it gives the row. A weighing is never edited.
+CREATE TABLE mv_molvera_pesada (
+    ID          INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_registro INTEGER NOT NULL,
+    tipo        VARCHAR(5) NOT NULL CHECK (tipo IN ('BRUTO', 'TARA')),
+    kilos       REAL NOT NULL,
+    fecha       TEXT NOT NULL,
+    estacion    VARCHAR(100),
+    instrumento VARCHAR(100),
+    linea       VARCHAR(255)
+);
+
+CREATE INDEX ix_mv_molvera_pesada_registro ON mv_molvera_pesada (id_registro);
+
+CREATE TRIGGER tr_mv_molvera_pesada_fija BEFORE UPDATE ON mv_molvera_pesada
+BEGIN
+    SELECT RAISE(ABORT, 'Una pesada registrada no se modifica.');
+END;
+
 -- @section version
 -- The schema version of this database: the program brings an older one up to
 -- date when it starts and refuses one newer than itself.
 CREATE TABLE mv_molvera_version (
     version INTEGER NOT NULL
 );
-INSERT INTO mv_molvera_version (version) VALUES (3);
+INSERT INTO mv_molvera_version (version) VALUES (4);

@@ -337,6 +337,31 @@ INSERT INTO ta_provincias (DESCRIPCION) VALUES
     (N'Santa Fe'), (N'Santiago del Estero'), (N'Tierra del Fuego'), (N'Tucumán');
 GO
 
+-- Each weighing taken from the truck scale (tipo BRUTO or TARA, in kilograms,
+-- with the line the scale sent), written in the same transaction as the
+-- tonnes it gives the row. A weighing is never edited.
+CREATE TABLE mv_molvera_pesada (
+    ID          bigint IDENTITY(1,1) PRIMARY KEY,
+    id_registro bigint NOT NULL,
+    tipo        nvarchar(5) NOT NULL CHECK (tipo IN (N'BRUTO', N'TARA')),
+    kilos       float NOT NULL,
+    fecha       datetime2(0) NOT NULL,
+    estacion    nvarchar(100),
+    instrumento nvarchar(100),
+    linea       nvarchar(255)
+);
+GO
+
+CREATE INDEX ix_mv_molvera_pesada_registro ON mv_molvera_pesada (id_registro);
+GO
+
+CREATE TRIGGER tr_mv_molvera_pesada_fija ON mv_molvera_pesada INSTEAD OF UPDATE
+AS
+BEGIN
+    THROW 50001, N'Una pesada registrada no se modifica.', 1;
+END;
+GO
+
 -- The schema version of this database: the program brings an older one up to
 -- date when it starts and refuses one newer than itself.
 CREATE TABLE mv_molvera_version (
@@ -344,4 +369,4 @@ CREATE TABLE mv_molvera_version (
 );
 GO
 
-INSERT INTO mv_molvera_version (version) VALUES (3);
+INSERT INTO mv_molvera_version (version) VALUES (4);

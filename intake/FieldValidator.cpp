@@ -54,12 +54,8 @@ void FieldValidator::CampoValida(TextBox* texto)
                     w.mCampoInvalido = true;
                     mensaje = QStringLiteral("Número de depósito incorrecto!!!");
                 }
-            } else if (CellWriter::kindOf(f) == CellWriter::Kind::Number && !t.isEmpty() &&
-                       !DataService::numericValue(t)) {
+            } else if (!(mensaje = rechazoNumero(f, t)).isEmpty()) {
                 w.mCampoInvalido = true;
-                mensaje = QStringLiteral("Debe ingresar un número válido!!!");
-            } else if (!(mensaje = QualityLimits::plausibilityMessage(f, t)).isEmpty()) {
-                w.mCampoInvalido = true; // a reading no instrument gives
             }
             break;
         } catch (const ServiceError& e) {
@@ -73,6 +69,14 @@ void FieldValidator::CampoValida(TextBox* texto)
     if (!mensaje.isEmpty())
         Dialogs::instance().message(&w, QStringLiteral("Atención"), mensaje,
                                     Dialogs::Icon::Exclamation);
+}
+
+QString FieldValidator::rechazoNumero(const QString& f, const QString& t)
+{
+    if (CellWriter::kindOf(f) == CellWriter::Kind::Number && !t.isEmpty() &&
+        !DataService::numericValue(t))
+        return QStringLiteral("Debe ingresar un número válido!!!");
+    return QualityLimits::plausibilityMessage(f, t); // a reading no instrument gives
 }
 
 void FieldValidator::boxGotFocus(int index)

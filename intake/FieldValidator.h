@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class TextBox;
 class frmTrigo;
 
@@ -13,6 +15,10 @@ public:
     // Sets the window's mCampoInvalido: true when the field was refused (the
     // operator has been told why). A valid sheet date loads its sheet.
     void CampoValida(TextBox* texto);
+
+    // Why a value of a number column is refused (not a number, or a reading
+    // no instrument gives), empty when it is accepted. Shows nothing.
+    static QString rechazoNumero(const QString& fieldName, const QString& text);
 
     void boxGotFocus(int index);
     void boxKeyDown(int index, int& keyCode, int shift);

@@ -3,6 +3,7 @@
 #include "CellEditor.h"
 #include "ChangeHistory.h"
 #include "FlexGrid.h"
+#include "InstrumentCommands.h"
 #include "SheetExport.h"
 #include "frmTrigo.h"
 
@@ -21,6 +22,10 @@ SheetMenu::SheetMenu(frmTrigo& w) : QObject(&w), w(w)
     m_exportar = m_menu->addAction(QStringLiteral("Exportar a CSV...\tCtrl+E"));
     m_exportar->setObjectName(QStringLiteral("mnuExportar"));
     connect(m_exportar, &QAction::triggered, this, [this] { this->w.exporter().exportar(); });
+    m_boleta = m_menu->addAction(QStringLiteral("Boleta de pesada (PDF)..."));
+    m_boleta->setObjectName(QStringLiteral("mnuBoleta"));
+    connect(m_boleta, &QAction::triggered, this,
+            [this] { this->w.instrumentCommands().boleta(); });
     g->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(g, &QWidget::customContextMenuRequested, this, &SheetMenu::mostrarMenu);
     g->installEventFilter(this);

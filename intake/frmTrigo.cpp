@@ -11,6 +11,10 @@
 #include "FieldValidator.h"
 #include "FlexGrid.h"
 #include "FormService.h"
+#include "InstrumentBand.h"
+#include "InstrumentCommands.h"
+#include "InstrumentConfig.h"
+#include "InstrumentHub.h"
 #include "IniReader.h"
 #include "KeyCodes.h"
 #include "Lib_ClsCons3.h"
@@ -107,6 +111,9 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
     m_live = new LiveSheet(*this);
     m_export = std::make_unique<SheetExport>(*this);
     m_sheetMenu = new SheetMenu(*this);
+    m_instruments = new InstrumentHub(this);
+    m_instrumentBand = new InstrumentBand(*m_instruments, m_frame2);
+    m_instrumentCommands = std::make_unique<InstrumentCommands>(*this, *m_instruments);
     m_lookup.setDataService(&m_data);
     m_lookup.setParentWindow(this);
     connect(m_toolbar, &UtilVextra::BotonClick, this, &frmTrigo::ProcesarComando);
@@ -316,6 +323,7 @@ bool frmTrigo::Load(const QString& parametros)
     UtilService::setupWindow(this, false);
     PreparaFormulario();
     Reiniciar();
+    m_instruments->configurar(InstrumentConfig::leer());
     if (TextBox* r = box(QStringLiteral("responsable"))) r->setText(ModGlobal::gUsuarioLogeado);
     return true;
 }
@@ -449,6 +457,8 @@ void frmTrigo::tabCambiada(int index)
 bool frmTrigo::previewKey(int keyCode, int shift)
 {
     if (shift == 0) {
+        // F7, F9 and F11: the scale and the analyzer.
+        if (m_instrumentCommands->tecla(keyCode)) return true;
         m_toolbar->ProcesarTecla(keyCode);
         return false;
     }

@@ -13,6 +13,9 @@ class DayTotals;
 class FieldLookups;
 class FieldValidator;
 class FlexGrid;
+class InstrumentBand;
+class InstrumentCommands;
+class InstrumentHub;
 class Lib_ClsCons3;
 class LiveSheet;
 class QFrame;
@@ -88,6 +91,9 @@ public:
     LiveSheet& live() const { return *m_live; }
     SheetExport& exporter() const { return *m_export; }
     SheetMenu& sheetMenu() const { return *m_sheetMenu; }
+    // The workstation's scale and analyzer, their keys and their header line.
+    InstrumentHub& instruments() const { return *m_instruments; }
+    InstrumentCommands& instrumentCommands() const { return *m_instrumentCommands; }
 
     // Named operations.
     void PreparaFormulario();
@@ -158,4 +164,7 @@ private:
     DayTotals* m_totals = nullptr;    // owned by the window
     LiveSheet* m_live = nullptr;      // owned by the window
     SheetMenu* m_sheetMenu = nullptr; // owned by the window
+    InstrumentHub* m_instruments = nullptr; // owned by the window
+    InstrumentBand* m_instrumentBand = nullptr; // in the header band
+    std::unique_ptr<InstrumentCommands> m_instrumentCommands;
 };

@@ -227,6 +227,7 @@ int SchemaUpgrade::upgrade()
             if (!tableExists(QStringLiteral("mv_molvera_version")))
                 runSection(script, QStringLiteral("version"), false);
         }
+        if (from < 4) runSection(script, QStringLiteral("weighings"), false);
         if (from < kCurrent)
             run(QStringLiteral("UPDATE mv_molvera_version SET version = %1").arg(kCurrent));
         commit();

@@ -13,6 +13,7 @@ class DataService;
 //   2  + the change history (table, triggers, mv_molvera.modificado_por),
 //        the silo quality sums and the seeded acceptance limits
 //   3  silo totals and quality sums kept in grams; the version table
+//   4  + the weighings taken from the truck scale (mv_molvera_pesada)
 //
 // upgrade() brings an older database up to date in one transaction, keeping
 // every row: it runs the sections of the program's own schema script that
@@ -24,7 +25,7 @@ class DataService;
 class SchemaUpgrade
 {
 public:
-    static constexpr int kCurrent = 3;
+    static constexpr int kCurrent = 4;
 
     explicit SchemaUpgrade(DataService& data);
 

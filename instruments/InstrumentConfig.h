@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// One instrument a workstation names in its CN000pr.INI, section
+// [InstrumentoN]: its name, its port (a serial device, COM3 on Windows, or
+// tcp://HOST:PORT for a serial-to-Ethernet converter), the line settings
+// (8N1 at 9600 baud unless given) and the format of its lines.
+struct InstrumentConfig {
+    int numero = 0;
+    QString nombre;
+    QString puerto;
+    int baudios = 9600;
+    QChar paridad = u'N'; // N, E (par), O (impar), M, S
+    int bitsDatos = 8;
+    int bitsParada = 1;   // 1 or 2
+    QString formato;
+
+    bool esTcp() const { return puerto.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive); }
+    QString host() const;
+    quint16 puertoTcp() const;
+    // What is wrong with the settings, empty when they can be used.
+    QString problema() const;
+
+    // The instruments named in the INI file ([Instrumento1], [Instrumento2],
+    // … up to the first number without a section); none without the file.
+    static QVector<InstrumentConfig> leer(const QString& iniFile = QStringLiteral("CN000pr.INI"));
+    static constexpr int kMaximo = 16;
+};

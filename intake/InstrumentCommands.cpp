@@ -1,0 +1,211 @@
+#include "InstrumentCommands.h"
+
+#include "CellEditor.h"
+#include "CellWriter.h"
+#include "DailySheet.h"
+#include "Dialogs.h"
+#include "FieldValidator.h"
+#include "FlexGrid.h"
+#include "InstrumentHub.h"
+#include "InstrumentLink.h"
+#include "KeyCodes.h"
+#include "ServiceError.h"
+#include "TextBox.h"
+#include "UtilService.h"
+#include "WeighingSlip.h"
+#include "frmTrigo.h"
+
+#include <QHostInfo>
+#include <QLocale>
+
+namespace
+{
+
+// The grid column of a field of the sheet, or -1.
+int columnaDe(const QString& campo)
+{
+    int n = 0;
+    const DailySheet::Columna* cols = DailySheet::columnas(n);
+    for (int c = 0; c < n; ++c)
+        if (campo.compare(QLatin1String(cols[c].campo), Qt::CaseInsensitive) == 0) return c + 1;
+    return -1;
+}
+
+QString kilos(double kg)
+{
+    return QLocale().toString(kg, 'f', kg == std::floor(kg) ? 0 : 1) + QStringLiteral(" kg");
+}
+
+} // namespace
+
+InstrumentCommands::InstrumentCommands(frmTrigo& w, InstrumentHub& hub)
+    : w(w), m_hub(hub), m_store(w.data())
+{
+}
+
+bool InstrumentCommands::tecla(int keyCode)
+{
+    switch (keyCode) {
+    case KeyCodes::F7: pesar(QLatin1String(WeighingStore::kBruto)); return true;
+    case KeyCodes::F9: pesar(QLatin1String(WeighingStore::kTara)); return true;
+    case KeyCodes::F11: leerAnalizador(); return true;
+    default: return false;
+    }
+}
+
+void InstrumentCommands::aviso(const QString& texto, bool grave)
+{
+    Dialogs::instance().message(&w, QStringLiteral("Atención"), texto,
+                                grave ? Dialogs::Icon::Critical : Dialogs::Icon::Exclamation);
+}
+
+qint64 InstrumentCommands::filaLista(InstrumentLink* instrumento, const QString& falta)
+{
+    if (!instrumento) {
+        aviso(falta);
+        return 0;
+    }
+    if (!w.mPlanillaCargada) {
+        aviso(QStringLiteral("Cargue primero la planilla del día."));
+        return 0;
+    }
+    if (!w.editor().terminarEdicion()) return 0;
+    FlexGrid* g = w.MSflexGrid1();
+    const qint64 id =
+        g->Row() >= FlexGrid::FixedRows ? g->TextMatrix(g->Row(), 0).trimmed().toLongLong() : 0;
+    if (id <= 0) aviso(QStringLiteral("Mal Posicionamiento!!!, no se actualizará"), true);
+    return id;
+}
+
+QString InstrumentCommands::escribir(const QString& campo, const QString& texto,
+                                     QString* mostrado)
+{
+    const QString motivo = FieldValidator::rechazoNumero(campo, texto);
+    if (!motivo.isEmpty()) return motivo;
+    TextBox valor;
+    valor.setDataField(campo.toUpper());
+    valor.setText(texto);
+    if (!CellWriter::UpdateaCampo(w, &valor, mostrado))
+        return QStringLiteral("%1 %2: no se guardó.").arg(campo, texto);
+    return {};
+}
+
+void InstrumentCommands::mostrar(const QString& campo, const QString& mostrado)
+{
+    const int col = columnaDe(campo);
+    FlexGrid* g = w.MSflexGrid1();
+    if (col > 0) g->setTextMatrix(g->Row(), col, mostrado);
+}
+
+bool InstrumentCommands::pesar(const QString& tipo)
+{
+    const bool esBruto = tipo == QLatin1String(WeighingStore::kBruto);
+    InstrumentLink* b = m_hub.balanza();
+    const qint64 id = filaLista(b, QStringLiteral("No hay ninguna balanza configurada en "
+                                                  "CN000pr.INI ([Instrumento1], Formato con "
+                                                  "(?<peso>...))."));
+    if (id <= 0) return false;
+    const auto& r = b->ultima();
+    const QString nombre = b->nombre();
+    if (!r || !r->peso) {
+        aviso(QStringLiteral("%1 no envió ningún peso (%2); no se registró nada.")
+                  .arg(nombre, b->estadoTexto()));
+        return false;
+    }
+    const qint64 edad = r->edadMs();
+    if (edad > kEdadMaximaMs) {
+        aviso(QStringLiteral("La última lectura de %1 tiene %2 s (%3); se toma solo una lectura "
+                             "de menos de 2 s. No se registró nada.")
+                  .arg(nombre, QLocale().toString(edad / 1000.0, 'f', 1), b->estadoTexto()));
+        return false;
+    }
+    if (!r->estable) {
+        aviso(QStringLiteral("El peso de %1 no está estable (%2); espere a que se estabilice. "
+                             "No se registró nada.")
+                  .arg(nombre, kilos(*r->peso)));
+        return false;
+    }
+    if (*r->peso < 0) {
+        aviso(QStringLiteral("%1 marca un peso negativo (%2); no se registró nada.")
+                  .arg(nombre, kilos(*r->peso)));
+        return false;
+    }
+    WeighingStore::Pesada p;
+    p.registro = id;
+    p.tipo = tipo;
+    p.kilos = *r->peso;
+    p.fecha = QDateTime::currentDateTime();
+    p.estacion = QHostInfo::localHostName().toUpper();
+    p.instrumento = nombre;
+    p.linea = r->linea;
+    QString rechazo, toneladas;
+    while (true) {
+        try {
+            if (!m_store.disponible()) {
+                aviso(QStringLiteral("La base de datos no tiene la tabla de pesadas "
+                                     "(mv_molvera_pesada); no se registró nada."),
+                      true);
+                return false;
+            }
+            const bool ok = m_store.enTransaccion([&] {
+                m_store.registrar(p);
+                const auto otra = m_store.ultima(
+                    id, QLatin1String(esBruto ? WeighingStore::kTara : WeighingStore::kBruto));
+                if (!otra) return true; // the tonnes wait for the other weighing
+                const double bruto = esBruto ? p.kilos : otra->kilos;
+                const double tara = esBruto ? otra->kilos : p.kilos;
+                rechazo = escribir(QStringLiteral("TONELADAS"),
+                                   WeighingStore::toneladas(bruto, tara), &toneladas);
+                if (rechazo.isEmpty()) return true;
+                rechazo = QStringLiteral("Bruto %1 − tara %2: %3")
+                              .arg(kilos(bruto), kilos(tara), rechazo);
+                return false;
+            });
+            if (ok) {
+                // Kept: the cell shows what the database now holds.
+                if (!toneladas.isEmpty()) mostrar(QStringLiteral("TONELADAS"), toneladas);
+                return true;
+            }
+            break;
+        } catch (const ServiceError& e) {
+            if (UtilService::errorDialog(&w, e, QStringLiteral("Pesada")) != Dialogs::Retry)
+                return false;
+        }
+    }
+    aviso(rechazo + QStringLiteral("\n\nLa pesada no se registró."));
+    return false;
+}
+
+bool InstrumentCommands::leerAnalizador()
+{
+    InstrumentLink* a = m_hub.analizador();
+    const qint64 id = filaLista(a, QStringLiteral("No hay ningún analizador configurado en "
+                                                  "CN000pr.INI ([InstrumentoN], Formato con "
+                                                  "(?<humedad>...) u otra lectura)."));
+    if (id <= 0) return false;
+    const auto& r = a->ultima();
+    if (!r || r->lecturas.isEmpty()) {
+        aviso(QStringLiteral("%1 no envió ninguna lectura (%2); no se registró nada.")
+                  .arg(a->nombre(), a->estadoTexto()));
+        return false;
+    }
+    QStringList rechazos;
+    // In the sheet's order; each reading on its own.
+    for (const QString& campo : FrameParser::columnasDeLectura()) {
+        const auto it = r->lecturas.constFind(campo);
+        if (it == r->lecturas.cend()) continue;
+        QString mostrado;
+        const QString motivo = escribir(campo.toUpper(), it.value(), &mostrado);
+        if (motivo.isEmpty()) mostrar(campo, mostrado);
+        else rechazos << motivo;
+    }
+    if (rechazos.isEmpty()) return true;
+    aviso(QStringLiteral("Lecturas de %1 que no se registraron (las demás sí):\n\n%2")
+              .arg(a->nombre(), rechazos.join(u'\n')));
+    return false;
+}
+
+bool InstrumentCommands::boleta()
+{
+    return WeighingSlip(w, m_store).guardar();
+}
