@@ -28,11 +28,16 @@ struct WindowFixture {
     Lib_ClsCons3 lookup{&db.data()};
     std::unique_ptr<frmTrigo> w;
 
-    WindowFixture()
+    // With a CN000pr.INI of that text when one is given.
+    explicit WindowFixture(const QByteArray& ini = {})
     {
         ModGlobal::reset();
         ModGlobal::gUsuarioLogeado.clear();
         IniReader::setSearchFolders({iniDir.path()});
+        if (!ini.isEmpty()) {
+            QFile f(iniDir.filePath(QStringLiteral("CN000pr.INI")));
+            if (!f.open(QIODevice::WriteOnly) || f.write(ini) != ini.size()) qFatal("INI not written");
+        }
         w = std::make_unique<frmTrigo>(db.data(), lookup, nullptr);
         if (!w->Load()) qFatal("window did not load");
         w->box("responsable")->setText(QStringLiteral("ANA"));

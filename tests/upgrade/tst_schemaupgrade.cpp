@@ -267,6 +267,9 @@ private slots:
              QStringLiteral("AUDITOR")});
         QVERIFY(id > 34);
         keptSumsEqualTheRows(*d);
+        // The weighings table of version 4 is there, empty.
+        QVERIFY(d->tableHasColumn(QStringLiteral("mv_molvera_pesada"), QStringLiteral("linea")));
+        QCOMPARE(scalar(*d, "SELECT COUNT(*) FROM mv_molvera_pesada").toInt(), 0);
 
         if (!db.onServer()) {
             QCOMPARE(scalar(*d, "PRAGMA integrity_check").toString(), QStringLiteral("ok"));
@@ -278,6 +281,40 @@ private slots:
         auto again = open(db, path, QStringLiteral("again"));
         QVERIFY2(again->isOpen(), qPrintable(again->openError()));
         QCOMPARE(snapshot(again->database(), true), settled);
+    }
+
+    // A database of version 3 (before the weighings) gets the weighings
+    // table, with its guard against edits, and keeps every row.
+    void version3GetsTheWeighings()
+    {
+        TestDb db;
+        DataService& made = db.data();
+        made.insertReturningId(QStringLiteral("v_mv_molvera"), {"Fecha", "Toneladas", "silodestino"},
+                               {QDateTime(QDate(2024, 3, 15), QTime()), 12.5, QStringLiteral("0001")});
+        made.execute(QStringLiteral("DROP TABLE mv_molvera_pesada"));
+        if (db.onServer()) made.execute(QStringLiteral("DROP FUNCTION fn_mv_molvera_pesada_fija()"));
+        made.execute(QStringLiteral("UPDATE mv_molvera_version SET version = 3"));
+        QCOMPARE(SchemaUpgrade(made).version(), 3);
+        const QMap<QString, QStringList> before = snapshot(made.database(), true);
+
+        auto d = open(db, db.path());
+        QVERIFY2(d->isOpen(), qPrintable(d->openError()));
+        QCOMPARE(SchemaUpgrade(*d).version(), 4);
+        QCOMPARE(snapshot(d->database(), true), before);
+        const qint64 id = scalar(*d, "SELECT MAX(ID) FROM mv_molvera").toLongLong();
+        d->execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, kilos, fecha, "
+                                  "estacion, instrumento, linea) VALUES (?, 'BRUTO', 28340, ?, "
+                                  "'DESK1', 'Balanza', 'ST,GS,+028340kg')"),
+                   {id, QDateTime(QDate(2024, 3, 15), QTime(9, 30))});
+        QCOMPARE(scalar(*d, "SELECT kilos FROM mv_molvera_pesada WHERE id_registro = ?", {id})
+                     .toDouble(),
+                 28340.0);
+        QVERIFY_THROWS_EXCEPTION(
+            ServiceError, d->execute(QStringLiteral("UPDATE mv_molvera_pesada SET kilos = 1")));
+        QVERIFY_THROWS_EXCEPTION(
+            ServiceError, d->execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, "
+                                                    "tipo, kilos, fecha) VALUES (1, 'NETO', 1, ?)"),
+                                     {QDateTime::currentDateTime()}));
     }
 
     // A statement the upgrade cannot run leaves the database as it was.
