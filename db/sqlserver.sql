@@ -339,7 +339,8 @@ GO
 
 -- Each weighing taken from the truck scale (tipo BRUTO or TARA, in kilograms,
 -- with the line the scale sent), written in the same transaction as the
--- tonnes it gives the row. A weighing is never edited.
+-- tonnes it gives the row. A weighing is never edited (the program only
+-- inserts; deny UPDATE on the table to the desks' login to make it sure).
 CREATE TABLE mv_molvera_pesada (
     ID          bigint IDENTITY(1,1) PRIMARY KEY,
     id_registro bigint NOT NULL,
@@ -353,13 +354,6 @@ CREATE TABLE mv_molvera_pesada (
 GO
 
 CREATE INDEX ix_mv_molvera_pesada_registro ON mv_molvera_pesada (id_registro);
-GO
-
-CREATE TRIGGER tr_mv_molvera_pesada_fija ON mv_molvera_pesada INSTEAD OF UPDATE
-AS
-BEGIN
-    THROW 50001, N'Una pesada registrada no se modifica.', 1;
-END;
 GO
 
 -- The schema version of this database: the program brings an older one up to
