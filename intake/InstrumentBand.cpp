@@ -58,10 +58,8 @@ void InstrumentBand::refrescar()
     setText(lineas.join(u'\n'));
     setToolTip(detalle.join(u'\n'));
     if (!m_reloj.isActive()) m_reloj.start();
-    if (isHidden()) {
-        colocar();
-        show();
-    }
+    colocar();
+    show();
 }
 
 void InstrumentBand::colocar()
@@ -83,6 +81,6 @@ void InstrumentBand::colocar()
 
 bool InstrumentBand::eventFilter(QObject* obj, QEvent* e)
 {
-    if (obj == parentWidget() && e->type() == QEvent::Resize && isVisible()) colocar();
+    if (obj == parentWidget() && e->type() == QEvent::Resize && !isHidden()) colocar();
     return QLabel::eventFilter(obj, e);
 }
