@@ -43,7 +43,9 @@ const QStringList& FrameParser::columnasDeLectura()
 QString FrameParser::error() const
 {
     if (m_re.isValid()) return {};
-    return QStringLiteral("%1 (posición %2)").arg(m_re.errorString()).arg(m_re.patternErrorOffset());
+    return QStringLiteral("%1 (posición %2)")
+        .arg(m_re.errorString())
+        .arg(m_re.patternErrorOffset());
 }
 
 bool FrameParser::daPeso() const

@@ -38,7 +38,8 @@ public:
     static constexpr int kMaxLinea = 1024;
 
 private:
-    std::optional<InstrumentReading> interpretar(const QString& linea, const QDateTime& ahora) const;
+    std::optional<InstrumentReading> interpretar(const QString& linea,
+                                                 const QDateTime& ahora) const;
 
     QRegularExpression m_re;
     QStringList m_columnas;

@@ -14,7 +14,7 @@ struct InstrumentConfig {
     int baudios = 9600;
     QChar paridad = u'N'; // N, E (par), O (impar), M, S
     int bitsDatos = 8;
-    int bitsParada = 1;   // 1 or 2
+    int bitsParada = 1; // 1 or 2
     QString formato;
 
     bool esTcp() const { return puerto.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive); }

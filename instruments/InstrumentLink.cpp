@@ -65,15 +65,20 @@ void InstrumentLink::ponerEstado(Estado estado, const QString& detalle)
 QString InstrumentLink::estadoTexto() const
 {
     switch (m_estado) {
-    case Estado::Configuracion: return QStringLiteral("mal configurado: ") + m_detalle;
-    case Estado::Abriendo: return QStringLiteral("conectando");
-    case Estado::Recibiendo: return QStringLiteral("recibiendo");
-    case Estado::Silencioso: return QStringLiteral("sin datos");
+    case Estado::Configuracion:
+        return QStringLiteral("mal configurado: ") + m_detalle;
+    case Estado::Abriendo:
+        return QStringLiteral("conectando");
+    case Estado::Recibiendo:
+        return QStringLiteral("recibiendo");
+    case Estado::Silencioso:
+        return QStringLiteral("sin datos");
     case Estado::Ausente:
         return QStringLiteral("%1 no disponible, reintentando").arg(m_config.puerto);
     case Estado::Ocupado:
         return QStringLiteral("%1 ocupado por otro programa, reintentando").arg(m_config.puerto);
-    case Estado::Fallo: return QStringLiteral("error (%1), reintentando").arg(m_detalle);
+    case Estado::Fallo:
+        return QStringLiteral("error (%1), reintentando").arg(m_detalle);
     }
     return {};
 }
@@ -81,8 +86,10 @@ QString InstrumentLink::estadoTexto() const
 void InstrumentLink::abrir()
 {
     m_parser.reiniciar();
-    if (m_config.esTcp()) abrirTcp();
-    else abrirSerie();
+    if (m_config.esTcp())
+        abrirTcp();
+    else
+        abrirSerie();
 }
 
 void InstrumentLink::abrirSerie()
@@ -105,18 +112,28 @@ void InstrumentLink::abrirSerie()
     m_serie->setDataBits(QSerialPort::DataBits(m_config.bitsDatos));
     m_serie->setStopBits(m_config.bitsParada == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     switch (m_config.paridad.unicode()) {
-    case u'E': m_serie->setParity(QSerialPort::EvenParity); break;
-    case u'O': m_serie->setParity(QSerialPort::OddParity); break;
-    case u'M': m_serie->setParity(QSerialPort::MarkParity); break;
-    case u'S': m_serie->setParity(QSerialPort::SpaceParity); break;
-    default: m_serie->setParity(QSerialPort::NoParity); break;
+    case u'E':
+        m_serie->setParity(QSerialPort::EvenParity);
+        break;
+    case u'O':
+        m_serie->setParity(QSerialPort::OddParity);
+        break;
+    case u'M':
+        m_serie->setParity(QSerialPort::MarkParity);
+        break;
+    case u'S':
+        m_serie->setParity(QSerialPort::SpaceParity);
+        break;
+    default:
+        m_serie->setParity(QSerialPort::NoParity);
+        break;
     }
     m_serie->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_serie->open(QIODevice::ReadOnly)) {
         const QSerialPort::SerialPortError e = m_serie->error();
         const Estado estado = e == QSerialPort::DeviceNotFoundError ? Estado::Ausente
                               : e == QSerialPort::PermissionError   ? Estado::Ocupado
-                                                                     : Estado::Fallo;
+                                                                    : Estado::Fallo;
         perder(estado, m_serie->errorString());
         return;
     }

@@ -46,10 +46,17 @@ InstrumentCommands::InstrumentCommands(frmTrigo& w, InstrumentHub& hub)
 bool InstrumentCommands::tecla(int keyCode)
 {
     switch (keyCode) {
-    case KeyCodes::F7: pesar(QLatin1String(WeighingStore::kBruto)); return true;
-    case KeyCodes::F9: pesar(QLatin1String(WeighingStore::kTara)); return true;
-    case KeyCodes::F11: leerAnalizador(); return true;
-    default: return false;
+    case KeyCodes::F7:
+        pesar(QLatin1String(WeighingStore::kBruto));
+        return true;
+    case KeyCodes::F9:
+        pesar(QLatin1String(WeighingStore::kTara));
+        return true;
+    case KeyCodes::F11:
+        leerAnalizador();
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -77,8 +84,7 @@ qint64 InstrumentCommands::filaLista(InstrumentLink* instrumento, const QString&
     return id;
 }
 
-QString InstrumentCommands::escribir(const QString& campo, const QString& texto,
-                                     QString* mostrado)
+QString InstrumentCommands::escribir(const QString& campo, const QString& texto, QString* mostrado)
 {
     const QString motivo = FieldValidator::rechazoNumero(campo, texto);
     if (!motivo.isEmpty()) return motivo;
@@ -196,8 +202,10 @@ bool InstrumentCommands::leerAnalizador()
         if (it == r->lecturas.cend()) continue;
         QString mostrado;
         const QString motivo = escribir(campo.toUpper(), it.value(), &mostrado);
-        if (motivo.isEmpty()) mostrar(campo, mostrado);
-        else rechazos << motivo;
+        if (motivo.isEmpty())
+            mostrar(campo, mostrado);
+        else
+            rechazos << motivo;
     }
     if (rechazos.isEmpty()) return true;
     aviso(QStringLiteral("Lecturas de %1 que no se registraron (las demás sí):\n\n%2")

@@ -24,8 +24,7 @@ SheetMenu::SheetMenu(frmTrigo& w) : QObject(&w), w(w)
     connect(m_exportar, &QAction::triggered, this, [this] { this->w.exporter().exportar(); });
     m_boleta = m_menu->addAction(QStringLiteral("Boleta de pesada (PDF)..."));
     m_boleta->setObjectName(QStringLiteral("mnuBoleta"));
-    connect(m_boleta, &QAction::triggered, this,
-            [this] { this->w.instrumentCommands().boleta(); });
+    connect(m_boleta, &QAction::triggered, this, [this] { this->w.instrumentCommands().boleta(); });
     g->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(g, &QWidget::customContextMenuRequested, this, &SheetMenu::mostrarMenu);
     g->installEventFilter(this);

@@ -119,7 +119,8 @@ bool WeighingSlip::guardar()
     QStringList l;
     try {
         if (!m_store.disponible()) {
-            aviso(QStringLiteral("La base de datos no tiene la tabla de pesadas (mv_molvera_pesada)."));
+            aviso(QStringLiteral(
+                "La base de datos no tiene la tabla de pesadas (mv_molvera_pesada)."));
             return false;
         }
         l = lineas(id);
@@ -131,9 +132,9 @@ bool WeighingSlip::guardar()
         aviso(QStringLiteral("La carga %1 no tiene pesadas registradas.").arg(id));
         return false;
     }
-    const auto path = Dialogs::instance().saveFileName(
-        &w, QStringLiteral("Boleta de pesada"), QStringLiteral("pesada-%1.pdf").arg(id),
-        QStringLiteral("Archivos PDF (*.pdf)"));
+    const auto path = Dialogs::instance().saveFileName(&w, QStringLiteral("Boleta de pesada"),
+                                                       QStringLiteral("pesada-%1.pdf").arg(id),
+                                                       QStringLiteral("Archivos PDF (*.pdf)"));
     if (!path || path->trimmed().isEmpty()) return false;
     QString error;
     if (!escribirPdf(*path, l, &error)) {

@@ -16,10 +16,10 @@ bool WeighingStore::disponible()
 
 void WeighingStore::registrar(const Pesada& p)
 {
-    m_data.execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, kilos, fecha, "
-                                  "estacion, instrumento, linea) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                   {p.registro, p.tipo, p.kilos, p.fecha, p.estacion, p.instrumento,
-                    p.linea.left(255)});
+    m_data.execute(
+        QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, kilos, fecha, "
+                       "estacion, instrumento, linea) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {p.registro, p.tipo, p.kilos, p.fecha, p.estacion, p.instrumento, p.linea.left(255)});
 }
 
 std::optional<WeighingStore::Pesada> WeighingStore::ultima(qint64 registro, const QString& tipo)
@@ -45,7 +45,8 @@ QString WeighingStore::toneladas(double brutoKg, double taraKg)
     // Nine decimals: a kilogram figure finer than the gram keeps its extra
     // digits, and the sheet's check refuses it as it refuses a typed one.
     QString t = QString::number((brutoKg - taraKg) / 1000.0, 'f', 9);
-    while (t.endsWith(u'0')) t.chop(1);
+    while (t.endsWith(u'0'))
+        t.chop(1);
     if (t.endsWith(u'.')) t.chop(1);
     return t == QLatin1String("-0") ? QStringLiteral("0") : t;
 }
@@ -54,8 +55,8 @@ void WeighingStore::sentencia(const QString& sql)
 {
     QSqlQuery q(m_data.database());
     if (!q.exec(sql))
-        throw ServiceError(ServiceError::Database,
-                           m_data.withoutPassword(q.lastError().text()), sql);
+        throw ServiceError(ServiceError::Database, m_data.withoutPassword(q.lastError().text()),
+                           sql);
 }
 
 bool WeighingStore::enTransaccion(const std::function<bool()>& paso)
@@ -64,7 +65,8 @@ bool WeighingStore::enTransaccion(const std::function<bool()>& paso)
     QSqlDatabase db = m_data.database();
     // The write lock at once on the embedded database: the reads inside see
     // what no other desk can change before the commit.
-    if (sqlite) sentencia(QStringLiteral("BEGIN IMMEDIATE"));
+    if (sqlite)
+        sentencia(QStringLiteral("BEGIN IMMEDIATE"));
     else if (!db.transaction())
         throw ServiceError(ServiceError::Database, m_data.withoutPassword(db.lastError().text()));
     auto deshacer = [&] {
@@ -80,7 +82,8 @@ bool WeighingStore::enTransaccion(const std::function<bool()>& paso)
             deshacer();
             return false;
         }
-        if (sqlite) sentencia(QStringLiteral("COMMIT"));
+        if (sqlite)
+            sentencia(QStringLiteral("COMMIT"));
         else if (!db.commit())
             throw ServiceError(ServiceError::Database,
                                m_data.withoutPassword(db.lastError().text()));

@@ -164,7 +164,7 @@ private:
     DayTotals* m_totals = nullptr;    // owned by the window
     LiveSheet* m_live = nullptr;      // owned by the window
     SheetMenu* m_sheetMenu = nullptr; // owned by the window
-    InstrumentHub* m_instruments = nullptr; // owned by the window
+    InstrumentHub* m_instruments = nullptr;     // owned by the window
     InstrumentBand* m_instrumentBand = nullptr; // in the header band
     std::unique_ptr<InstrumentCommands> m_instrumentCommands;
 };

@@ -29,7 +29,8 @@ public:
     quint16 listen()
     {
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = m_server.nextPendingConnection()) m_clients << s;
+            while (QTcpSocket* s = m_server.nextPendingConnection())
+                m_clients << s;
         });
         if (!m_server.listen(QHostAddress::LocalHost)) qFatal("no TCP port");
         m_timer.start();
@@ -45,7 +46,8 @@ public:
     // Closes every client connection (the converter reset).
     void dropClients()
     {
-        for (QTcpSocket* s : m_clients) s->abort();
+        for (QTcpSocket* s : m_clients)
+            s->abort();
         m_clients.clear();
     }
 
@@ -60,9 +62,11 @@ public:
                       {QStringLiteral("pty,raw,echo=0,link=") + m_programEnd,
                        QStringLiteral("pty,raw,echo=0,link=") + m_ourEnd});
         if (!m_socat.waitForStarted(3000)) return false;
-        if (!QTest::qWaitFor([&] {
-                return QFileInfo(m_programEnd).isSymLink() && QFileInfo(m_ourEnd).isSymLink();
-            }, 5000))
+        if (!QTest::qWaitFor(
+                [&] {
+                    return QFileInfo(m_programEnd).isSymLink() && QFileInfo(m_ourEnd).isSymLink();
+                },
+                5000))
             return false;
         m_pty.setFileName(m_ourEnd);
         if (!m_pty.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;

@@ -26,8 +26,8 @@ private slots:
     {
         QTest::addColumn<QByteArrayList>("chunks");
         QTest::addColumn<QStringList>("readings"); // "kg stable|unstable"
-        QTest::newRow("one line, CRLF") << QByteArrayList{"ST,GS,+028340kg\r\n"}
-                                        << QStringList{"28340 estable"};
+        QTest::newRow("one line, CRLF")
+            << QByteArrayList{"ST,GS,+028340kg\r\n"} << QStringList{"28340 estable"};
         QTest::newRow("unstable") << QByteArrayList{"US,GS,+028120kg\r\n"}
                                   << QStringList{"28120 inestable"};
         QTest::newRow("cut anywhere")
@@ -63,7 +63,8 @@ private slots:
                 QVERIFY(r.peso.has_value());
                 QCOMPARE(r.recibida, t);
                 QVERIFY(r.linea.endsWith(QLatin1String("kg")));
-                got << QStringLiteral("%1 %2").arg(*r.peso).arg(r.estable ? "estable" : "inestable");
+                got << QStringLiteral("%1 %2").arg(*r.peso).arg(r.estable ? "estable"
+                                                                          : "inestable");
             }
         QCOMPARE(got, readings);
     }

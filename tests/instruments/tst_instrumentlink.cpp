@@ -67,14 +67,17 @@ private slots:
         // About ten readings a second.
         const int before = changes.count();
         QTest::qWait(1000);
-        QVERIFY2(changes.count() - before >= 6, qPrintable(QString::number(changes.count() - before)));
+        QVERIFY2(changes.count() - before >= 6,
+                 qPrintable(QString::number(changes.count() - before)));
 
         // The port disappears.
         scale.stopPty();
-        QVERIFY(QTest::qWaitFor([&] {
-            return link.estado() == InstrumentLink::Estado::Ausente ||
-                   link.estado() == InstrumentLink::Estado::Silencioso;
-        }, 3000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return link.estado() == InstrumentLink::Estado::Ausente ||
+                       link.estado() == InstrumentLink::Estado::Silencioso;
+            },
+            3000));
         QVERIFY(waitState(link, InstrumentLink::Estado::Ausente, 3000));
         QVERIFY(link.estadoTexto().contains(QLatin1String("reintentando")));
         // The last reading stays, growing older.

@@ -28,7 +28,8 @@ void press(Qt::Key k)
 }
 void type(const QString& text)
 {
-    for (QChar c : text) QTest::keyClicks(foco(), QString(c));
+    for (QChar c : text)
+        QTest::keyClicks(foco(), QString(c));
 }
 const QDate kDia(2024, 3, 15);
 } // namespace
@@ -49,15 +50,15 @@ class TstWeighingKeys : public QObject
             scale.frame = "ST,GS,+028340kg\r\n";
             analyzer.frame = "H=12.8;PH=78.45;FN=310\r\n";
             const quint16 ps = scale.listen(), pa = analyzer.listen();
-            const QByteArray ini = QStringLiteral(
-                                       "[Instrumento1]\nNombre=Balanza\nPuerto=tcp://127.0.0.1:%1\n"
-                                       "Formato=^(?<estable>ST|US),GS,(?<peso>[+-]?[0-9]+)kg\n"
-                                       "[Instrumento2]\nNombre=Analizador\nPuerto=tcp://127.0.0.1:%2\n"
-                                       "Formato=^H=(?<humedad>[0-9.]+);PH=(?<pesohect>[0-9.]+);"
-                                       "FN=(?<fallingnumber>[0-9]+)\n")
-                                       .arg(ps)
-                                       .arg(pa)
-                                       .toUtf8();
+            const QByteArray ini =
+                QStringLiteral("[Instrumento1]\nNombre=Balanza\nPuerto=tcp://127.0.0.1:%1\n"
+                               "Formato=^(?<estable>ST|US),GS,(?<peso>[+-]?[0-9]+)kg\n"
+                               "[Instrumento2]\nNombre=Analizador\nPuerto=tcp://127.0.0.1:%2\n"
+                               "Formato=^H=(?<humedad>[0-9.]+);PH=(?<pesohect>[0-9.]+);"
+                               "FN=(?<fallingnumber>[0-9]+)\n")
+                    .arg(ps)
+                    .arg(pa)
+                    .toUtf8();
             f = std::make_unique<WindowFixture>(ini);
             if (!f->loadDay(kDia)) qFatal("day not loaded");
             f->grid()->setRowCol(2, 1);
@@ -68,11 +69,13 @@ class TstWeighingKeys : public QObject
         // Until the scale's last reading is that weight.
         bool scaleReads(double kg)
         {
-            return QTest::qWaitFor([&] {
-                const InstrumentLink* b = hub().balanza();
-                return b && b->ultima() && b->ultima()->peso && *b->ultima()->peso == kg &&
-                       b->ultima()->edadMs() < 300;
-            }, 3000);
+            return QTest::qWaitFor(
+                [&] {
+                    const InstrumentLink* b = hub().balanza();
+                    return b && b->ultima() && b->ultima()->peso && *b->ultima()->peso == kg &&
+                           b->ultima()->edadMs() < 300;
+                },
+                3000);
         }
         QStringList weighings()
         {
@@ -112,8 +115,8 @@ private slots:
         press(Qt::Key_F7);
         QCOMPARE(d.f->dialogs.count("message"), 0);
         const QString estacion = QHostInfo::localHostName().toUpper();
-        QCOMPARE(d.weighings(), QStringList{"BRUTO 28340 Balanza " + estacion +
-                                            " ST,GS,+028340kg"});
+        QCOMPARE(d.weighings(),
+                 QStringList{"BRUTO 28340 Balanza " + estacion + " ST,GS,+028340kg"});
         QCOMPARE(d.tonnes(), 0.0); // no tare yet
 
         d.scale.frame = "ST,GS,+011220kg\r\n";
@@ -141,9 +144,8 @@ private slots:
         QCOMPARE(h.rows().at(1).at(0).toDouble(), 17.12);
         QCOMPARE(h.rows().at(1).at(1).toDouble(), 17.3);
         // A weighing is never edited.
-        QVERIFY_THROWS_EXCEPTION(ServiceError,
-                                 d.f->db.data().execute(QStringLiteral(
-                                     "UPDATE mv_molvera_pesada SET kilos = 1")));
+        QVERIFY_THROWS_EXCEPTION(ServiceError, d.f->db.data().execute(QStringLiteral(
+                                                   "UPDATE mv_molvera_pesada SET kilos = 1")));
 
         // The slip: gross, tare, net and their times, as a PDF.
         const QString pdf = d.f->iniDir.filePath("boleta.pdf");
@@ -228,10 +230,12 @@ private slots:
     {
         Desk d;
         d.analyzer.frame = "H=12.8;PH=78.45;FN=45\r\n";
-        QVERIFY(QTest::qWaitFor([&] {
-            const InstrumentLink* a = d.hub().analizador();
-            return a && a->ultima() && a->ultima()->lecturas.value("fallingnumber") == "45";
-        }, 3000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const InstrumentLink* a = d.hub().analizador();
+                return a && a->ultima() && a->ultima()->lecturas.value("fallingnumber") == "45";
+            },
+            3000));
         int n = 0;
         const DailySheet::Columna* cols = DailySheet::columnas(n);
         int fn = 0;

@@ -36,7 +36,8 @@ struct WindowFixture {
         IniReader::setSearchFolders({iniDir.path()});
         if (!ini.isEmpty()) {
             QFile f(iniDir.filePath(QStringLiteral("CN000pr.INI")));
-            if (!f.open(QIODevice::WriteOnly) || f.write(ini) != ini.size()) qFatal("INI not written");
+            if (!f.open(QIODevice::WriteOnly) || f.write(ini) != ini.size())
+                qFatal("INI not written");
         }
         w = std::make_unique<frmTrigo>(db.data(), lookup, nullptr);
         if (!w->Load()) qFatal("window did not load");

@@ -289,10 +289,12 @@ private slots:
     {
         TestDb db;
         DataService& made = db.data();
-        made.insertReturningId(QStringLiteral("v_mv_molvera"), {"Fecha", "Toneladas", "silodestino"},
-                               {QDateTime(QDate(2024, 3, 15), QTime()), 12.5, QStringLiteral("0001")});
+        made.insertReturningId(
+            QStringLiteral("v_mv_molvera"), {"Fecha", "Toneladas", "silodestino"},
+            {QDateTime(QDate(2024, 3, 15), QTime()), 12.5, QStringLiteral("0001")});
         made.execute(QStringLiteral("DROP TABLE mv_molvera_pesada"));
-        if (db.onServer()) made.execute(QStringLiteral("DROP FUNCTION fn_mv_molvera_pesada_fija()"));
+        if (db.onServer())
+            made.execute(QStringLiteral("DROP FUNCTION fn_mv_molvera_pesada_fija()"));
         made.execute(QStringLiteral("UPDATE mv_molvera_version SET version = 3"));
         QCOMPARE(SchemaUpgrade(made).version(), 3);
         const QMap<QString, QStringList> before = snapshot(made.database(), true);
