@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QMap>
 #include <QString>
+#include <cmath>
 #include <optional>
 
 // One line an instrument sent that its format recognised: the weight in
@@ -15,6 +17,12 @@ struct InstrumentReading {
     QMap<QString, QString> lecturas; // "humedad" -> "12.8", as the instrument wrote it
     QString linea;
     QDateTime recibida; // UTC
+
+    // Kilograms as the window shows them ("28.340 kg" in the locale's form).
+    static QString kilos(double kg)
+    {
+        return QLocale().toString(kg, 'f', kg == std::floor(kg) ? 0 : 1) + QStringLiteral(" kg");
+    }
 
     // Milliseconds since it arrived, at `ahora` (UTC).
     qint64 edadMs(const QDateTime& ahora = QDateTime::currentDateTimeUtc()) const

@@ -26,8 +26,7 @@ QString InstrumentBand::texto(const InstrumentLink& l)
     QStringList partes;
     if (r) {
         if (r->peso)
-            partes << QLocale().toString(*r->peso, 'f', *r->peso == std::floor(*r->peso) ? 0 : 1) +
-                          QStringLiteral(" kg")
+            partes << InstrumentReading::kilos(*r->peso)
                    << (r->estable ? QStringLiteral("estable") : QStringLiteral("inestable"));
         for (auto it = r->lecturas.cbegin(); it != r->lecturas.cend(); ++it)
             partes << it.key() + u' ' + it.value();

@@ -31,11 +31,6 @@ int columnaDe(const QString& campo)
     return -1;
 }
 
-QString kilos(double kg)
-{
-    return QLocale().toString(kg, 'f', kg == std::floor(kg) ? 0 : 1) + QStringLiteral(" kg");
-}
-
 } // namespace
 
 InstrumentCommands::InstrumentCommands(frmTrigo& w, InstrumentHub& hub)
@@ -77,9 +72,7 @@ qint64 InstrumentCommands::filaLista(InstrumentLink* instrumento, const QString&
         return 0;
     }
     if (!w.editor().terminarEdicion()) return 0;
-    FlexGrid* g = w.MSflexGrid1();
-    const qint64 id =
-        g->Row() >= FlexGrid::FixedRows ? g->TextMatrix(g->Row(), 0).trimmed().toLongLong() : 0;
+    const qint64 id = filaActual();
     if (id <= 0) aviso(QStringLiteral("Mal Posicionamiento!!!, no se actualizará"), true);
     return id;
 }
@@ -128,12 +121,12 @@ bool InstrumentCommands::pesar(const QString& tipo)
     if (!r->estable) {
         aviso(QStringLiteral("El peso de %1 no está estable (%2); espere a que se estabilice. "
                              "No se registró nada.")
-                  .arg(nombre, kilos(*r->peso)));
+                  .arg(nombre, InstrumentReading::kilos(*r->peso)));
         return false;
     }
     if (*r->peso < 0) {
         aviso(QStringLiteral("%1 marca un peso negativo (%2); no se registró nada.")
-                  .arg(nombre, kilos(*r->peso)));
+                  .arg(nombre, InstrumentReading::kilos(*r->peso)));
         return false;
     }
     WeighingStore::Pesada p;
@@ -164,7 +157,8 @@ bool InstrumentCommands::pesar(const QString& tipo)
                                    WeighingStore::toneladas(bruto, tara), &toneladas);
                 if (rechazo.isEmpty()) return true;
                 rechazo = QStringLiteral("Bruto %1 − tara %2: %3")
-                              .arg(kilos(bruto), kilos(tara), rechazo);
+                              .arg(InstrumentReading::kilos(bruto), InstrumentReading::kilos(tara),
+                                   rechazo);
                 return false;
             });
             if (ok) {
@@ -213,7 +207,14 @@ bool InstrumentCommands::leerAnalizador()
     return false;
 }
 
+qint64 InstrumentCommands::filaActual() const
+{
+    const FlexGrid* g = w.MSflexGrid1();
+    if (!w.mPlanillaCargada || g->Row() < FlexGrid::FixedRows) return 0;
+    return g->TextMatrix(g->Row(), 0).trimmed().toLongLong();
+}
+
 bool InstrumentCommands::boleta()
 {
-    return WeighingSlip(w, m_store).guardar();
+    return WeighingSlip(w, m_store).guardar(filaActual());
 }

@@ -30,6 +30,8 @@ public:
     bool boleta();
 
     WeighingStore& store() { return m_store; }
+    // The id of the loaded sheet's current row, 0 when there is none.
+    qint64 filaActual() const;
 
     // A scale reading older than this is not taken.
     static constexpr int kEdadMaximaMs = 2000;

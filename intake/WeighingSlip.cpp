@@ -2,7 +2,7 @@
 
 #include "DataService.h"
 #include "Dialogs.h"
-#include "FlexGrid.h"
+#include "InstrumentReading.h"
 #include "ModGlobal.h"
 #include "ServiceError.h"
 #include "UtilService.h"
@@ -17,16 +17,11 @@
 namespace
 {
 
-QString kg(double v)
-{
-    return QLocale().toString(v, 'f', v == std::floor(v) ? 0 : 1) + QStringLiteral(" kg");
-}
-
 QString pesada(const char* titulo, const std::optional<WeighingStore::Pesada>& p)
 {
     if (!p) return QStringLiteral("%1: sin pesar").arg(QLatin1String(titulo));
     return QStringLiteral("%1: %2   %3   %4, %5")
-        .arg(QLatin1String(titulo), kg(p->kilos),
+        .arg(QLatin1String(titulo), InstrumentReading::kilos(p->kilos),
              QLocale().toString(p->fecha, QStringLiteral("dd/MM/yyyy HH:mm:ss")), p->instrumento,
              p->estacion);
 }
@@ -60,7 +55,7 @@ QStringList WeighingSlip::lineas(qint64 registro)
     if (bruto && tara) {
         const double neto = bruto->kilos - tara->kilos;
         l << QStringLiteral("Neto: %1 = %2 t")
-                 .arg(kg(neto), QLocale().toString(neto / 1000.0, 'f', 3));
+                 .arg(InstrumentReading::kilos(neto), QLocale().toString(neto / 1000.0, 'f', 3));
     } else {
         l << QStringLiteral("Neto: falta la %1").arg(bruto ? "tara" : "pesada bruta");
     }
@@ -103,16 +98,13 @@ bool WeighingSlip::escribirPdf(const QString& path, const QStringList& lineas, Q
     return p.end();
 }
 
-bool WeighingSlip::guardar()
+bool WeighingSlip::guardar(qint64 id)
 {
-    FlexGrid* g = w.MSflexGrid1();
-    const qint64 id =
-        g->Row() >= FlexGrid::FixedRows ? g->TextMatrix(g->Row(), 0).trimmed().toLongLong() : 0;
     auto aviso = [&](const QString& t) {
         Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"), t,
                                     Dialogs::Icon::Exclamation);
     };
-    if (!w.mPlanillaCargada || id <= 0) {
+    if (id <= 0) {
         aviso(QStringLiteral("Elija en la planilla la carga de la boleta."));
         return false;
     }

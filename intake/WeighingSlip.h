@@ -15,9 +15,10 @@ class WeighingSlip
 public:
     WeighingSlip(frmTrigo& w, WeighingStore& store) : w(w), m_store(store) {}
 
-    // Asks for a file name and saves the slip of the current row. False
-    // when nothing was saved (the operator has been told why, or cancelled).
-    bool guardar();
+    // Asks for a file name and saves the slip of the load with that id (0:
+    // none chosen). False when nothing was saved (the operator has been told
+    // why, or cancelled).
+    bool guardar(qint64 registro);
 
     // The slip's lines for a load; empty when it has no weighing.
     QStringList lineas(qint64 registro);
