@@ -4,6 +4,7 @@
 #include "DataService.h"
 #include "FlexGrid.h"
 #include "QualityLimits.h"
+#include "UtilService.h"
 #include "frmTrigo.h"
 
 #include <QEvent>
@@ -86,14 +87,18 @@ void DayTotals::findColumns()
     }
 }
 
-DayTotals::Fila DayTotals::filaDe(int gridRow) const
+DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint) const
 {
     const FlexGrid* g = w.MSflexGrid1();
     Fila f;
     for (int c = 0; c < 6; ++c) {
         if (m_colLectura[c] < 0) continue;
-        if (const auto v = DataService::numericValue(g->TextMatrix(gridRow, m_colLectura[c])))
-            f.lectura[c] = *v;
+        // The plain form the sheet shows, read without asking the locale.
+        const QString text = g->TextMatrix(gridRow, m_colLectura[c]).trimmed();
+        if (text.isEmpty()) continue;
+        auto v = DataService::plainNumber(text, decimalPoint);
+        if (!v) v = DataService::numericValue(text);
+        if (v) f.lectura[c] = *v;
     }
     if (m_colSilo >= 0) f.silo = g->TextMatrix(gridRow, m_colSilo).trimmed();
     return f;
@@ -105,8 +110,9 @@ void DayTotals::takeRows(int first, int last)
     if (m_filas.size() != rows) m_filas.resize(rows);
     first = std::max(first, 0);
     last = std::min(last, rows - 1);
+    const QString decimalPoint = UtilService::textLocale().decimalPoint();
     for (int r = first; r <= last; ++r)
-        m_filas[r] = filaDe(r + FlexGrid::FixedRows);
+        m_filas[r] = filaDe(r + FlexGrid::FixedRows, decimalPoint);
 }
 
 void DayTotals::schedule()

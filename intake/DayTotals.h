@@ -57,7 +57,7 @@ private:
         QString silo;
     };
     void findColumns();
-    Fila filaDe(int gridRow) const;
+    Fila filaDe(int gridRow, const QString& decimalPoint) const;
     void takeRows(int first, int last); // data rows (from 0), as the grid shows them now
     void schedule();
     void count();

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 #include <QTimer>
 #include <algorithm>
@@ -85,7 +86,7 @@ void LiveSheet::baseline()
 {
     m_pending.clear();
     m_seen.clear();
-    m_base = -1;
+    m_windowed = false;
     try {
         if (w.history().available()) {
             // The first check reads again the rows the last records name:
@@ -95,12 +96,12 @@ void LiveSheet::baseline()
                          .value(0)
                          .toLongLong() -
                      kLookBack;
+            m_windowed = true;
             return;
         }
         m_signature = signature();
     } catch (const ServiceError&) {
         m_signature.clear(); // the first check reads the day
-        m_base = -1;
     }
 }
 
@@ -148,7 +149,7 @@ bool LiveSheet::check()
     const qint64 base = m_base;
     const QSet<qint64> seen = m_seen, pending = m_pending;
     try {
-        if (w.history().available() && m_base >= 0) {
+        if (m_windowed) {
             qint64 highest = 0;
             QSet<qint64> ids = newlyChanged(&highest);
             ids.unite(m_pending);
@@ -230,6 +231,7 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
         if (ok && id > 0) filaDe.insert(id, r);
     }
     QSet<qint64> enBase;
+    const QLocale loc = UtilService::textLocale();
     QVector<QVector<QString>> nuevas;
     int aplicadas = 0;
     for (const RecordSet::Row row : rs.rows()) {
@@ -237,7 +239,7 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
         enBase.insert(id);
         QVector<QString> textos;
         for (int c = 0; c < std::min(cols, int(row.size())); ++c)
-            textos << UtilService::valueToText(row.at(c));
+            textos << UtilService::valueToText(row.at(c), loc);
         const auto it = filaDe.constFind(id);
         if (it == filaDe.cend()) {
             nuevas << textos;

@@ -58,7 +58,8 @@ private:
     QTimer* m_timer = nullptr;
     QString m_signature;
     // The history window: records with an id above m_base, those seen.
-    qint64 m_base = -1;
+    qint64 m_base = 0;
+    bool m_windowed = false; // read through the history window
     QSet<qint64> m_seen;
     QSet<qint64> m_pending; // rows to take out once the open edit ends
     int m_reconnections = 0;

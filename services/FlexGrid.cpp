@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
 #include <algorithm>
+#include <bit>
 
 namespace {
 
@@ -364,10 +366,24 @@ void FlexGrid::bind(const RecordSet& rs)
     m_model->cells[1].resize(n);
     m_model->aligns.resize(n);
     for (int c = 0; c < n; ++c) m_model->cells[1][c] = rs.fieldName(c);
+    const QLocale loc = UtilService::textLocale();
+    // Readings repeat from row to row: each number is written out once and
+    // its text shared (by the bits, so that -0 keeps its own text).
+    QHash<quint64, QString> numbers;
     for (int r = 0; r < data.size(); ++r) {
         auto& row = m_model->cells[FixedRows + r];
         row.resize(n);
-        for (int c = 0; c < n; ++c) row[c] = UtilService::valueToText(data.at(r).at(c));
+        for (int c = 0; c < n; ++c) {
+            const QVariant& v = data.at(r).at(c);
+            if (v.metaType().id() != QMetaType::Double) {
+                row[c] = UtilService::valueToText(v, loc);
+                continue;
+            }
+            const quint64 bits = std::bit_cast<quint64>(v.toDouble());
+            auto it = numbers.constFind(bits);
+            if (it == numbers.cend()) it = numbers.insert(bits, UtilService::valueToText(v, loc));
+            row[c] = *it;
+        }
     }
     m_model->endResetModel();
     m_row = clampRow(FixedRows);

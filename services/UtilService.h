@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 
+class QLocale;
 class QWidget;
 class ServiceError;
 
@@ -19,6 +20,9 @@ public:
     // A field value as text: null gives "", numbers in the locale's form
     // without thousands separators, date-times in the locale's short form.
     static QString valueToText(const QVariant& value);
+    // The same with the locale of textLocale(), made once for many values.
+    static QString valueToText(const QVariant& value, const QLocale& locale);
+    static QLocale textLocale();
     // The display form of a text; with the width 4 a deposit number: a whole
     // number is zero-padded to the width ("7" gives "0007"), anything else is
     // returned trimmed. Without a width the text is returned as it is.

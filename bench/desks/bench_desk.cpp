@@ -9,6 +9,7 @@
 //
 //   bench_desk --desk I --dsn DSN --user U --password P --day yyyy-MM-dd
 //              --start-at EPOCH_MS --seconds S [--truck-ms MS] [--loads K] --out FILE
+//   bench_desk --db FILE ... (the same on the embedded database)
 //
 // The observations column of each load holds a mark "D<desk>-<n>"; the time
 // another desk's mark first shows in this desk's grid, after the live sheet
@@ -351,12 +352,17 @@ int main(int argc, char** argv)
         return 2;
     }
     const int desk = opt.value(QStringLiteral("desk")).toInt();
+    // --db FILE instead of the data source: the embedded database.
     const QString params =
-        QStringLiteral("@Server=PLANTA/%1;@DbName=%1;@Usuario=%2;@Password=%3;"
-                       "@UsuarioLogeado=PUESTO%4;")
-            .arg(opt.value(QStringLiteral("dsn")), opt.value(QStringLiteral("user")),
-                 opt.value(QStringLiteral("password")))
-            .arg(desk);
+        opt.contains(QStringLiteral("db"))
+            ? QStringLiteral("@DbName=%1;@UsuarioLogeado=PUESTO%2;")
+                  .arg(opt.value(QStringLiteral("db")))
+                  .arg(desk)
+            : QStringLiteral("@Server=PLANTA/%1;@DbName=%1;@Usuario=%2;@Password=%3;"
+                             "@UsuarioLogeado=PUESTO%4;")
+                  .arg(opt.value(QStringLiteral("dsn")), opt.value(QStringLiteral("user")),
+                       opt.value(QStringLiteral("password")))
+                  .arg(desk);
     Desk d(desk, params, day, opt.value(QStringLiteral("start-at")).toLongLong(),
            opt.value(QStringLiteral("seconds"), QStringLiteral("30")).toInt(),
            opt.value(QStringLiteral("truck-ms"), QStringLiteral("5000")).toInt(),
