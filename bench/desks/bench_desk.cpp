@@ -18,8 +18,10 @@
 //   S <measure> <ms>         a timed operation
 //   E <id> <col> <text>      a cell the database accepted, as the grid shows it
 //   X <id>                   a row this desk deleted
-//   W <mark> <epoch ms>      a mark accepted
-//   V <mark> <epoch ms>      another desk's mark first on this screen
+//   T <start> <end>          the run's start and end (epoch ms)
+//   W <mark> <epoch ms> <id> a mark accepted, in that row
+//   V <mark> <epoch ms>      another desk's mark first on this screen (0: it
+//                            came with a read of the day, not by itself)
 //   M <kind> <icon> <text>   what the operator was shown
 #include "DataService.h"
 #include "DateText.h"
@@ -114,10 +116,12 @@ public:
                          qPrintable(it.value().toUtf8().toPercentEncoding()));
         for (qint64 id : m_deleted)
             std::fprintf(f, "X %lld\n", id);
+        std::fprintf(f, "T %lld %lld\n", m_startAt, m_ended);
         for (auto it = m_written.cbegin(); it != m_written.cend(); ++it)
-            std::fprintf(f, "W %s %lld\n", qPrintable(it.key()), it.value());
+            std::fprintf(f, "W %s %lld %lld\n", qPrintable(it.key()), it.value().first,
+                         it.value().second);
         for (auto it = m_seen.cbegin(); it != m_seen.cend(); ++it)
-            if (it.value() > 0) std::fprintf(f, "V %s %lld\n", qPrintable(it.key()), it.value());
+            std::fprintf(f, "V %s %lld\n", qPrintable(it.key()), it.value());
         for (const ScriptedDialogs::Shown& s : dialogs.shown)
             std::fprintf(f, "M %s %d %s\n", qPrintable(s.kind), int(s.icon),
                          qPrintable(s.text.toUtf8().toPercentEncoding()));
@@ -157,15 +161,17 @@ private:
         if (focus() != fecha) fecha->setFocus();
         key(Qt::Key_A, Qt::ControlModifier);
         type(DateText::format(m_day));
-        timed("load_day", [&] {
-            key(Qt::Key_Return);
-            QCoreApplication::processEvents();
-        });
+        // Timed during the run only: before it every desk is starting.
+        QElapsedTimer t;
+        t.start();
+        key(Qt::Key_Return);
+        QCoreApplication::processEvents();
+        if (m_running) m_samples["load_day"].push_back(t.nsecsElapsed() / 1e6);
         // What the sheet shows now came with it, not through the live sheet.
         const FlexGrid* g = w->MSflexGrid1();
         for (int r = FlexGrid::FixedRows; r < g->Rows(); ++r) {
-            const QString t = g->TextMatrix(r, kObservaciones);
-            if (t.startsWith(u'D') && !m_seen.contains(t)) m_seen.insert(t, 0);
+            const QString m = g->TextMatrix(r, kObservaciones);
+            if (m.startsWith(u'D') && !m_seen.contains(m)) m_seen.insert(m, 0);
         }
         return w->mPlanillaCargada;
     }
@@ -252,8 +258,9 @@ private:
             else if (c + 1 < values.size())
                 m_steps << [this, v = values.at(c)] { cell(v, Qt::Key_Tab); };
             else
-                m_steps << [this, v = values.at(c)] {
-                    if (cell(v, Qt::Key_Tab, Qt::ShiftModifier)) m_written.insert(v, epochMs());
+                m_steps << [this, id, v = values.at(c)] {
+                    if (cell(v, Qt::Key_Tab, Qt::ShiftModifier))
+                        m_written.insert(v, qMakePair(epochMs(), id));
                 };
         }
         // The silo again: the thirteenth cell.
@@ -288,7 +295,9 @@ private:
     // The next step of the load under way, or the next load.
     void next()
     {
+        m_running = true;
         if (epochMs() >= m_until) {
+            m_ended = epochMs();
             QCoreApplication::quit();
             return;
         }
@@ -331,7 +340,10 @@ private:
     std::map<std::string, std::vector<double>> m_samples;
     QHash<QPair<qint64, int>, QString> m_cells;
     QList<qint64> m_deleted;
-    QHash<QString, qint64> m_written, m_seen;
+    QHash<QString, QPair<qint64, qint64>> m_written; // mark: when, row
+    QHash<QString, qint64> m_seen; // mark: when (0: it came with a read of the day)
+    qint64 m_ended = 0;
+    bool m_running = false;
 };
 
 } // namespace

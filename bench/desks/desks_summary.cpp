@@ -63,14 +63,21 @@ Run readRun(const QString& name, const QString& dir, bool restart)
     Run run;
     run.name = name;
     run.restart = restart;
-    QList<QList<QPair<QString, qint64>>> seenByDesk;
+    struct Desk {
+        QHash<QString, qint64> seen;
+        qint64 end = 0;
+        QString name;
+    };
+    QList<Desk> desks;
+    QHash<QString, QPair<qint64, QString>> markRow; // mark: row, desk
     for (const QFileInfo& fi :
          QDir(dir).entryInfoList({QStringLiteral("desk*.txt")}, QDir::Files)) {
         QFile f(fi.filePath());
         if (!f.open(QIODevice::ReadOnly)) continue;
         ++run.desks;
         int back = 0;
-        QList<QPair<QString, qint64>> seen;
+        Desk desk;
+        desk.name = fi.baseName();
         while (!f.atEnd()) {
             const QByteArray line = f.readLine().trimmed();
             const QList<QByteArray> p = line.split(' ');
@@ -84,17 +91,22 @@ Run readRun(const QString& name, const QString& dir, bool restart)
                 run.cells.insert({p.at(1).toLongLong(), p.at(2).toInt()}, text);
             } else if (k == "X") {
                 run.deleted.insert(p.at(1).toLongLong());
-            } else if (k == "W" && p.size() == 3) {
-                run.written.insert(QString::fromLatin1(p.at(1)), p.at(2).toLongLong());
+            } else if (k == "T" && p.size() == 3) {
+                desk.end = p.at(2).toLongLong();
+            } else if (k == "W" && p.size() == 4) {
+                const QString mark = QString::fromLatin1(p.at(1));
+                run.written.insert(mark, p.at(2).toLongLong());
+                markRow.insert(mark, {p.at(3).toLongLong(), desk.name});
             } else if (k == "V" && p.size() == 3) {
-                seen << QPair<QString, qint64>(QString::fromLatin1(p.at(1)), p.at(2).toLongLong());
+                desk.seen.insert(QString::fromLatin1(p.at(1)), p.at(2).toLongLong());
             } else if (k == "M" && p.size() >= 3) {
                 // Kind, icon and text: an error, a critical or exclamation
                 // message, or one of the bench's own notes.
                 const QString text =
                     QString::fromUtf8(QByteArray::fromPercentEncoding(p.size() > 3 ? p.at(3) : ""));
                 const int icon = p.at(2).toInt();
-                const bool alarm = p.at(1) == "error" || icon == int(Dialogs::Icon::Critical) ||
+                const bool alarm = p.at(1) == "error" || p.at(1) == "bench" ||
+                                   icon == int(Dialogs::Icon::Critical) ||
                                    icon == int(Dialogs::Icon::Exclamation);
                 if (text.startsWith(QStringLiteral("Se restableció la conexión")))
                     ++back;
@@ -103,15 +115,21 @@ Run readRun(const QString& name, const QString& dir, bool restart)
             }
         }
         run.toldBack << back;
-        seenByDesk << seen;
+        desks << desk;
     }
-    for (const auto& seen : seenByDesk)
-        for (const auto& [mark, at] : seen)
-            if (const auto it = run.written.constFind(mark); it != run.written.cend())
-                run.visible.push_back(double(std::max<qint64>(0, at - *it)));
-    // Marks each other desk should have shown (written with a desk watching).
-    const qsizetype expected = run.written.size() * std::max(0, run.desks - 1);
-    run.unseen = int(std::max<qsizetype>(0, expected - qsizetype(run.visible.size())));
+    // Each mark on each other desk: the time it took to show by itself, or
+    // not shown although the desk ran on for two seconds after it and the
+    // row was not deleted meanwhile.
+    for (const Desk& d : desks)
+        for (auto it = run.written.cbegin(); it != run.written.cend(); ++it) {
+            const auto [row, writer] = markRow.value(it.key());
+            if (writer == d.name) continue;
+            const qint64 seen = d.seen.value(it.key(), -1);
+            if (seen > 0)
+                run.visible.push_back(double(std::max<qint64>(0, seen - *it)));
+            else if (seen < 0 && !run.deleted.contains(row) && *it + 2000 < d.end)
+                ++run.unseen;
+        }
     return run;
 }
 

@@ -1,5 +1,7 @@
 #include "FlexGrid.h"
 #include "KeyCodes.h"
+#include "RecordSet.h"
+#include "UtilService.h"
 
 #include <QtTest>
 
@@ -111,6 +113,31 @@ private slots:
             QCOMPARE(in.at(original), g.TextMatrix(r, 1));
         }
         QCOMPARE(got, out);
+    }
+
+    // A bound record set shows each value as the one-value conversion does,
+    // also where numbers repeat from row to row (their texts are shared) and
+    // for numbers that are near but not equal (0.1 + 0.2 and 0.3).
+    void boundNumbersReadAsTheirValues()
+    {
+        const QVector<QVariant> values{12.5,       QStringLiteral("12.5"),
+                                       0.1 + 0.2,  12.5,
+                                       0.3,        -0.0,
+                                       0.0,        -0.0,
+                                       QVariant(), 1e21,
+                                       1e21,       qint64(7)};
+        QVector<RecordSet::Field> fields(2);
+        fields[0].name = QStringLiteral("A");
+        fields[1].name = QStringLiteral("B");
+        FlexGrid g;
+        g.bind(RecordSet(fields, values));
+        QCOMPARE(g.Rows(), FlexGrid::FixedRows + 6);
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(g.TextMatrix(FlexGrid::FixedRows + i / 2, i % 2),
+                     UtilService::valueToText(values.at(i)));
+        QCOMPARE(g.TextMatrix(FlexGrid::FixedRows + 1, 0), UtilService::valueToText(0.1 + 0.2));
+        QVERIFY(g.TextMatrix(FlexGrid::FixedRows + 1, 0) !=
+                g.TextMatrix(FlexGrid::FixedRows + 2, 0));
     }
 };
 
