@@ -207,17 +207,22 @@ bool LiveSheet::syncRows(const QSet<qint64>& ids, bool* complete)
         places << QStringLiteral("?");
     sql.insert(order, QStringLiteral(" and ID IN (%1)").arg(places.join(u',')));
     const QList<qint64> list(ids.cbegin(), ids.cend());
-    bool changed = false;
+    // The rows of every part are brought into the grid together.
+    QVector<RecordSet::Field> fields;
+    QVector<QVariant> values;
     for (qsizetype from = 0; from < list.size(); from += kIdsPerRead) {
         QVariantList params{dia->desde, dia->hasta};
         for (int i = 0; i < kIdsPerRead; ++i)
             params << (from + i < list.size() ? list.at(from + i) : qint64(-1));
         const RecordSet rs = w.data().openRecordSet(sql, params);
-        const QSet<qint64> part(list.cbegin() + from,
-                                list.cbegin() + std::min(list.size(), from + kIdsPerRead));
-        changed = apply(rs, &part, complete) || changed;
+        if (fields.isEmpty())
+            for (int i = 0; i < rs.fieldCount(); ++i)
+                fields << rs.field(i);
+        for (const RecordSet::Row row : rs.rows())
+            for (int i = 0; i < row.size(); ++i)
+                values << row.at(i);
     }
-    return changed;
+    return apply(RecordSet(fields, values), &ids, complete);
 }
 
 bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* complete)
