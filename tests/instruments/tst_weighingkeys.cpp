@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QHostInfo>
 #include <QLabel>
+#include <QTemporaryDir>
 
 namespace
 {
@@ -41,23 +42,29 @@ class TstWeighingKeys : public QObject
     // A desk with a scale and an analyzer on the loopback, the day loaded
     // and the cursor on the first row's tonnes.
     struct Desk {
+        QTemporaryDir ptyDir;
         FakeInstrument scale, analyzer;
         std::unique_ptr<WindowFixture> f;
         qint64 id = 0;
 
+        // The scale on a TCP listener, the analyzer on a serial port (a
+        // socat pseudo-terminal pair).
         Desk()
         {
             scale.frame = "ST,GS,+028340kg\r\n";
             analyzer.frame = "H=12.8;PH=78.45;FN=310\r\n";
-            const quint16 ps = scale.listen(), pa = analyzer.listen();
+            const quint16 ps = scale.listen();
+            const QString serial = ptyDir.filePath(QStringLiteral("ttyAnalizador"));
+            if (!analyzer.startPty(serial)) qFatal("socat (tools/packages) did not start");
             const QByteArray ini =
                 QStringLiteral("[Instrumento1]\nNombre=Balanza\nPuerto=tcp://127.0.0.1:%1\n"
                                "Formato=^(?<estable>ST|US),GS,(?<peso>[+-]?[0-9]+)kg\n"
-                               "[Instrumento2]\nNombre=Analizador\nPuerto=tcp://127.0.0.1:%2\n"
+                               "[Instrumento2]\nNombre=Analizador\nPuerto=%2 ; serial\n"
+                               "Baudios=19200\nParidad=E\nBitsDatos=7\n"
                                "Formato=^H=(?<humedad>[0-9.]+);PH=(?<pesohect>[0-9.]+);"
                                "FN=(?<fallingnumber>[0-9]+)\n")
                     .arg(ps)
-                    .arg(pa)
+                    .arg(serial)
                     .toUtf8();
             f = std::make_unique<WindowFixture>(ini);
             if (!f->loadDay(kDia)) qFatal("day not loaded");
@@ -191,6 +198,28 @@ private slots:
                  qPrintable(d.f->dialogs.messageTexts().last()));
         QVERIFY(d.weighings().isEmpty());
         QCOMPARE(d.tonnes(), 0.0);
+
+        // The converter drops the connection and, connected again, sends
+        // nothing: the message names the state; from the sheet date box.
+        d.scale.resume();
+        QVERIFY(d.scaleReads(28500));
+        d.scale.pause();
+        d.scale.dropClients();
+        QTest::qWait(2200);
+        d.f->w->box("Fecha")->setFocus();
+        d.f->dialogs.clear();
+        press(Qt::Key_F7);
+        QCOMPARE(d.f->dialogs.count("message"), 1);
+        QVERIFY2(d.f->dialogs.messageTexts().last().contains(QStringLiteral("(sin datos)")),
+                 qPrintable(d.f->dialogs.messageTexts().last()));
+        QVERIFY(d.weighings().isEmpty());
+
+        // Back: F7 from the date box takes the weight once.
+        d.scale.resume();
+        QVERIFY(d.scaleReads(28500));
+        press(Qt::Key_F7);
+        QCOMPARE(d.f->dialogs.count("message"), 1);
+        QCOMPARE(d.weighings().size(), 1);
     }
 
     // From an open edit the edit is written first; a net beyond the
