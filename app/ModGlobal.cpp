@@ -1,5 +1,6 @@
 #include "ModGlobal.h"
 
+#include "CommandLinePassword.h"
 #include "DataService.h"
 #include "IniReader.h"
 #include "Lib_ClsCons3.h"
@@ -136,6 +137,7 @@ Startup IniciarSistema(const QString& parametrosIn, const Context& ctx)
         step([&] { dbName = ExtraerItem(parametros, QStringLiteral("@DbName")); });
         step([&] { user = ExtraerItem(parametros, QStringLiteral("@Usuario")); });
         step([&] { password = ExtraerItem(parametros, QStringLiteral("@Password")); });
+        password = CommandLinePassword::resolve(password);
         step([&] { gUsuarioLogeado = ExtraerItem(parametros, QStringLiteral("@UsuarioLogeado")); });
         if (stopped) return result;
         data.setUser(user);

@@ -1,5 +1,6 @@
 // Molvera: the wheat intake desk of a grain receiving plant.
 #include "CommandLine.h"
+#include "CommandLinePassword.h"
 #include "DataService.h"
 #include "Idioma.h"
 #include "ModGlobal.h"
@@ -37,7 +38,7 @@ int initDb(int argc, char* argv[])
     const QString server = item("@Server");
     data.setUser(item("@Usuario"));
     data.setDatabaseName(item("@DbName"));
-    data.setPassword(item("@Password"));
+    data.setPassword(CommandLinePassword::resolve(item("@Password")));
     data.setServer(ModGlobal::NombreServidor(server));
     data.setSchemaCheck(false);
     data.open(server.trimmed().isEmpty());
@@ -95,6 +96,8 @@ private:
 
 int main(int argc, char* argv[])
 {
+    // Before anything reads the arguments: the password leaves the process list.
+    CommandLinePassword::take(argc, argv);
     if (const int status = CommandLine::run(argc, argv); status >= 0) return status;
     if (argc > 1 && qstrcmp(argv[1], "--init-db") == 0) return initDb(argc, argv);
     // The unattended report needs no screen.

@@ -85,7 +85,17 @@ bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown)
         try {
             QVariantList params{value, QDateTime::currentDateTime()};
             if (!quien.isEmpty()) params << w.history().operador();
-            w.data().execute(sql, params << id);
+            if (!w.data().executeChanged(sql, params << id)) {
+                // No row has this id any more: another desk deleted it.
+                Dialogs::instance().message(
+                    &w, QStringLiteral("Aviso al operador"),
+                    QStringLiteral("La carga %1 fue borrada en otra estación de trabajo; el "
+                                   "valor no se guardó. Pulse Esc para dejarlo; la planilla "
+                                   "quita la fila al terminar la edición.")
+                        .arg(id),
+                    Dialogs::Icon::Exclamation);
+                return false;
+            }
             if (shown) *shown = display;
             return true;
         } catch (const ServiceError& e) {

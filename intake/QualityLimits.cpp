@@ -2,11 +2,16 @@
 
 #include "DailySheet.h"
 #include "DataService.h"
+#include "Dialogs.h"
 #include "FlexGrid.h"
 #include "ModGlobal.h"
+#include "RecordSet.h"
+#include "ServiceError.h"
 #include "frmTrigo.h"
 
+#include <QHash>
 #include <QLocale>
+#include <QStringList>
 #include <cmath>
 
 namespace
@@ -95,9 +100,41 @@ void QualityLimits::reload()
     m_alguno = false;
     for (Limit& l : m_porLectura)
         l = Limit{};
+    // Every limit in one statement: a configuration table that cannot be read
+    // is one message, not one per key.
+    QStringList claves;
+    QVariantList params;
+    for (const Reading& r : kLecturas)
+        for (bool max : {false, true}) {
+            claves << QStringLiteral("?");
+            params << key(QLatin1String(r.campo), max);
+        }
+    QString tabla = ModGlobal::gTablaConfiguracion.trimmed();
+    if (tabla.isEmpty()) tabla = QStringLiteral("TA_CONFIGURACION");
+    QHash<QString, QString> valores;
+    try {
+        RecordSet rs = w.data().openRecordSet(
+            QStringLiteral("SELECT CLAVE, VALOR FROM %1 WHERE CLAVE IN (%2)")
+                .arg(w.data().dialect().quoteIdentifier(tabla), claves.join(u',')),
+            params);
+        for (const RecordSet::Row row : rs.rows())
+            valores.insert(row.at(0).toString().trimmed(), row.at(1).toString().trimmed());
+        m_avisado = false;
+    } catch (const ServiceError& e) {
+        if (!m_avisado)
+            Dialogs::instance().message(
+                &w, QStringLiteral("Aviso al operador"),
+                QStringLiteral("No se pudieron leer los límites de aceptación de la tabla de "
+                               "configuración %1; la planilla se carga sin límites de "
+                               "aceptación.\n\nDetalle: %2")
+                    .arg(tabla, e.description()),
+                Dialogs::Icon::Exclamation);
+        m_avisado = true;
+        return;
+    }
     auto leer = [&](const QString& clave) -> std::optional<double> {
-        const QString v = ModGlobal::ValorConfiguracion(w.data(), clave).trimmed();
-        if (v.isEmpty()) return std::nullopt; // no row, an empty value, or an error
+        const QString v = valores.value(clave);
+        if (v.isEmpty()) return std::nullopt; // no row or an empty value
         bool ok = false;
         const double d = QLocale::c().toDouble(v, &ok);
         if (ok) return d;

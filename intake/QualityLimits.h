@@ -39,7 +39,8 @@ public:
     // The configuration key of a limit ("humedad", max -> "LIMITE_HUMEDAD_MAX").
     static QString key(const QString& field, bool max);
 
-    // Reads the acceptance limits from the configuration table again.
+    // Reads the acceptance limits from the configuration table again, in one
+    // statement; a table that cannot be read is said once (no limits then).
     void reload();
     Limit limit(const QString& field) const;
     // Why the value is beyond the acceptance limits of its column (for the
@@ -54,4 +55,5 @@ private:
     frmTrigo& w;
     Limit m_porLectura[6]; // in the order of the reading columns
     bool m_alguno = false; // any limit set
+    bool m_avisado = false; // the operator was told the limits cannot be read
 };

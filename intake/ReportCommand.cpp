@@ -2,6 +2,7 @@
 
 #include "ConsoleDialogs.h"
 #include "DataService.h"
+#include "DateText.h"
 #include "Dialogs.h"
 #include "ModGlobal.h"
 #include "MolveraReportPrinter.h"
@@ -61,6 +62,16 @@ QString ReportCommand::formula(bool planillaCargada, const QString& fecha, const
     if (!hasta.trimmed().isEmpty()) {
         const QString h =
             fechaFormula(hasta, QStringLiteral("FechaHasta"), QStringLiteral("Fecha Hasta"));
+        // A range that ends before it begins selects nothing: say so instead
+        // of printing an empty report.
+        const QDate d = DateText::parse(desde), a = DateText::parse(hasta);
+        if (!s.isEmpty() && d.isValid() && a.isValid() && d > a)
+            throw ServiceError(ServiceError::TypeMismatch,
+                               QStringLiteral("Fecha Desde (%1) es posterior a Fecha Hasta (%2): "
+                                              "el rango no contiene ningún día.\n"
+                                              "Escriba primero la fecha más antigua.")
+                                   .arg(DateText::format(d), DateText::format(a)),
+                               QStringLiteral("FechaDesde"));
         if (!s.isEmpty()) s += QStringLiteral(" AND ");
         s += QStringLiteral(" ") + kCampo + QStringLiteral(" <= ") + h;
     }

@@ -1,5 +1,6 @@
 #include "SheetExport.h"
 
+#include "CsvText.h"
 #include "DateText.h"
 #include "Dialogs.h"
 #include "FlexGrid.h"
@@ -7,7 +8,6 @@
 #include "frmTrigo.h"
 
 #include <QLocale>
-#include <QSaveFile>
 
 QChar SheetExport::separator()
 {
@@ -16,12 +16,7 @@ QChar SheetExport::separator()
 
 QString SheetExport::field(const QString& text, QChar sep)
 {
-    const bool quote = text.contains(sep) || text.contains(u'"') || text.contains(u'\n') ||
-                       text.contains(u'\r') || text != text.trimmed();
-    if (!quote) return text;
-    QString t = text;
-    t.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return u'"' + t + u'"';
+    return CsvText::field(text, sep);
 }
 
 QString SheetExport::csv(const FlexGrid& g, QChar sep)
@@ -49,18 +44,7 @@ QString SheetExport::csv(const FlexGrid& g, QChar sep)
 
 bool SheetExport::write(const QString& path, const QString& text, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error) *error = f.errorString();
-        return false;
-    }
-    f.write("\xEF\xBB\xBF");
-    f.write(text.toUtf8());
-    if (!f.commit()) {
-        if (error) *error = f.errorString();
-        return false;
-    }
-    return true;
+    return CsvText::writeFile(path, QByteArray("\xEF\xBB\xBF") + text.toUtf8(), error);
 }
 
 bool SheetExport::exportar()

@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <charconv>
 #include <cmath>
+#include <sqlite3.h>
 
 namespace
 {
@@ -65,6 +66,7 @@ void DataService::close()
     m_reader.reset();
     m_cache.clear();
     m_lost = false;
+    m_moved = false;
     if (QSqlDatabase::contains(m_connectionName)) {
         {
             QSqlDatabase db = database();
@@ -115,15 +117,43 @@ QString DataService::embeddedFilePath(const QString& databaseName)
 void DataService::openEmbedded()
 {
     const QString path = embeddedFilePath(m_databaseName);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
+    const QString folder = QDir::toNativeSeparators(info.absolutePath());
+    if (info.isDir())
         throw ServiceError(
             ServiceError::Database,
-            QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
+            QStringLiteral("%1 es una carpeta, no un archivo de base de datos: "
+                           "indique en @DbName el archivo (por ejemplo "
+                           "%2).")
+                .arg(QDir::toNativeSeparators(path),
+                     QDir::toNativeSeparators(QDir(path).filePath(QStringLiteral("molvera.db")))));
+    // Only the user's data folder is made: a folder named in @DbName that is
+    // not there is a typing error, not a place for a new empty database.
+    if (QDir(info.absolutePath()) == QDir(dataDir)) {
+        if (!QDir().mkpath(info.absolutePath()))
+            throw ServiceError(ServiceError::Database,
+                               QStringLiteral("No se puede crear la carpeta %1.").arg(folder));
+    } else if (!QFileInfo(info.absolutePath()).isDir()) {
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("La carpeta %1 de la base de datos %2 no existe: revise "
+                                          "el nombre en @DbName. Molvera no crea carpetas ni "
+                                          "bases nuevas en un lugar que no existe.")
+                               .arg(folder, QDir::toNativeSeparators(path)));
+    }
     const bool isNew = !info.exists() || info.size() == 0;
     if (!isNew && !info.isWritable())
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("La base de datos %1 es de solo lectura.").arg(path));
+    // The database works with files of its own beside it (-wal, -shm): a
+    // folder that cannot be written stops it, whatever the file.
+    if (!QFileInfo(info.absolutePath()).isWritable())
+        throw ServiceError(ServiceError::Database,
+                           QStringLiteral("No se puede escribir en la carpeta %1, donde está la "
+                                          "base de datos %2: Molvera necesita crear allí sus "
+                                          "archivos de trabajo. Dé permiso de escritura en la "
+                                          "carpeta o lleve la base a una carpeta con permiso.")
+                               .arg(folder, info.fileName()));
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     db.setDatabaseName(path);
@@ -512,8 +542,36 @@ QDateTime DataService::toDateTime(const QVariant& value)
     return dt;
 }
 
+bool DataService::fileMoved()
+{
+    if (m_moved) return true;
+    if (m_isServer || m_embeddedPath.isEmpty() || !isOpen()) return false;
+    sqlite3* handle = SqliteReader::handleOf(database());
+    int moved = 0;
+    if (handle && sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK)
+        m_moved = moved != 0;
+    // The file at the path may have been deleted and put back (a copy): the
+    // open connection still holds the old one, so the check above says so too.
+    return m_moved;
+}
+
+void DataService::refuseIfMoved()
+{
+    if (!fileMoved()) return;
+    throw ServiceError(
+        ServiceError::Database,
+        QStringLiteral("El archivo de la base de datos %1 fue borrado, movido o reemplazado por "
+                       "otro mientras Molvera trabajaba con él. Molvera dejó de escribir: lo que "
+                       "se cargue ahora no quedaría en ningún archivo. Cierre Molvera, compruebe "
+                       "que el archivo correcto esté en su lugar (si fue borrado, restáurelo de la "
+                       "copia de seguridad) y vuelva a abrir el programa; luego revise los "
+                       "últimos valores cargados.")
+            .arg(QDir::toNativeSeparators(m_embeddedPath)));
+}
+
 std::shared_ptr<QSqlQuery> DataService::prepared(const QString& sql)
 {
+    refuseIfMoved();
     if (!isOpen() && m_isServer && m_lost) reconnect({});
     if (!isOpen())
         throw ServiceError(ServiceError::NotConnected,
@@ -582,6 +640,12 @@ void DataService::raise(QString text, const QString& driverText, int nativeCode)
         }
         if (!what.isEmpty()) text = what + QStringLiteral("\n\nDetalle: ") + text;
     }
+    // Any other refusal: one sentence in words, the database's own text after.
+    if (!text.contains(QLatin1String("\n\nDetalle: ")))
+        text = QStringLiteral("La base de datos rechazó la instrucción (falta una tabla o columna "
+                              "que usa, o la instrucción está mal formada); la operación no se "
+                              "realizó.\n\nDetalle: ") +
+               text;
     throw ServiceError(ServiceError::Database, withoutPassword(text));
 }
 
@@ -594,6 +658,16 @@ int DataService::execute(const QString& sql, const QVariantList& params)
         q->finish();
     });
     return n;
+}
+
+bool DataService::executeChanged(const QString& sql, const QVariantList& params)
+{
+    sqlite3* handle = m_isServer ? nullptr : SqliteReader::handleOf(database());
+    // Every row changed on the connection, by the statement and by the
+    // triggers it sets off; a view's trigger runs only for rows that exist.
+    const sqlite3_int64 before = handle ? sqlite3_total_changes64(handle) : 0;
+    const int n = execute(sql, params);
+    return n > 0 || (handle && sqlite3_total_changes64(handle) > before);
 }
 
 void DataService::executeScript(const QString& script)
@@ -610,6 +684,7 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
     // The reader exists only while the connection is open (close() ends it
     // first).
     if (m_reader) {
+        refuseIfMoved();
         QVector<RecordSet::Field> fields;
         QVector<QVariant> rows;
         QVariantList values;

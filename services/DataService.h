@@ -69,6 +69,11 @@ public:
     // The file an embedded database name stands for: a path, a name in the
     // user's data folder, or (blank) molvera.db there.
     static QString embeddedFilePath(const QString& databaseName);
+    // True once the embedded database's file was deleted, renamed or replaced
+    // by another file under the open connection: what would be written now
+    // goes to a file no other program sees. From then on every statement
+    // raises a ServiceError that says so (nothing more is written).
+    bool fileMoved();
     // The connection string of the open session, without the password.
     QString connectionString() const { return m_connectionString; }
     const SqlDialect& dialect() const { return m_dialect; }
@@ -90,6 +95,10 @@ public:
     // Runs a statement (translated into the database's form) and answers the
     // number of rows it changed, where the driver reports it.
     int execute(const QString& sql, const QVariantList& params = {});
+    // Runs a statement that changes rows and answers whether it changed any.
+    // On the embedded database a change made through a view counts the rows
+    // its INSTEAD OF trigger changed (SQLite reports none for the view).
+    bool executeChanged(const QString& sql, const QVariantList& params = {});
     // Runs a script of several statements (schema creation).
     void executeScript(const QString& script);
     // Reads every row of a statement, forward and read-only.
@@ -136,6 +145,8 @@ private:
     [[noreturn]] void raise(const QSqlQuery& q, const QString& sql) const;
     [[noreturn]] void raise(QString text, const QString& driverText, int nativeCode) const;
     void detectDialect();
+    // Raises when the embedded file was deleted or replaced under the program.
+    void refuseIfMoved();
     // Runs one step; on a server whose connection turns out to be lost, makes
     // it again and runs the step a second time.
     void guarded(const std::function<void()>& step);
@@ -151,6 +162,7 @@ private:
     bool m_schemaCheck = true;
     bool m_lost = false; // a server connection that was lost and not yet made again
     int m_reconnections = 0;
+    bool m_moved = false; // the embedded file is no longer the one at its path
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     // Reads on the embedded database, straight from its handle.
     std::unique_ptr<SqliteReader> m_reader;

@@ -1,12 +1,12 @@
 #include "Dialogs.h"
 
+#include "FileDialog.h"
 #include "Idioma.h"
 #include "ServiceError.h"
 
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -123,7 +123,9 @@ std::optional<QString> Dialogs::saveFileName(QWidget*, const QString&, const QSt
 std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title,
                                                const QString& suggested, const QString& filter)
 {
-    const QString path = QFileDialog::getSaveFileName(parent, title, suggested, filter);
+    FileDialog fd(parent, title, suggested, filter);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
+    const QString path = fd.selectedFiles().constFirst();
     if (path.isEmpty()) return std::nullopt;
     return path;
 }

@@ -34,6 +34,8 @@ public:
     // Runs a modal window and answers its result code.
     virtual int exec(QDialog* dialog) = 0;
     // The save-file dialog: the chosen path, empty when the operator cancelled.
+    // Every file dialog of the program goes through here (FileDialog on
+    // screen: it never opens the files it lists).
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,
                                                 const QString& suggested, const QString& filter);
 

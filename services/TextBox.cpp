@@ -3,8 +3,69 @@
 #include "KeyCodes.h"
 
 #include <QKeyEvent>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+#include <limits>
 
-TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {}
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
+{
+    // The limit is kept here in characters; the line edit's own counts UTF-16
+    // units and cuts a character in two.
+    setMaxLength(std::numeric_limits<int>::max());
+    connect(this, &QLineEdit::textChanged, this, &TextBox::keepWithinLimit);
+}
+
+void TextBox::setMaxChars(int n)
+{
+    m_maxChars = std::max(n, 0);
+    keepWithinLimit();
+}
+
+qsizetype TextBox::characters(const QString& text)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++n)
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+    return n;
+}
+
+QString TextBox::limited(const QString& text, int max, qsizetype cutAt)
+{
+    qsizetype excess = max > 0 ? characters(text) - max : 0;
+    if (excess <= 0) return text;
+    qsizetype end = cutAt < 0 || cutAt > text.size() ? text.size() : cutAt;
+    QTextBoundaryFinder chars(QTextBoundaryFinder::Grapheme, text);
+    chars.setPosition(end);
+    if (!chars.isAtBoundary()) end = chars.toNextBoundary();
+    qsizetype start = end;
+    while (excess > 0 && start > 0) {
+        --start;
+        if (start > 0 && text.at(start).isLowSurrogate() && text.at(start - 1).isHighSurrogate())
+            --start;
+        --excess;
+    }
+    chars.setPosition(start);
+    if (!chars.isAtBoundary()) start = chars.toPreviousBoundary();
+    QString out = text.left(start) + text.mid(end);
+    // Text before the cut point is not enough to take out: the rest at the end.
+    if (excess > 0) return limited(out, max);
+    return out;
+}
+
+void TextBox::keepWithinLimit()
+{
+    if (m_maxChars <= 0 || m_limiting) return;
+    const QString t = text();
+    if (t.size() <= m_maxChars || characters(t) <= m_maxChars) return;
+    // What was just put in ends at the cursor: the excess is taken from there.
+    const int cursor = cursorPosition();
+    const QString cut = limited(t, m_maxChars, cursor);
+    m_limiting = true;
+    setText(cut);
+    setCursorPosition(std::clamp<int>(cursor - int(t.size() - cut.size()), 0, int(cut.size())));
+    m_limiting = false;
+}
 
 bool TextBox::event(QEvent* e)
 {

@@ -17,9 +17,16 @@ public:
     void setDataField(const QString& f) { m_dataField = f; }
     QString tag() const { return m_tag; }
     void setTag(const QString& t) { m_tag = t; }
-    // 0 means no limit.
-    void setMaxChars(int n) { setMaxLength(n <= 0 ? 32767 : n); }
-    int maxChars() const { return maxLength() >= 32767 ? 0 : maxLength(); }
+    // The most characters the box holds, counted as characters (an emoji is
+    // one), never cut in half; 0 means no limit. A text typed, pasted or set
+    // beyond it is cut at the end of what was put in.
+    void setMaxChars(int n);
+    int maxChars() const { return m_maxChars; }
+    // The text cut to at most `max` characters at a character boundary (no
+    // half of a surrogate pair, no accent without its letter); `cutAt` is
+    // where the excess is taken out, going back from there.
+    static QString limited(const QString& text, int max, qsizetype cutAt = -1);
+    static qsizetype characters(const QString& text);
 
     std::function<void()> onGotFocus;
     std::function<void()> onLostFocus;
@@ -33,6 +40,10 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
+    void keepWithinLimit();
+
     QString m_dataField;
+    int m_maxChars = 0;
+    bool m_limiting = false;
     QString m_tag;
 };

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPdfWriter>
 #include <QPrintDialog>
@@ -133,16 +132,12 @@ void MolveraReportPrinter::addSaveAction(QPrintPreviewDialog& dlg, const Prepare
     save->setObjectName(QStringLiteral("savePdf"));
     save->setToolTip(QStringLiteral("Guardar el reporte en un archivo PDF"));
     QObject::connect(save, &QAction::triggered, &dlg, [this, &dlg, &report] {
-        QFileDialog fd(&dlg, QStringLiteral("Guardar reporte en PDF"),
-                       QDir::home().filePath(report.def.name + QStringLiteral(".pdf")),
-                       QStringLiteral("PDF (*.pdf)"));
-        fd.setObjectName(QStringLiteral("savePdfDialog"));
-        fd.setAcceptMode(QFileDialog::AcceptSave);
-        fd.setDefaultSuffix(QStringLiteral("pdf"));
-        fd.setOption(QFileDialog::DontUseNativeDialog);
-        if (Dialogs::instance().exec(&fd) != QDialog::Accepted || fd.selectedFiles().isEmpty())
-            return;
-        const QString path = fd.selectedFiles().constFirst();
+        const auto chosen = Dialogs::instance().saveFileName(
+            &dlg, QStringLiteral("Guardar reporte en PDF"),
+            QDir::home().filePath(report.def.name + QStringLiteral(".pdf")),
+            QStringLiteral("PDF (*.pdf)"));
+        if (!chosen || chosen->trimmed().isEmpty()) return;
+        const QString path = *chosen;
         try {
             m_lastPages = writePdf(path, report);
         } catch (const ServiceError& e) {

@@ -1,21 +1,16 @@
 #include "ReportCsv.h"
 
+#include "CsvText.h"
 #include "ReportData.h"
 #include "ReportDefinition.h"
 #include "ServiceError.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QStringList>
 
 QString ReportCsv::field(const QString& value)
 {
-    if (!value.contains(u';') && !value.contains(u'"') && !value.contains(u'\n') &&
-        !value.contains(u'\r'))
-        return value;
-    QString v = value;
-    v.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return u'"' + v + u'"';
+    return CsvText::field(value, u';');
 }
 
 QString ReportCsv::text(const ReportDefinition& def, const ReportData& data)
@@ -36,10 +31,10 @@ QString ReportCsv::text(const ReportDefinition& def, const ReportData& data)
 
 void ReportCsv::write(const QString& path, const ReportDefinition& def, const ReportData& data)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text(def, data).toUtf8()) < 0 || !f.commit())
+    QString error;
+    if (!CsvText::writeFile(path, text(def, data).toUtf8(), &error))
         throw ServiceError(ServiceError::NotFound,
                            QStringLiteral("No se pudo escribir \"%1\": %2")
-                               .arg(QDir::toNativeSeparators(path), f.errorString()),
+                               .arg(QDir::toNativeSeparators(path), error),
                            QStringLiteral("Reporte"));
 }

@@ -7,7 +7,8 @@ class ReportDefinition;
 
 // The rows of a report as a CSV file: one header line with the column
 // headers, one line per row, ";" between fields (the decimal comma of the
-// locale stays unambiguous), values as the report shows them, fields quoted
+// locale stays unambiguous), values as the report shows them (a text that
+// would be taken for a formula after an apostrophe), fields quoted
 // when they hold the separator, a quote or a line break. UTF-8.
 class ReportCsv
 {

@@ -38,6 +38,26 @@ QDate dayOf(const QVariant& v)
     return DataService::toDateTime(v).date();
 }
 
+// True when the value holds something an operator entered: a text that is not
+// blank, a number that is not 0 (an emptied number cell stores 0).
+bool entered(const QVariant& v)
+{
+    if (v.isNull()) return false;
+    switch (v.metaType().id()) {
+    case QMetaType::QString:
+        return !v.toString().trimmed().isEmpty();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return v.toDouble() != 0.0;
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 QString ReportData::statement(const ReportDefinition& def, const QString& where,
@@ -84,11 +104,21 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
                 QStringLiteral("Reporte"));
     }
     const int groupCol = def.groupField.isEmpty() ? -1 : def.columnIndex(def.groupField);
+    const int dateCol = def.columnIndex(QStringLiteral("Fecha"));
+    int loadCol = -1; // the first summed column (tonnes)
+    for (int c = 0; c < r.m_columns && loadCol < 0; ++c)
+        if (def.columns.at(c).sum) loadCol = c;
     r.m_rows.reserve(rs.recordCount());
     for (const auto& src : rs.rows()) {
         QVector<QVariant> row(r.m_columns);
-        for (int c = 0; c < r.m_columns; ++c)
+        bool blank = true;
+        for (int c = 0; c < r.m_columns; ++c) {
             row[c] = src.at(at[c]);
+            if (blank && c != groupCol && c != dateCol && entered(row.at(c))) blank = false;
+        }
+        if (blank) continue;
+        const bool load = loadCol < 0 || thousandths(row.at(loadCol)) > 0;
+        if (load) ++r.m_loads;
         const int index = int(r.m_rows.size());
         if (groupCol >= 0) {
             const QDate day = dayOf(row.at(groupCol));
@@ -100,6 +130,7 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
                 r.m_groups.push_back(g);
             }
             ++r.m_groups.back().count;
+            if (load) ++r.m_groups.back().loads;
         }
         for (int c = 0; c < r.m_columns; ++c) {
             if (!def.columns.at(c).sum) continue;

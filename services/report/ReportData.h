@@ -20,7 +20,8 @@ public:
     struct Group {
         QDate day;
         int first = 0;
-        int count = 0;
+        int count = 0;        // rows listed
+        int loads = 0;        // of them, loads (see loadCount)
         QVector<qint64> sums; // per column, in thousandths
     };
 
@@ -33,7 +34,13 @@ public:
     // Builds the groups and totals over rows already read.
     static ReportData fromRecordSet(const ReportDefinition& def, const RecordSet& rs);
 
+    // Rows listed: a row with nothing entered beside its date (no tonnes,
+    // no reading, no text; every new day starts with two such rows) is no
+    // truckload and is left out.
     int rowCount() const { return int(m_rows.size()); }
+    // Loads: listed rows with tonnes (the first summed column above 0), as the
+    // day totals band counts trucks; every listed row when no column is summed.
+    int loadCount() const { return m_loads; }
     const QVector<QVariant>& row(int i) const { return m_rows.at(i); }
     const QVector<Group>& groups() const { return m_groups; }
     int columnCount() const { return m_columns; }
@@ -52,4 +59,5 @@ private:
     QVector<QVector<QVariant>> m_rows;
     QVector<Group> m_groups;
     QVector<qint64> m_totals;
+    int m_loads = 0;
 };

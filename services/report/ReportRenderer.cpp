@@ -15,6 +15,8 @@
 #include <QRawFont>
 #include <QTextLayout>
 #include <QVector>
+#include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -155,6 +157,22 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         if (elidedCache.size() > 20000) elidedCache.clear();
         return *elidedCache.insert(key, fmBody.elidedText(t, Qt::ElideRight, w));
     };
+    // A text wider than its column is wrapped onto more lines of its row
+    // (words kept whole where they fit), so that two long names never show
+    // as the same cut text; a row grows to at most kMaxLines lines.
+    constexpr int kMaxLines = 6;
+    constexpr int wrap = Qt::TextWordWrap | Qt::TextWrapAnywhere;
+    const double lineStep = fmBody.lineSpacing();
+    auto columnWidth = [&](int c) { return x[c + 1] - x[c] - 2 * pad; };
+    QVector<int> rowLines(m_data.rowCount(), 1);
+    for (int r = 0; r < m_data.rowCount(); ++r)
+        for (int c = 0; c < nc; ++c) {
+            const QString t = m_data.cellText(m_def, r, c);
+            if (t.isEmpty() || shaped(t).width <= columnWidth(c)) continue;
+            const QRectF need = fmBody.boundingRect(QRectF(0, 0, columnWidth(c), 1e9), wrap, t);
+            const int n = int(std::ceil(need.height() / lineStep - 0.01));
+            rowLines[r] = std::clamp(std::max(rowLines[r], n), 1, kMaxLines);
+        }
     QRawFont rowFont; // the body font at the device's size, from the first shaped text
     QVector<quint32> rowIndexes;
     QVector<QPointF> rowPositions;
@@ -188,7 +206,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     auto lineHeight = [&](const Line& l) {
         switch (l.kind) {
         case LineKind::Row:
-            return rowH;
+            return rowH + (rowLines.at(l.index) - 1) * lineStep;
         case LineKind::GroupTotal:
             return totalH;
         case LineKind::GrandTotal:
@@ -262,14 +280,25 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                 // Cells are drawn from their shaped glyphs, the whole row as
                 // one glyph run where the cells share a font: no text layout
                 // per cell, and few text objects in the PDF.
-                const double top = by + (h - fmBody.height()) / 2;
+                const double top = by + (rowH - fmBody.height()) / 2;
                 rowIndexes.clear();
                 rowPositions.clear();
                 for (int c = 0; c < nc; ++c) {
-                    const double w = x[c + 1] - x[c] - 2 * pad;
+                    const double w = columnWidth(c);
                     const QString t = m_data.cellText(m_def, l.index, c);
                     if (t.isEmpty()) continue;
                     const Shaped* sh = &shaped(t);
+                    if (sh->width > w && rowLines.at(l.index) > 1) {
+                        const QRectF cell(x[c] + pad, top, w, h - (top - by));
+                        p.save();
+                        p.setClipRect(cell);
+                        p.drawText(cell,
+                                   int(toQt(m_def.columns.at(c).align) & Qt::AlignHorizontal_Mask) |
+                                       Qt::AlignTop | wrap,
+                                   t);
+                        p.restore();
+                        continue;
+                    }
                     if (sh->width > w) sh = &shaped(elided(t, w));
                     double left = x[c] + pad;
                     switch (m_def.columns.at(c).align) {
@@ -313,12 +342,12 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                 QString label;
                 if (grand) {
                     label = fill(m_def.grandTotal, QStringLiteral("count"),
-                                 m_def.countText(m_data.rowCount()));
+                                 m_def.countText(m_data.loadCount()));
                 } else {
                     const auto& g = m_data.groups().at(l.index);
                     label = fill(
                         fill(m_def.groupFooter, QStringLiteral("value"), DateText::format(g.day)),
-                        QStringLiteral("count"), m_def.countText(g.count));
+                        QStringLiteral("count"), m_def.countText(g.loads));
                 }
                 // A total may be wider than its column: it may use the empty
                 // room to its left, up to the previous summed column.

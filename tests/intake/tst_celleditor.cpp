@@ -145,7 +145,7 @@ private slots:
         // The deposit column takes at most 4 characters.
         f.grid()->setRowCol(2, 11);
         QTest::keyClick(f.grid(), Qt::Key_Return);
-        QCOMPARE(f.w->TxtEdit()->maxLength(), 4);
+        QCOMPARE(f.w->TxtEdit()->maxChars(), 4);
         key(f, Qt::Key_Escape);
     }
 

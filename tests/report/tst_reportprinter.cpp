@@ -178,17 +178,13 @@ private slots:
             if (save) save->trigger();
             return int(QDialog::Rejected);
         };
-        dialogs.execScripts << [&](QDialog* d) {
-            auto* fd = qobject_cast<QFileDialog*>(d);
-            if (!fd) return int(QDialog::Rejected);
-            fd->selectFile(pdf);
-            return int(QDialog::Accepted);
-        };
+        dialogs.saveFileAnswers << pdf;
         MolveraReportPrinter printer(db.data());
         printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
         printer.setOptions(true, true, false);
         printer.print(nullptr, request({}, "Molino"));
-        QCOMPARE(dialogs.count("exec"), 2);
+        QCOMPARE(dialogs.count("exec"), 1);
+        QCOMPARE(dialogs.count("save"), 1);
         QCOMPARE(previewPages, 1);
         QVERIFY(QFile::exists(pdf));
         QVERIFY(ReportRows::pdfText(pdf).contains(QStringLiteral("Juan")));

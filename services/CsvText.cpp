@@ -1,0 +1,45 @@
+#include "CsvText.h"
+
+#include <QRegularExpression>
+#include <QSaveFile>
+
+bool CsvText::looksLikeFormula(const QString& text)
+{
+    if (text.isEmpty()) return false;
+    const QChar c = text.at(0);
+    if (c != u'=' && c != u'+' && c != u'-' && c != u'@' && c != u'\t' && c != u'\r') return false;
+    // A signed number as the sheet and the report print it ("-3", "-1.234,5",
+    // "+0.5") is a number to the spreadsheet too.
+    static const QRegularExpression number(QStringLiteral("^[-+]\\d[\\d.,]*$"));
+    return !number.match(text).hasMatch();
+}
+
+QString CsvText::field(const QString& text, QChar sep)
+{
+    QString t = looksLikeFormula(text) ? u'\'' + text : text;
+    const bool quote = t.contains(sep) || t.contains(u'"') || t.contains(u'\n') ||
+                       t.contains(u'\r') || t != t.trimmed() || t.size() != text.size();
+    if (!quote) return t;
+    t.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + t + u'"';
+}
+
+bool CsvText::writeFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile f(path);
+    auto fail = [&] {
+        if (error) *error = f.errorString();
+        f.cancelWriting();
+        return false;
+    };
+    if (!f.open(QIODevice::WriteOnly)) return fail();
+    if (f.write(bytes) != bytes.size()) return fail();
+    // The buffered bytes reach the disk here: a full disk shows at the flush
+    // or at the commit, never later.
+    if (!f.flush()) return fail();
+    if (!f.commit()) {
+        if (error) *error = f.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,51 @@
+#include "FileDialog.h"
+
+#include <QAbstractFileIconProvider>
+#include <QRegularExpression>
+
+namespace
+{
+
+// Icons and type names from what a directory listing gives (folder or file,
+// the name's extension), without reading the file: the stock provider asks
+// the MIME database, which opens files to look at their first bytes.
+class NamesOnlyIcons : public QAbstractFileIconProvider
+{
+public:
+    QIcon icon(IconType type) const override { return QAbstractFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override
+    {
+        return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir()) return QStringLiteral("Carpeta");
+        const QString ext = info.suffix();
+        return ext.isEmpty() ? QStringLiteral("Archivo")
+                             : QStringLiteral("Archivo %1").arg(ext.toUpper());
+    }
+};
+
+} // namespace
+
+FileDialog::FileDialog(QWidget* parent, const QString& title, const QString& suggested,
+                       const QString& filter)
+    : QFileDialog(parent, title, suggested, filter), m_icons(std::make_unique<NamesOnlyIcons>())
+{
+    setObjectName(QStringLiteral("fileDialog"));
+    // The desktop's dialog would run in its own code (or process) and probe
+    // the files as it likes; links are shown as they are, not followed.
+    setOptions(options() | QFileDialog::DontUseNativeDialog | QFileDialog::DontResolveSymlinks |
+               QFileDialog::DontUseCustomDirectoryIcons);
+    setIconProvider(m_icons.get());
+    setAcceptMode(QFileDialog::AcceptSave);
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch m = firstPattern.match(filter);
+    if (m.hasMatch()) setDefaultSuffix(m.captured(1));
+}
+
+FileDialog::~FileDialog()
+{
+    // The model must stop asking the provider before the provider goes.
+    setIconProvider(nullptr);
+}

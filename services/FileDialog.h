@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QFileDialog>
+#include <memory>
+
+class QAbstractFileIconProvider;
+
+// The program's save-file dialog: Qt's own (never the desktop's), listing a
+// folder by the names and kinds of its files only. Qt's dialog otherwise
+// opens each file it shows to guess its type and icon; shown on the
+// database's folder, that opens and closes the database file and its -wal and
+// -shm files, and on POSIX closing any descriptor of a file drops every lock
+// the process holds on it: another program could then take the database from
+// under this one. Nothing here opens a file it lists.
+class FileDialog : public QFileDialog
+{
+    Q_OBJECT
+public:
+    // `filter` as QFileDialog takes it ("PDF (*.pdf)"); its first pattern's
+    // extension is added to a name typed without one.
+    FileDialog(QWidget* parent, const QString& title, const QString& suggested,
+               const QString& filter);
+    ~FileDialog() override;
+
+private:
+    std::unique_ptr<QAbstractFileIconProvider> m_icons;
+};
