@@ -172,11 +172,17 @@ bool LiveSheet::check()
             // Rows that could not be taken out yet keep the check open.
             if (complete) m_signature = now;
         }
-    } catch (const ServiceError&) {
-        // The next check tries again; the sheet stays as it is.
+    } catch (const ServiceError& e) {
+        // The next check tries again; the sheet stays as it is. A database
+        // file that is gone will not come back: the operator is told once.
         m_base = base;
         m_seen = seen;
         m_pending = pending;
+        if (!m_toldMoved && w.data().fileMoved()) {
+            m_toldMoved = true;
+            Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"), e.description(),
+                                        Dialogs::Icon::Critical);
+        }
         m_busy = false;
         return false;
     }

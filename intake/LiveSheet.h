@@ -66,4 +66,5 @@ private:
     int m_applied = 0;
     int m_reads = 0;
     bool m_busy = false;
+    bool m_toldMoved = false; // the operator knows the database file is gone
 };

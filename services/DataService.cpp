@@ -314,7 +314,7 @@ void DataService::openServer()
                            QStringLiteral("La base de datos del origen de datos ODBC \"%1\" no "
                                           "tiene las tablas de Molvera. Créelas una vez con:\n"
                                           "molvera --init-db \"@Server=...; @DbName=%1; "
-                                          "@Usuario=...; @Password=...;\"")
+                                          "@Usuario=...;\"")
                                .arg(sourceLabel(source)));
     if (m_schemaCheck) SchemaUpgrade(*this).upgrade();
 }

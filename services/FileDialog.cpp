@@ -30,22 +30,19 @@ public:
 
 FileDialog::FileDialog(QWidget* parent, const QString& title, const QString& suggested,
                        const QString& filter)
-    : QFileDialog(parent, title, suggested, filter), m_icons(std::make_unique<NamesOnlyIcons>())
+    : QFileDialog(parent, title, suggested, filter)
 {
+    // One provider for every dialog, for the program's lifetime: the
+    // dialog's listing thread may still ask it while the dialog goes.
+    static NamesOnlyIcons icons;
     setObjectName(QStringLiteral("fileDialog"));
     // The desktop's dialog would run in its own code (or process) and probe
     // the files as it likes; links are shown as they are, not followed.
     setOptions(options() | QFileDialog::DontUseNativeDialog | QFileDialog::DontResolveSymlinks |
                QFileDialog::DontUseCustomDirectoryIcons);
-    setIconProvider(m_icons.get());
+    setIconProvider(&icons);
     setAcceptMode(QFileDialog::AcceptSave);
     static const QRegularExpression firstPattern(QStringLiteral("\\*\\.(\\w+)"));
     const QRegularExpressionMatch m = firstPattern.match(filter);
     if (m.hasMatch()) setDefaultSuffix(m.captured(1));
-}
-
-FileDialog::~FileDialog()
-{
-    // The model must stop asking the provider before the provider goes.
-    setIconProvider(nullptr);
 }

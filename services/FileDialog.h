@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QFileDialog>
-#include <memory>
-
-class QAbstractFileIconProvider;
 
 // The program's save-file dialog: Qt's own (never the desktop's), listing a
 // folder by the names and kinds of its files only. Qt's dialog otherwise
@@ -20,8 +17,4 @@ public:
     // extension is added to a name typed without one.
     FileDialog(QWidget* parent, const QString& title, const QString& suggested,
                const QString& filter);
-    ~FileDialog() override;
-
-private:
-    std::unique_ptr<QAbstractFileIconProvider> m_icons;
 };

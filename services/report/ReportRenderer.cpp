@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QRawFont>
 #include <QTextLayout>
+#include <QTextOption>
 #include <QVector>
 #include <algorithm>
 #include <cmath>
@@ -161,7 +162,9 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     // (words kept whole where they fit), so that two long names never show
     // as the same cut text; a row grows to at most kMaxLines lines.
     constexpr int kMaxLines = 6;
-    constexpr int wrap = Qt::TextWordWrap | Qt::TextWrapAnywhere;
+    QTextOption wrap;
+    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    p.setFont(body);
     const double lineStep = fmBody.lineSpacing();
     auto columnWidth = [&](int c) { return x[c + 1] - x[c] - 2 * pad; };
     QVector<int> rowLines(m_data.rowCount(), 1);
@@ -169,7 +172,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         for (int c = 0; c < nc; ++c) {
             const QString t = m_data.cellText(m_def, r, c);
             if (t.isEmpty() || shaped(t).width <= columnWidth(c)) continue;
-            const QRectF need = fmBody.boundingRect(QRectF(0, 0, columnWidth(c), 1e9), wrap, t);
+            const QRectF need = p.boundingRect(QRectF(0, 0, columnWidth(c), 1e9), t, wrap);
             const int n = int(std::ceil(need.height() / lineStep - 0.01));
             rowLines[r] = std::clamp(std::max(rowLines[r], n), 1, kMaxLines);
         }
@@ -292,10 +295,11 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                         const QRectF cell(x[c] + pad, top, w, h - (top - by));
                         p.save();
                         p.setClipRect(cell);
-                        p.drawText(cell,
-                                   int(toQt(m_def.columns.at(c).align) & Qt::AlignHorizontal_Mask) |
-                                       Qt::AlignTop | wrap,
-                                   t);
+                        QTextOption o = wrap;
+                        o.setAlignment(
+                            (toQt(m_def.columns.at(c).align) & Qt::AlignHorizontal_Mask) |
+                            Qt::AlignTop);
+                        p.drawText(cell, t, o);
                         p.restore();
                         continue;
                     }

@@ -82,6 +82,42 @@ private slots:
         QCOMPARE(f.grid()->TextMatrix(f.rowOf(b), 2), QStringLiteral("Bee"));
     }
 
+    // An edit to a row another desk deleted in the meantime: the operator
+    // reads that it was deleted there, the editor keeps the value, and
+    // nothing is written anywhere.
+    void anEditToARowDeletedElsewhere()
+    {
+        ExtrasFixture f;
+        f.w->live().setInterval(60000); // the row stays on screen meanwhile
+        QVERIFY(f.loadDay());
+        const qint64 gone = f.idAt(2), kept = f.idAt(3);
+        f.grid()->setRowCol(2, 12);
+        f.grid()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(f.editor()->isVisible());
+        f.editor()->setText("Lote 9");
+        auto second = f.db.secondConnection();
+        QVERIFY(second->executeChanged("DELETE FROM v_mv_molvera WHERE ID = ?", {gone}));
+        const int before = f.db.scalar("SELECT COUNT(*) FROM mv_molvera").toInt();
+        f.dialogs.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(f.dialogs.count("message"), 1);
+        QVERIFY2(f.dialogs.shown.last().text.contains("borrada en otra estación de trabajo"),
+                 qPrintable(f.dialogs.shown.last().text));
+        QVERIFY(f.editor()->isVisible());
+        QCOMPARE(f.editor()->text(), QStringLiteral("Lote 9"));
+        QCOMPARE(f.grid()->TextMatrix(2, 12), QString());
+        QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM mv_molvera").toInt(), before);
+        QCOMPARE(
+            f.db.scalar("SELECT COUNT(*) FROM mv_molvera WHERE observaciones = 'Lote 9'").toInt(),
+            0);
+        // The same statement on a row that is there counts as a change.
+        QVERIFY(second->executeChanged("UPDATE v_mv_molvera SET observaciones = ? WHERE ID = ?",
+                                       {"Otra", kept}));
+        QVERIFY(!second->executeChanged("UPDATE v_mv_molvera SET observaciones = ? WHERE ID = ?",
+                                        {"Otra", gone}));
+    }
+
     // The check is cheap: with nothing new the day is not read again, and a
     // change of another day changes nothing on the sheet.
     void quietWithoutChanges()

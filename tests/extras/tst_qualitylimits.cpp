@@ -204,6 +204,27 @@ private slots:
         QVERIFY(l.cellBreach(2, 1).contains("LIMITE_TONELADAS_MAX"));
         QCOMPARE(l.cellBreach(2, 6), QString());
     }
+
+    // A database without the configuration table: the limits cannot be read,
+    // which is said once (not once per key, not on every day loaded), and
+    // the sheet works without limits.
+    void noConfigurationTableIsOneMessage()
+    {
+        ExtrasFixture f;
+        f.db.data().execute("DROP TABLE ta_configuracion");
+        f.dialogs.clear();
+        QVERIFY(f.loadDay());
+        QCOMPARE(f.dialogs.count("error"), 0);
+        QCOMPARE(f.dialogs.count("message"), 1);
+        QVERIFY2(f.dialogs.shown.last().text.contains("límites de aceptación"),
+                 qPrintable(f.dialogs.shown.last().text));
+        QVERIFY(f.dialogs.shown.last().text.contains("Detalle: "));
+        QVERIFY(!f.w->limits().limit("humedad").max);
+        QVERIFY(f.loadDay(ExtrasFixture::dia().addDays(1)));
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        QVERIFY(f.typeInto(2, 9, "14.9")); // over the usual limit: no limit now
+        QCOMPARE(f.w->limits().cellBreach(2, 9), QString());
+    }
 };
 
 QTEST_MAIN(TstQualityLimits)

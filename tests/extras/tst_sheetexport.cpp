@@ -95,6 +95,31 @@ private slots:
         QTest::newRow("empty") << ""
                                << ";"
                                << "";
+        // Texts a spreadsheet would take for a formula show as text.
+        QTest::newRow("formula =") << "=1+2"
+                                   << ";"
+                                   << "\"'=1+2\"";
+        QTest::newRow("formula +") << "+54 11"
+                                   << ";"
+                                   << "\"'+54 11\"";
+        QTest::newRow("formula @") << "@SUMA(A1)"
+                                   << ";"
+                                   << "\"'@SUMA(A1)\"";
+        QTest::newRow("formula -") << "-2+3"
+                                   << ","
+                                   << "\"'-2+3\"";
+        QTest::newRow("tab") << "\t=1"
+                             << ";"
+                             << "\"'\t=1\"";
+        QTest::newRow("carriage return") << "\r=1"
+                                         << ";"
+                                         << "\"'\r=1\"";
+        QTest::newRow("negative number") << "-12,5"
+                                         << ";"
+                                         << "-12,5";
+        QTest::newRow("signed number, comma sep") << "+1.5"
+                                                  << ","
+                                                  << "+1.5";
     }
     void fields()
     {

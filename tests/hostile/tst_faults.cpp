@@ -4,14 +4,19 @@
 // not written, and every edit reported accepted is in the file afterwards.
 #include "WindowFixture.h"
 
+#include "FileDialog.h"
 #include "HostileData.h"
+#include "LiveSheet.h"
 
 #include <QElapsedTimer>
+#include <QFileSystemModel>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QSqlError>
 #include <functional>
 #include <signal.h>
+#include <unistd.h>
 
 namespace
 {
@@ -39,6 +44,46 @@ QString writerPath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/hostile_writer");
 }
+
+// Another program on the same file: the sqlite3 shell runs the statements and
+// closes (the last connection to close checkpoints and deletes the WAL).
+QString otherProgram(const QString& path, const QString& statements)
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"),
+            {QStringLiteral("-cmd"), QStringLiteral(".timeout 5000"), path, statements});
+    if (!p.waitForFinished(15000) || p.exitCode() != 0)
+        return QStringLiteral("sqlite3 failed: ") +
+               QString::fromLocal8Bit(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// A small file system of its own that fills up (root only); empty when it
+// cannot be made here.
+struct FullDisk {
+    QTemporaryDir dir;
+    bool mounted = false;
+    FullDisk()
+    {
+        if (::geteuid() != 0) return;
+        mounted = QProcess::execute(QStringLiteral("mount"),
+                                    {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                     QStringLiteral("-o"), QStringLiteral("size=16k"),
+                                     QStringLiteral("tmpfs"), dir.path()}) == 0;
+        if (!mounted) return;
+        // Every block taken: the next byte written fails.
+        QFile fill(dir.filePath(QStringLiteral("fill")));
+        fill.open(QIODevice::WriteOnly);
+        const QByteArray block(1024, 'x');
+        while (fill.write(block) == block.size() && fill.flush()) {
+        }
+    }
+    ~FullDisk()
+    {
+        if (mounted) QProcess::execute(QStringLiteral("umount"), {dir.path()});
+    }
+    QString filePath(const QString& name) const { return dir.filePath(name); }
+};
 
 } // namespace
 
@@ -232,6 +277,143 @@ private slots:
         }
         qInfo("%d kills, %d edits reported accepted, all present", kills, accepted);
         QVERIFY(accepted > kills);
+    }
+
+    // Qt's file dialog shown on the database's folder opens no file of it:
+    // had it opened and closed one, the process's locks on the database would
+    // be gone, and another program closing its connection would delete the
+    // WAL the desk still writes to.
+    void aFileDialogOnTheDatabaseFolderKeepsTheLocks()
+    {
+        TestDb db;
+        const QString path = db.path();
+        const QString folder = QFileInfo(path).absolutePath();
+        auto add = [&](DataService& d, const QString& obs) {
+            d.execute("INSERT INTO mv_molvera (Fecha, silodestino, Toneladas, observaciones) "
+                      "VALUES (?, '0001', 1, ?)",
+                      {QDateTime(QDate(2024, 3, 15), QTime()), obs});
+        };
+        add(db.data(), "mesa-1");
+        QVERIFY(QFile::exists(path + "-wal"));
+        {
+            FileDialog fd(nullptr, "Exportar la planilla", QDir(folder).filePath("x.csv"),
+                          "Archivos CSV (*.csv);;Todos los archivos (*)");
+            fd.setViewMode(QFileDialog::Detail);
+            fd.selectNameFilter("Todos los archivos (*)");
+            auto* model = fd.findChild<QFileSystemModel*>();
+            QVERIFY(model);
+            QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+            fd.show();
+            QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 5000);
+            // Every file of the folder listed, with its icon and kind asked
+            // for, as the view does while painting.
+            const QModelIndex dir = model->index(folder);
+            QTRY_VERIFY_WITH_TIMEOUT(model->rowCount(dir) >= 3, 5000);
+            for (int r = 0; r < model->rowCount(dir); ++r) {
+                model->data(model->index(r, 0, dir), Qt::DecorationRole);
+                model->data(model->index(r, 2, dir), Qt::DisplayRole);
+            }
+            QTest::qWait(500); // the listing's own thread gathers icons and kinds
+            fd.close();
+        }
+        QCOMPARE(otherProgram(path, "INSERT INTO mv_molvera (Fecha, silodestino, Toneladas, "
+                                    "observaciones) VALUES ('2024-03-15 00:00:00', '0001', 1, "
+                                    "'otra')"),
+                 QString());
+        add(db.data(), "mesa-2");
+        // Seen by any other program: every row, and the file whole.
+        QCOMPARE(otherProgram(path, "SELECT group_concat(observaciones, ',') FROM (SELECT "
+                                    "observaciones FROM mv_molvera ORDER BY ID)"),
+                 QStringLiteral("mesa-1,otra,mesa-2"));
+        QCOMPARE(otherProgram(path, "PRAGMA integrity_check"), QStringLiteral("ok"));
+    }
+
+    // The database file deleted, or replaced by another file, while the desk
+    // works: no edit is shown as accepted, the operator reads what happened
+    // and what to do, and the file now at the path is not written.
+    void theDatabaseFileDeletedOrReplaced_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("deleted") << false;
+        QTest::newRow("replaced") << true;
+    }
+    void theDatabaseFileDeletedOrReplaced()
+    {
+        QFETCH(bool, replaced);
+        WindowFixture f;
+        Dialogs::install(m_dialogs.get()); // in front of the fixture's own
+        f.w->live().setInterval(100);
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        const QString path = f.db.path();
+        const QString copy = path + ".copia";
+        if (replaced) {
+            QVERIFY(QFile::copy(path, copy));
+            QVERIFY(::rename(QFile::encodeName(copy).constData(),
+                             QFile::encodeName(path).constData()) == 0);
+        } else {
+            QVERIFY(QFile::remove(path));
+        }
+        // The live sheet's check notices it by itself, and says so once.
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialogs->count("message") == 1, 5000);
+        QVERIFY2(m_dialogs->shown.last().text.contains("borrado, movido o reemplazado"),
+                 qPrintable(m_dialogs->shown.last().text));
+        QVERIFY(m_dialogs->shown.last().text.contains("vuelva a abrir"));
+        QTest::qWait(400);
+        QCOMPARE(m_dialogs->count("message"), 1);
+        // An edit is refused in the same words; the editor keeps the value.
+        offer(f, QStringLiteral("Lote perdido"));
+        QCOMPARE(m_dialogs->count("error"), 1);
+        QVERIFY(m_dialogs->shown.last().text.contains("borrado, movido o reemplazado"));
+        QVERIFY(f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.w->TxtEdit()->text(), QStringLiteral("Lote perdido"));
+        QCOMPARE(f.grid()->TextMatrix(2, 12), QString());
+        key(f, Qt::Key_Escape);
+        // Nuevo (F2) adds no row either.
+        const int rows = f.grid()->Rows();
+        f.grid()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        QCOMPARE(f.grid()->Rows(), rows);
+        if (replaced)
+            QCOMPARE(otherProgram(path, "SELECT COUNT(*) FROM mv_molvera WHERE observaciones = "
+                                        "'Lote perdido'"),
+                     QStringLiteral("0"));
+        else
+            QVERIFY(!QFile::exists(path));
+    }
+
+    // A full disk under either CSV export is a failure: the report command
+    // ends with status 3 and the sheet's export says it was not written.
+    void csvExportsToAFullDisk()
+    {
+        FullDisk full;
+        if (!full.mounted) QSKIP("a small file system to fill needs root and mount");
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        f.grid()->setRowCol(2, 2);
+        f.grid()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_J);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(f.column(f.idAt(2), "vendedor").toString(), QStringLiteral("j"));
+
+        // Ctrl+E on the grid, the operator's way.
+        const QString sheet = full.filePath("planilla.csv");
+        f.dialogs.saveFileAnswers << sheet;
+        f.grid()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(f.dialogs.count("save"), 1);
+        QVERIFY2(f.dialogs.messageTexts().join(u' ').contains("No se pudo escribir"),
+                 qPrintable(f.dialogs.messageTexts().join(u' ')));
+        QVERIFY(!QFile::exists(sheet));
+
+        const QString exe = QCoreApplication::applicationDirPath() + "/../../molvera";
+        QProcess report;
+        report.start(exe, {"--report", "-", "-", "--output", full.filePath("informe.csv"),
+                           QStringLiteral("@DbName=%1;").arg(f.db.path())});
+        QVERIFY(report.waitForFinished(30000));
+        QCOMPARE(report.exitCode(), 3);
+        QVERIFY(
+            QString::fromLocal8Bit(report.readAllStandardError()).contains("No se pudo escribir"));
+        QVERIFY(!QFile::exists(full.filePath("informe.csv")));
     }
 
 private:

@@ -212,6 +212,64 @@ private slots:
                 QCOMPARE(after.checksum(t), before.checksum(t));
         QCOMPARE(after.rowCount("mv_molvera"), before.rowCount("mv_molvera"));
     }
+
+    // The editor's limits count characters and never cut one in two: an
+    // emoji typed as the hundredth character of a seller is stored whole (as
+    // valid UTF-8), one more is refused, a pasted text is cut between
+    // characters; OBSERVACIONES has no limit at all.
+    void textLimitsKeepWholeCharacters()
+    {
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        const qint64 id = f.idAt(2);
+        const QString wheat =
+            QString::fromUtf8("\xf0\x9f\x8c\xbe"); // one character, two UTF-16 units
+        auto open = [&](int col) {
+            f.grid()->setRowCol(2, col);
+            f.grid()->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY(f.w->TxtEdit()->isVisible());
+            QCOMPARE(QApplication::focusWidget(), f.w->TxtEdit());
+        };
+        auto typeText = [](const QString& t) {
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, t,
+                                Qt::NoModifier);
+        };
+
+        open(2);
+        f.w->TxtEdit()->setText(QString(99, u'a'));
+        typeText(wheat);
+        QCOMPARE(f.w->TxtEdit()->text(), QString(99, u'a') + wheat);
+        typeText(wheat); // the 101st character
+        QCOMPARE(f.w->TxtEdit()->text(), QString(99, u'a') + wheat);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.column(id, "vendedor").toString(), QString(99, u'a') + wheat);
+        QCOMPARE(f.db.scalar("SELECT length(vendedor) FROM mv_molvera WHERE ID = ?", {id}).toInt(),
+                 100);
+
+        // Set from outside (a paste, a pick): cut before the character that
+        // would not fit whole.
+        open(3);
+        f.w->TxtEdit()->setText(QString(99, u'b') + wheat + wheat);
+        QCOMPARE(f.w->TxtEdit()->text(), QString(99, u'b') + wheat);
+        f.w->TxtEdit()->setText(QString(99, u'b') + u'e' + QChar(0x301) + u'x'); // e + accent
+        QCOMPARE(f.w->TxtEdit()->text(), QString(99, u'b'));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+
+        // Far past the line edit's own 32,767.
+        QString largo;
+        while (largo.size() < 40000)
+            largo += QStringLiteral("Observación %1. ").arg(largo.size());
+        largo = largo.trimmed();
+        open(12);
+        f.w->TxtEdit()->setText(largo);
+        QCOMPARE(f.w->TxtEdit()->text().size(), largo.size());
+        typeText(QStringLiteral("!"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.column(id, "observaciones").toString(), largo + u'!');
+    }
 };
 
 QTEST_MAIN(TstHostileGrid)

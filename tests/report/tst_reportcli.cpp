@@ -113,6 +113,9 @@ private slots:
         QTest::newRow("to") << ""
                             << "marzo"
                             << "Fecha Hasta";
+        QTest::newRow("reversed") << "31/03/2024"
+                                  << "01/03/2024"
+                                  << "es posterior a Fecha Hasta";
     }
     void aWrongDateWritesNothing()
     {

@@ -1,5 +1,7 @@
 #include "DailySheet.h"
 #include "DataService.h"
+#include "DayTotals.h"
+#include "FlexGrid.h"
 #include "IniReader.h"
 #include "Lib_ClsCons3.h"
 #include "ModGlobal.h"
@@ -229,6 +231,87 @@ private slots:
         f.w->ImprimirReporte();
         QVERIFY(preview);
         QCOMPARE(f.dialogs.messageTexts().size(), 1);
+    }
+
+    // A reversed range is said, not printed as "no receptions".
+    void aReversedRangeIsSaid()
+    {
+        RecordingPrinter printer;
+        Fixture f(&printer);
+        f.range("31/03/2024", "01/03/2024");
+        f.w->ImprimirReporte();
+        QCOMPARE(printer.requests.size(), 0);
+        QCOMPARE(f.dialogs.messageTexts().size(), 1);
+        QVERIFY2(f.dialogs.messageTexts().first().contains("posterior a Fecha Hasta"),
+                 qPrintable(f.dialogs.messageTexts().first()));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w->box("FechaDesde")));
+        f.range("01/03/2024", "01/03/2024"); // one day is a range
+        f.w->ImprimirReporte();
+        QCOMPARE(printer.requests.size(), 1);
+    }
+
+    // The day's report lists and counts the truckloads the day totals band
+    // counts: the blank rows every new day starts with are neither listed
+    // nor counted, and the tonnes agree.
+    void theDaysReportCountsWhatTheBandCounts()
+    {
+        Fixture f;
+        f.own->setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        f.w->box("Fecha")->setText("15/3/2024");
+        QVERIFY(f.w->sheet().Cargar());
+        QCOMPARE(f.w->MSflexGrid1()->Rows(), 4); // the two blank rows
+        FlexGrid* g = f.w->MSflexGrid1();
+        g->setFocus();
+        g->setRowCol(2, 1);
+        auto type = [](const char* keys) {
+            for (const char* k = keys; *k; ++k)
+                QTest::keyClick(QApplication::focusWidget(), *k);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        };
+        type("28"); // and Enter moves on to the seller
+        type("Juan");
+        QCOMPARE(g->TextMatrix(2, 2), QStringLiteral("Juan"));
+        QTRY_COMPARE(f.w->totals()->figures().camiones, 1);
+
+        const QString formula = ReportCommand::formulaSeleccion(*f.w);
+        MolveraReportPrinter::Request r = ReportCommand::pedido(formula, "Molino", {});
+        const MolveraReportPrinter::Prepared p = f.own->prepare(r);
+        QCOMPARE(p.data.rowCount(), 1);
+        QCOMPARE(p.data.loadCount(), f.w->totals()->figures().camiones);
+        const int tn = p.def.columnIndex("Toneladas");
+        QCOMPARE(p.data.total(tn), f.w->totals()->figures().toneladas);
+        QCOMPARE(p.data.groups().size(), 1);
+        QCOMPARE(p.data.groups().first().loads, 1);
+
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("dia.pdf");
+        MolveraReportPrinter::writePdf(pdf, p);
+        const QString text = ReportRows::pdfText(pdf).simplified();
+        QVERIFY2(text.contains("Total del día 15/3/2024: 1 carga ") ||
+                     text.contains("Total del día 15/03/2024: 1 carga "),
+                 qPrintable(text));
+        QVERIFY2(text.contains("Total general: 1 carga"), qPrintable(text));
+    }
+
+    // Two long names that begin alike are both readable in the PDF: wrapped
+    // in their column, not cut to the same beginning.
+    void longNamesAreNotCutAlike()
+    {
+        Fixture f;
+        f.own->setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        const QDateTime dia(QDate(2024, 3, 15), QTime(8, 0));
+        ReportRows::add(f.db.data(), dia, 20.0,
+                        "Cooperativa Agrícola Ganadera Limitada del Partido de Sudoeste");
+        ReportRows::add(f.db.data(), dia, 21.0,
+                        "Cooperativa Agrícola Ganadera Limitada del Partido de Sudeste");
+        const MolveraReportPrinter::Prepared p = f.own->prepare(ReportCommand::pedido(
+            ReportCommand::formula(false, {}, "15/3/2024", "15/3/2024"), "Molino", {}));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("largos.pdf");
+        QCOMPARE(MolveraReportPrinter::writePdf(pdf, p), 1);
+        const QString text = ReportRows::pdfText(pdf);
+        QVERIFY2(text.contains("Sudoeste") && text.contains("Sudeste"), qPrintable(text));
+        QVERIFY2(!text.contains(QChar(0x2026)), qPrintable(text)); // no "…"
     }
 };
 

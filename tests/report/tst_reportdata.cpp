@@ -199,6 +199,37 @@ private slots:
         QVERIFY(lines.at(2).startsWith(QStringLiteral("16/3/2024;;O'Higgins;")));
         QCOMPARE(lines.at(3), QString());
     }
+
+    // Texts a spreadsheet would run as formulas are written to show as text;
+    // numbers, negative ones too, stay numbers. Rows with nothing entered
+    // beside the date are no loads: not written.
+    void csvTextsAreNeverFormulas()
+    {
+        TestDb db;
+        const QDateTime dia(QDate(2024, 3, 15), QTime(8, 0));
+        ReportRows::add(db.data(), dia, -3.5, QStringLiteral("=HYPERLINK(\"http://x\";\"y\")"),
+                        QStringLiteral("0001"), QStringLiteral("@SUM(A1)"));
+        ReportRows::add(db.data(), dia, 2, QStringLiteral("+54 11 5555"), QStringLiteral("0001"),
+                        QStringLiteral("\tcmd|' /C calc'!A0"));
+        db.data().execute("INSERT INTO mv_molvera (Fecha, Toneladas, observaciones) "
+                          "VALUES (?, 0, '  ')",
+                          {dia});
+        const ReportDefinition def = ReportDefinition::load(definitionPath());
+        const ReportData data = ReportData::read(db.data(), def, SelectionFormula::parse({}));
+        QCOMPARE(data.rowCount(), 2);
+        QCOMPARE(data.loadCount(), 1); // -3.5 t is no load
+        const QStringList lines = ReportCsv::text(def, data).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 4);
+        QVERIFY2(lines.at(1).startsWith(QStringLiteral(
+                     "15/3/2024;-3,50;\"'=HYPERLINK(\"\"http://x\"\";\"\"y\"\")\";")),
+                 qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(1).endsWith(QStringLiteral(";0001;\"'@SUM(A1)\"")),
+                 qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(2).startsWith(QStringLiteral("15/3/2024;2,00;\"'+54 11 5555\";")),
+                 qPrintable(lines.at(2)));
+        QVERIFY2(lines.at(2).endsWith(QStringLiteral(";\"'\tcmd|' /C calc'!A0\"")),
+                 qPrintable(lines.at(2)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstReportData)
