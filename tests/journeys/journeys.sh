@@ -2,15 +2,24 @@
 # Journeys through the real program: the built molvera in a real X display
 # (Xvfb), driven by real key events (xdotool) with the focus where an
 # operator's would be, and the database file read with SQL afterwards.
-#   journeys.sh MOLVERA   (run under xvfb-run; ctest does that)
+#   journeys.sh MOLVERA
+# It starts an Xvfb display of its own (the server picks a free display
+# number itself, so runs side by side do not collide; -noreset: the server
+# stays up between one program and the next).
 set -uo pipefail
 molvera=$(readlink -f "$1")
 unset QT_QPA_PLATFORM
 work=$(mktemp -d /tmp/molvera-journeys.XXXXXX)
-trap 'kill $pid 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+pid=0
+xvfb=0
+trap 'kill $pid $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "journeys: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -1 "$work/display")"
 export HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 db=$work/molvera.db
-pid=0
 failures=0
 
 fail() {
@@ -57,7 +66,7 @@ start() {
     [ -n "$wid" ] && break
     sleep 0.1
   done
-  [ -n "$wid" ] || { fail "the window did not show"; return 1; }
+  [ -n "$wid" ] || { fail "the window did not show"; cat "$work/$journey.log"; return 1; }
   xdotool windowfocus "$wid" 2>/dev/null || true
   sleep 0.3
 }
