@@ -90,6 +90,24 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return *link.ultima()->peso == 11220.0; }, 2000));
     }
 
+    // A port another program holds is shown as busy, not as missing.
+    void busyPort()
+    {
+        QTemporaryDir dir;
+        const QString port = dir.filePath("ttyBalanza");
+        FakeInstrument scale;
+        scale.frame = "ST,GS,+028340kg\r\n";
+        if (!scale.startPty(port)) QSKIP("socat is not installed");
+        InstrumentLink first(balanza(port));
+        first.iniciar();
+        QVERIFY(waitState(first, InstrumentLink::Estado::Recibiendo));
+        InstrumentLink second(balanza(port));
+        second.iniciar();
+        QCOMPARE(second.estado(), InstrumentLink::Estado::Ocupado);
+        QVERIFY2(second.estadoTexto().contains(QLatin1String("ocupado por otro programa")),
+                 qPrintable(second.estadoTexto()));
+    }
+
     // A port that is not there is shown as such and tried again in the
     // background.
     void missingPort()
