@@ -3,7 +3,8 @@
 // pace. Each truckload: Nuevo (F2), the tonnes, the seller picked from its list
 // (F4, a few rows down, Enter), ten cells more typed and ended with Tab, the
 // last one with Shift+Tab, and the silo typed again and ended with Enter:
-// thirteen cells. Every few loads the silo tab (Ctrl+Enter and back), Borrar
+// thirteen cells. Every few loads (each desk at its own turn) the silo tab
+// (Ctrl+Enter and back), Borrar
 // (F3, Sí) on the load just typed, or the day read again (F8, the date,
 // Enter); before the run the day is read --loads times (3).
 //
@@ -102,7 +103,11 @@ public:
             if (i > 0) key(Qt::Key_F8);
             if (!loadDay()) return false;
         }
-        QTimer::singleShot(std::max<qint64>(0, m_startAt - epochMs()), this, [this] { next(); });
+        // Operators do not work in step: each desk starts its first load at
+        // its own moment within one load's time.
+        const qint64 offset = qint64(m_truckMs) * ((m_desk * 7) % 20) / 20;
+        QTimer::singleShot(std::max<qint64>(0, m_startAt + offset - epochMs()), this,
+                           [this] { next(); });
         return true;
     }
 
@@ -266,14 +271,14 @@ private:
         // The silo again: the thirteenth cell.
         m_steps <<
             [this, v = QString::number(1 + (m_desk + m_truck) % 50)] { cell(v, Qt::Key_Return); };
-        if (m_truck % 4 == 0)
+        if ((m_truck + m_desk) % 4 == 0)
             m_steps << [this] {
                 timed("silo_panel", [&] {
                     key(Qt::Key_Return, Qt::ControlModifier);
                     QCoreApplication::processEvents();
                 });
             } << [this] { key(Qt::Key_Return, Qt::ControlModifier); };
-        if (m_truck % 7 == 0)
+        if ((m_truck + m_desk) % 7 == 0)
             m_steps << [this, id] {
                 FlexGrid* g = w->MSflexGrid1();
                 if (g->TextMatrix(g->Row(), 0).toLongLong() != id) return;
@@ -285,7 +290,7 @@ private:
                         m_cells.remove({id, c});
                 }
             };
-        if (m_truck % 5 == 0)
+        if ((m_truck + m_desk) % 5 == 0)
             m_steps << [this] {
                 key(Qt::Key_F8);
                 loadDay();
