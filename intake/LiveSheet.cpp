@@ -141,8 +141,12 @@ void LiveSheet::toldReconnection()
 
 bool LiveSheet::check()
 {
-    if (m_busy || !w.mPlanillaCargada) return false;
+    if (m_busy) return false;
     if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
+    // Also without a sheet (a read of the day that failed while the server
+    // was away).
+    toldReconnection();
+    if (!w.mPlanillaCargada) return false;
     m_busy = true;
     bool changed = false;
     // A check that fails half-way is made again whole by the next one.

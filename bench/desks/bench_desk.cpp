@@ -6,7 +6,7 @@
 // thirteen cells. Every few loads (each desk at its own turn) the silo tab
 // (Ctrl+Enter and back), Borrar
 // (F3, Sí) on the load just typed, or the day read again (F8, the date,
-// Enter); before the run the day is read --loads times (3).
+// Enter); the run begins with the day read --loads times (3).
 //
 //   bench_desk --desk I --dsn DSN --user U --password P --day yyyy-MM-dd
 //              --start-at EPOCH_MS --seconds S [--truck-ms MS] [--loads K] --out FILE
@@ -98,11 +98,11 @@ public:
         QApplication::setActiveWindow(w.get());
         QCoreApplication::processEvents();
         connect(&w->live(), &LiveSheet::applied, this, &Desk::lookForMarks);
-        // The day read a few times before the run (F8, the date, Enter).
-        for (int i = 0; i < m_loads; ++i) {
-            if (i > 0) key(Qt::Key_F8);
-            if (!loadDay()) return false;
-        }
+        if (!loadDay()) return false;
+        // The run begins with the day read again a few times (F8, the date,
+        // Enter), each desk at its own moment.
+        for (int i = 1; i < m_loads; ++i)
+            m_steps << [this] { reload(); };
         // Operators do not work in step: each desk starts its first load at
         // its own moment within one load's time.
         const qint64 offset = qint64(m_truckMs) * ((m_desk * 7) % 20) / 20;
@@ -181,11 +181,40 @@ private:
         return w->mPlanillaCargada;
     }
 
+    // F8 and the day read again; the operator tries again until it is read.
+    void reload()
+    {
+        if (w->mPlanillaCargada) key(Qt::Key_F8);
+        if (!loadDay()) m_steps.prepend([this] { reload(); });
+    }
+
+    // The grid row of a record (-1 when it is not in the grid). Rows move
+    // while the desk works (the live sheet takes out rows above the cursor):
+    // a cell is followed by its record, never by its row number.
+    int rowOf(qint64 id) const
+    {
+        const FlexGrid* g = w->MSflexGrid1();
+        for (int r = g->Rows() - 1; r >= FlexGrid::FixedRows; --r)
+            if (g->TextMatrix(r, 0).toLongLong() == id) return r;
+        return -1;
+    }
+    qint64 currentId() const
+    {
+        const FlexGrid* g = w->MSflexGrid1();
+        return g->TextMatrix(g->Row(), 0).toLongLong();
+    }
+    // What the grid shows of a record's cell, once the database accepted it.
+    void accepted(qint64 id, int col)
+    {
+        const int r = rowOf(id);
+        if (r >= 0) m_cells.insert({id, col}, w->MSflexGrid1()->TextMatrix(r, col));
+    }
+
     // One cell typed and ended with a key; answers whether it was accepted.
     bool cell(const QString& text, int endKey, Qt::KeyboardModifiers m = Qt::NoModifier)
     {
-        FlexGrid* g = w->MSflexGrid1();
-        const int row = g->Row(), col = g->Col();
+        const qint64 id = currentId();
+        const int col = w->MSflexGrid1()->Col();
         type(text);
         timed("cell_edit", [&] { key(endKey, m); });
         if (w->TxtEdit()->isVisible()) {
@@ -195,7 +224,7 @@ private:
             return false;
         }
         dialogs.writeWent();
-        m_cells.insert({g->TextMatrix(row, 0).toLongLong(), col}, g->TextMatrix(row, col));
+        accepted(id, col);
         return true;
     }
 
@@ -203,12 +232,15 @@ private:
     void pickSeller()
     {
         FlexGrid* g = w->MSflexGrid1();
-        const int row = g->Row(), col = g->Col();
+        const qint64 id = currentId();
+        const int col = g->Col();
         QElapsedTimer t;
         t.start();
         dialogs.execScripts << [&](QDialog* d) {
             auto* list = d->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
             if (!list || list->topLevelItemCount() == 0) return int(QDialog::Rejected);
+            // Modal, as the program's own exec() shows it.
+            d->setWindowModality(Qt::ApplicationModal);
             d->show();
             QApplication::setActiveWindow(d);
             list->setFocus();
@@ -224,22 +256,28 @@ private:
         // The window manager gives the window back its keyboard (offscreen
         // there is none).
         if (QApplication::activeWindow() != w.get()) QApplication::setActiveWindow(w.get());
-        if (g->Row() == row && g->Col() == col) {
+        if (currentId() == id && g->Col() == col) {
             key(Qt::Key_Escape);
             key(Qt::Key_Tab); // nothing picked: on to the next cell
             return;
         }
-        m_cells.insert({g->TextMatrix(row, 0).toLongLong(), col}, g->TextMatrix(row, col));
+        accepted(id, col);
     }
 
     void truck()
     {
+        if (!w->mPlanillaCargada) {
+            reload();
+            return;
+        }
         ++m_truck;
         FlexGrid* g = w->MSflexGrid1();
         if (focus() != g && !w->TxtEdit()->isVisible()) g->setFocus();
+        const int rows = g->Rows();
         timed("nuevo", [&] { key(Qt::Key_F2); });
-        const qint64 id = g->TextMatrix(g->Row(), 0).toLongLong();
-        if (id <= 0 || g->Col() != 1) return;
+        const qint64 id = currentId();
+        // The new row is the last one, with the cursor on its tonnes.
+        if (id <= 0 || g->Col() != 1 || g->Row() != g->Rows() - 1 || g->Rows() <= rows) return;
         const int n = m_desk * 100000 + m_truck;
         const QString mark = QStringLiteral("D%1-%2").arg(m_desk).arg(m_truck);
         const QStringList values{
@@ -280,21 +318,16 @@ private:
             } << [this] { key(Qt::Key_Return, Qt::ControlModifier); };
         if ((m_truck + m_desk) % 7 == 0)
             m_steps << [this, id] {
-                FlexGrid* g = w->MSflexGrid1();
-                if (g->TextMatrix(g->Row(), 0).toLongLong() != id) return;
+                if (currentId() != id) return;
                 dialogs.messageAnswers << Dialogs::Yes;
                 key(Qt::Key_F3);
-                if (w->MSflexGrid1()->TextMatrix(g->Row(), 0).toLongLong() != id) {
+                if (rowOf(id) < 0) {
                     m_deleted << id;
                     for (int c = 1; c <= kObservaciones; ++c)
                         m_cells.remove({id, c});
                 }
             };
-        if ((m_truck + m_desk) % 5 == 0)
-            m_steps << [this] {
-                key(Qt::Key_F8);
-                loadDay();
-            };
+        if ((m_truck + m_desk) % 5 == 0) m_steps << [this] { reload(); };
     }
 
     // The next step of the load under way, or the next load.
@@ -306,6 +339,7 @@ private:
             QCoreApplication::quit();
             return;
         }
+        if (m_gap == 0) m_gap = m_truckMs / 16;
         if (m_steps.isEmpty()) {
             truck();
             m_gap = int(m_truckMs / (m_steps.size() + 1));
