@@ -81,6 +81,7 @@ std::optional<InstrumentReading> FrameParser::interpretar(const QString& linea,
     InstrumentReading r;
     r.linea = linea;
     r.recibida = ahora;
+    r.recibidaMonotonaMs = InstrumentReading::ahoraMonotonoMs();
     if (daPeso()) {
         r.peso = numero(m.captured(QStringLiteral("peso")));
         if (!r.peso) return std::nullopt; // a cut or garbled number is no weight

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QMap>
 #include <QString>
@@ -16,7 +17,10 @@ struct InstrumentReading {
     bool estable = false;
     QMap<QString, QString> lecturas; // "humedad" -> "12.8", as the instrument wrote it
     QString linea;
-    QDateTime recibida; // UTC
+    QDateTime recibida; // UTC, as shown
+    // When it arrived on the monotonic clock (QElapsedTimer's reference), so
+    // that a change of the system time never makes an old reading young.
+    qint64 recibidaMonotonaMs = 0;
 
     // Kilograms as the window shows them ("28.340 kg" in the locale's form).
     static QString kilos(double kg)
@@ -24,9 +28,12 @@ struct InstrumentReading {
         return QLocale().toString(kg, 'f', kg == std::floor(kg) ? 0 : 1) + QStringLiteral(" kg");
     }
 
-    // Milliseconds since it arrived, at `ahora` (UTC).
-    qint64 edadMs(const QDateTime& ahora = QDateTime::currentDateTimeUtc()) const
+    static qint64 ahoraMonotonoMs()
     {
-        return recibida.msecsTo(ahora);
+        QElapsedTimer t;
+        t.start();
+        return t.msecsSinceReference();
     }
+    // Milliseconds since it arrived.
+    qint64 edadMs() const { return ahoraMonotonoMs() - recibidaMonotonaMs; }
 };
