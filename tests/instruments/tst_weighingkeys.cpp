@@ -3,6 +3,7 @@
 // keys go to the focused widget as an operator's would; the database is read
 // afterwards.
 #include "FakeInstrument.h"
+#include "FieldValidator.h"
 #include "InstrumentCommands.h"
 #include "InstrumentHub.h"
 #include "InstrumentLink.h"
@@ -289,6 +290,25 @@ private slots:
             if (QLatin1String(cols[c].campo) == QLatin1String("humedad"))
                 QCOMPARE(d.f->grid()->TextMatrix(2, c + 1), QStringLiteral("12.8"));
         QCOMPARE(d.f->grid()->TextMatrix(2, fn), fnCell);
+    }
+
+    // The net as the typed tonnes it becomes: to the gram it passes the
+    // sheet's check, finer it is refused as a typed value would be.
+    void netTonnesAsTyped()
+    {
+        QCOMPARE(WeighingStore::toneladas(28340, 11220), QStringLiteral("17.12"));
+        QCOMPARE(WeighingStore::toneladas(12000.5, 0), QStringLiteral("12.0005"));
+        QCOMPARE(WeighingStore::toneladas(1000, 1000), QStringLiteral("0"));
+        QCOMPARE(WeighingStore::toneladas(100, 300), QStringLiteral("-0.2"));
+        QVERIFY(FieldValidator::rechazoNumero("TONELADAS", "17.12").isEmpty());
+        const QString finer = WeighingStore::toneladas(28340.0004, 11220);
+        QCOMPARE(finer, QStringLiteral("17.1200004"));
+        QVERIFY2(
+            FieldValidator::rechazoNumero("TONELADAS", finer).contains(QStringLiteral("gramo")),
+            qPrintable(FieldValidator::rechazoNumero("TONELADAS", finer)));
+        QVERIFY2(FieldValidator::rechazoNumero("TONELADAS", "-0.2")
+                     .contains(QStringLiteral("fuera de rango")),
+                 qPrintable(FieldValidator::rechazoNumero("TONELADAS", "-0.2")));
     }
 
     // Without instruments: no band, and the keys say there is no scale.
