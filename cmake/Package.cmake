@@ -28,9 +28,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # The libraries the program links to, found by dpkg-shlibdeps; the Qt plugins
 # it loads at run time (the SQLite driver) are named here; the screen and
-# offscreen plugins come with libqt6gui6.
+# offscreen plugins come with libqt6gui6. Qt Serial Port and Qt Network (the
+# instruments) are linked libraries: dpkg-shlibdeps names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6serialport6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 # Qt's own buttons and dialogs in Spanish (without it they stay in English).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sqlite3, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, unixodbc, odbc-postgresql")
