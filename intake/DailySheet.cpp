@@ -49,6 +49,14 @@ const DailySheet::Columna* DailySheet::columnas(int& count)
     return kColumnas;
 }
 
+int DailySheet::columnaDe(const QString& campo)
+{
+    for (int c = 0; c < int(std::size(kColumnas)); ++c)
+        if (campo.compare(QLatin1String(kColumnas[c].campo), Qt::CaseInsensitive) == 0)
+            return c + 1;
+    return -1;
+}
+
 QString DailySheet::sentenciaLectura(const QString& vista)
 {
     QStringList cols{QStringLiteral("ID")};

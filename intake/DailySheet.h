@@ -36,6 +36,9 @@ public:
         bool numero;
     };
     static const Columna* columnas(int& count);
+    // The grid column of a field of the sheet (after the identifier column),
+    // found by its name; -1 when the sheet has no such field.
+    static int columnaDe(const QString& campo);
 
 private:
     frmTrigo& w;

@@ -18,21 +18,6 @@
 #include <QHostInfo>
 #include <QLocale>
 
-namespace
-{
-
-// The grid column of a field of the sheet, or -1.
-int columnaDe(const QString& campo)
-{
-    int n = 0;
-    const DailySheet::Columna* cols = DailySheet::columnas(n);
-    for (int c = 0; c < n; ++c)
-        if (campo.compare(QLatin1String(cols[c].campo), Qt::CaseInsensitive) == 0) return c + 1;
-    return -1;
-}
-
-} // namespace
-
 InstrumentCommands::InstrumentCommands(frmTrigo& w, InstrumentHub& hub)
     : w(w), m_hub(hub), m_store(w.data())
 {
@@ -91,7 +76,7 @@ QString InstrumentCommands::escribir(const QString& campo, const QString& texto,
 
 void InstrumentCommands::mostrar(const QString& campo, const QString& mostrado)
 {
-    const int col = columnaDe(campo);
+    const int col = DailySheet::columnaDe(campo);
     FlexGrid* g = w.MSflexGrid1();
     if (col > 0) g->setTextMatrix(g->Row(), col, mostrado);
 }
