@@ -75,16 +75,9 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
 void DayTotals::findColumns()
 {
     // The sheet's columns by name.
-    int n = 0;
-    const DailySheet::Columna* cols = DailySheet::columnas(n);
-    for (int i = 0; i < n; ++i) {
-        const QLatin1String campo(cols[i].campo);
-        for (int c = 0; c < 6; ++c)
-            if (campo.compare(QLatin1String(kLecturas[c]), Qt::CaseInsensitive) == 0)
-                m_colLectura[c] = i + 1; // after the identifier column
-        if (campo.compare(QLatin1String("silodestino"), Qt::CaseInsensitive) == 0)
-            m_colSilo = i + 1;
-    }
+    for (int c = 0; c < 6; ++c)
+        m_colLectura[c] = DailySheet::columnaDe(QLatin1String(kLecturas[c]));
+    m_colSilo = DailySheet::columnaDe(QStringLiteral("silodestino"));
 }
 
 DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint) const
