@@ -1,6 +1,7 @@
 #include "DataService.h"
 
 #include "EmbeddedSchema.h"
+#include "OdbcReader.h"
 #include "SchemaUpgrade.h"
 #include "ServiceError.h"
 #include "SqlScript.h"
@@ -19,20 +20,6 @@ namespace
 {
 
 const char* kStoredDateTime = "yyyy-MM-dd HH:mm:ss";
-
-// `values` holds the rows one after the other, `width` values to a row.
-int definedSizeOf(int length, int type, const QVector<QVariant>& values, int width, int col)
-{
-    if (length > 0 && length < 100000) return length;
-    if (const int fixed = RecordSet::fixedSizeOf(type)) return fixed;
-    // Drivers that report no declared length (SQLite): the longest value.
-    int longest = 1;
-    for (qsizetype i = col; i < values.size(); i += width) {
-        const QVariant& v = values.at(i);
-        if (!v.isNull()) longest = std::max<int>(longest, v.toString().size());
-    }
-    return longest;
-}
 
 } // namespace
 
@@ -58,6 +45,7 @@ void DataService::close()
     // The reader's statements go first: a handle with statements still
     // prepared on it does not close.
     m_reader.reset();
+    m_odbcReader.reset();
     m_cache.clear();
     m_lost = false;
     m_moved = false;
@@ -301,6 +289,7 @@ int DataService::upgradeSchema()
     m_cache.clear();
     const bool direct = directReads();
     m_reader.reset();
+    m_odbcReader.reset();
     const int before = SchemaUpgrade(*this).upgrade();
     if (direct) setDirectReads(true);
     return before;
@@ -314,6 +303,8 @@ bool DataService::connectionAlive()
 
 void DataService::reconnect(const QString& why)
 {
+    // The reader's statements belong to the connection that goes.
+    m_odbcReader.reset();
     m_cache.clear();
     QSqlDatabase db = database();
     if (db.isOpen()) db.close();
@@ -497,72 +488,6 @@ void DataService::executeScript(const QString& script)
     }
 }
 
-RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& params)
-{
-    RecordSet result;
-    // The reader exists only while the connection is open (close() ends it
-    // first).
-    if (m_reader) {
-        refuseIfMoved();
-        QVector<RecordSet::Field> fields;
-        QVector<QVariant> rows;
-        QVariantList values;
-        values.reserve(params.size());
-        for (const QVariant& v : params)
-            values << bindable(v);
-        SqliteReader::Failure failure;
-        if (!m_reader->read(sql, values, fields, rows, failure))
-            raise(failure.message.trimmed(), {}, failure.code);
-        return RecordSet(std::move(fields), std::move(rows));
-    }
-    guarded([&] {
-        std::shared_ptr<QSqlQuery> q = run(sql, params);
-        const QSqlRecord rec = q->record();
-        const int n = rec.count();
-        QVector<QVariant> rows; // one row after the other
-        while (q->next())
-            for (int i = 0; i < n; ++i)
-                rows.push_back(q->value(i));
-        if (q->lastError().isValid()) {
-            m_cache.remove(sql);
-            raise(*q, sql);
-        }
-        QVector<RecordSet::Field> fields(n);
-        for (int i = 0; i < n; ++i) {
-            const QSqlField f = rec.field(i);
-            fields[i].name = f.name();
-            fields[i].type = static_cast<QMetaType::Type>(f.metaType().id());
-            fields[i].definedSize = definedSizeOf(f.length(), f.metaType().id(), rows, n, i);
-            fields[i].declared = (f.length() > 0 && f.length() < 100000) ||
-                                 RecordSet::fixedSizeOf(f.metaType().id()) > 0;
-        }
-        q->finish();
-        result = RecordSet(std::move(fields), std::move(rows));
-    });
-    return result;
-}
-
-QHash<QString, int> DataService::declaredLengths(const QString& relation)
-{
-    static const QRegularExpression length(QStringLiteral("\\(\\s*(\\d+)\\s*\\)\\s*$"));
-    QHash<QString, int> out;
-    QString name = relation.trimmed();
-    if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
-    if (name.isEmpty()) return out;
-    const RecordSet rs = openRecordSet(m_dialect.columnLengths(), {name});
-    for (const auto& row : rs.rows()) {
-        const QVariant& v = row.at(1);
-        bool ok = false;
-        int n = v.toInt(&ok);
-        if (!ok) {
-            const auto m = length.match(v.toString());
-            n = m.hasMatch() ? m.captured(1).toInt() : 0;
-        }
-        if (n > 0) out.insert(row.at(0).toString().trimmed().toLower(), n);
-    }
-    return out;
-}
-
 qint64 DataService::insertReturningId(const QString& table, const QStringList& columns,
                                       const QVariantList& values, const QString& idColumn)
 {
@@ -586,15 +511,6 @@ qint64 DataService::insertReturningId(const QString& table, const QStringList& c
             ServiceError::Database,
             QStringLiteral("La base de datos no informó el número del registro nuevo."));
     return id;
-}
-
-bool DataService::exists(const QString& table, const QString& value, const QString& column)
-{
-    const QString sql =
-        QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?")
-            .arg(m_dialect.quoteIdentifier(table), m_dialect.quoteIdentifier(column));
-    RecordSet rs = openRecordSet(sql, {value});
-    return !rs.isEmpty();
 }
 
 bool DataService::tableHasColumn(const QString& table, const QString& column)

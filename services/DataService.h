@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class OdbcReader;
 class QSqlQuery;
 class SqliteReader;
 
@@ -103,9 +104,10 @@ public:
     void executeScript(const QString& script);
     // Reads every row of a statement, forward and read-only.
     RecordSet openRecordSet(const QString& sql, const QVariantList& params = {});
-    // On the embedded database rows are read straight from its handle (on by
-    // default when it opens); off, they come through the Qt driver. Either
-    // way the record sets are the same.
+    // Rows are read straight from the connection's handle (on by default):
+    // the embedded database's SQLite handle, a server's ODBC handle a block
+    // of rows at a time; off, they come through the Qt driver. Either way the
+    // record sets are the same.
     void setDirectReads(bool on);
     bool directReads() const;
     // Inserts one row and answers the id that the insert itself produced.
@@ -151,6 +153,9 @@ private:
     // it again and runs the step a second time.
     void guarded(const std::function<void()>& step);
     bool connectionAlive();
+    // Reads a statement through the server's ODBC handle; false when it is
+    // left to the Qt driver.
+    bool readFromServer(const QString& sql, const QVariantList& values, RecordSet& result);
     void reconnect(const QString& why);
 
     QString m_connectionName;
@@ -166,4 +171,8 @@ private:
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     // Reads on the embedded database, straight from its handle.
     std::unique_ptr<SqliteReader> m_reader;
+    // Reads on a server, straight from its ODBC handle (made at the first
+    // read after the connection opens, dropped before it closes).
+    std::unique_ptr<OdbcReader> m_odbcReader;
+    bool m_serverReads = true;
 };

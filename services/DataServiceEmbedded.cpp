@@ -122,19 +122,6 @@ void DataService::openEmbedded()
     setDirectReads(true);
 }
 
-void DataService::setDirectReads(bool on)
-{
-    m_reader.reset();
-    if (!on || m_isServer || !isOpen()) return;
-    if (sqlite3* handle = SqliteReader::handleOf(database()))
-        m_reader = std::make_unique<SqliteReader>(handle, m_dialect);
-}
-
-bool DataService::directReads() const
-{
-    return m_reader != nullptr;
-}
-
 void DataService::applySchema(bool fileIsNew)
 {
     QSqlDatabase db = database();

@@ -78,6 +78,65 @@ private slots:
         QVERIFY(!db.data().connectionString().contains(QLatin1String("PWD"), Qt::CaseInsensitive));
     }
 
+    // Rows read straight from the connection's handle are the rows the Qt
+    // driver gives: names, kinds, sizes and values, empty cells, a text longer
+    // than the first room kept for it, a character outside the basic plane,
+    // and sums the direct read leaves to the driver.
+    void directReadsEqualTheDriversReads()
+    {
+        TestDb db;
+        DataService& d = db.data();
+        const QDateTime day(QDate(2024, 3, 15), QTime(0, 0));
+        const QDateTime now = QDateTime::currentDateTime();
+        const qint64 a = addRow(d, day.addSecs(3600), QStringLiteral("ANA"));
+        const qint64 b = addRow(d, day.addSecs(7200), QString());
+        d.execute(updateOf("TONELADAS"), {30.25, now, a});
+        d.execute(updateOf("SILODESTINO"), {QStringLiteral("0007"), now, a});
+        d.execute(updateOf("VENDEDOR"), {QStringLiteral("Molinos del Sur \U0001F33E"), now, a});
+        const QString longText = QString(3000, QChar(0xF1)) + QStringLiteral("\U0001F69A fin");
+        d.execute(updateOf("OBSERVACIONES"), {longText, now, b});
+        const QList<QPair<QString, QVariantList>> statements{
+            {DailySheet::sentenciaLectura("v_mv_molvera"), {day, day.addDays(1)}},
+            {"SELECT COUNT(*), MAX(fecha_modificacion), MAX(ID) FROM v_mv_molvera WHERE Fecha >= ? "
+             "AND Fecha < ?",
+             {day, day.addDays(1)}},
+            {"SELECT ID, Fecha, responsable, Toneladas FROM v_mv_molvera WHERE ID IN (?, ?) AND "
+             "responsable = ? ORDER BY ID",
+             {a, b, QStringLiteral("ANA")}},
+            {"SELECT silodestino, SUM(gramos), COUNT(*) FROM mv_molvera_silo_total GROUP BY "
+             "silodestino ORDER BY silodestino",
+             {}},
+        };
+        for (const auto& [sql, params] : statements) {
+            d.setDirectReads(true);
+            const RecordSet direct = d.openRecordSet(sql, params);
+            d.setDirectReads(false);
+            const RecordSet driver = d.openRecordSet(sql, params);
+            QCOMPARE(direct.fieldCount(), driver.fieldCount());
+            for (int i = 0; i < driver.fieldCount(); ++i) {
+                QCOMPARE(direct.field(i).name, driver.field(i).name);
+                QCOMPARE(direct.field(i).type, driver.field(i).type);
+                QCOMPARE(direct.field(i).definedSize, driver.field(i).definedSize);
+                QCOMPARE(direct.field(i).declared, driver.field(i).declared);
+            }
+            QCOMPARE(direct.rows().size(), driver.rows().size());
+            QVERIFY(driver.recordCount() > 0);
+            for (int r = 0; r < driver.rows().size(); ++r)
+                for (int i = 0; i < driver.fieldCount(); ++i) {
+                    const QVariant& x = direct.rows().at(r).at(i);
+                    const QVariant& y = driver.rows().at(r).at(i);
+                    QCOMPARE(x.metaType(), y.metaType());
+                    QCOMPARE(x.isNull(), y.isNull());
+                    QCOMPARE(x, y);
+                }
+        }
+        d.setDirectReads(true);
+        const RecordSet sheet = d.openRecordSet(DailySheet::sentenciaLectura("v_mv_molvera"),
+                                                {day, day.addDays(1)});
+        QCOMPARE(sheet.rows().at(1).at(12).toString(), longText);
+        QVERIFY(sheet.rows().at(1).at(2).isNull());
+    }
+
     // The sheet's read statement with its bracketed captions gives the grid's
     // header texts as column names, in order.
     void readStatementGivesTheCaptions()

@@ -49,7 +49,11 @@ private slots:
         const QDateTime day(QDate(2024, 3, 15), QTime());
         d.execute(insert, {day, QStringLiteral("antes"), QDateTime::currentDateTime()});
 
-        // Restarted between two statements: the next one just works.
+        // Restarted between two statements: the next one just works, a read
+        // (straight from the connection's handle) as well as a write.
+        QVERIFY(shell("MOLVERA_TEST_PG_STOP"));
+        QVERIFY(shell("MOLVERA_TEST_PG_START"));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM v_mv_molvera").toInt(), 1);
         QVERIFY(shell("MOLVERA_TEST_PG_STOP"));
         QVERIFY(shell("MOLVERA_TEST_PG_START"));
         d.execute(insert, {day, QStringLiteral("despues"), QDateTime::currentDateTime()});
