@@ -8,6 +8,7 @@
 #include "frmTrigo.h"
 
 #include <QEvent>
+#include <QHash>
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
@@ -139,6 +140,9 @@ void DayTotals::count()
     for (int c = 0; c < 6; ++c)
         limites[c] = w.limits().limit(QLatin1String(kLecturas[c]));
     double tHum = 0, sHum = 0, tPeso = 0, sPeso = 0;
+    // Summed by silo in a hash (a day of 3,000 loads is counted at every
+    // change another desk makes), then put in the silos' order.
+    QHash<QString, double> porSilo;
     for (const Fila& fila : std::as_const(m_filas)) {
         bool fuera = false;
         for (int c = 0; c < 6 && !fuera; ++c) {
@@ -152,7 +156,7 @@ void DayTotals::count()
         if (!(t > 0)) continue;
         ++f.camiones;
         f.toneladas += t;
-        f.porSilo[fila.silo] += t;
+        porSilo[fila.silo] += t;
         const double h = fila.lectura[4], p = fila.lectura[5];
         if (h > 0) {
             tHum += t;
@@ -163,6 +167,8 @@ void DayTotals::count()
             sPeso += t * p;
         }
     }
+    for (auto it = porSilo.cbegin(); it != porSilo.cend(); ++it)
+        f.porSilo.insert(it.key(), it.value());
     if (tHum > 0) f.humedadMedia = sHum / tHum;
     if (tPeso > 0) f.pesoHectMedio = sPeso / tPeso;
     m_figures = f;

@@ -26,9 +26,12 @@ struct Dia {
     QDateTime desde, hasta;
 };
 
-// History records read again after the last one seen: a record whose
-// transaction ends after a later one's is still found.
+// History records read again by the first check after a load: a record
+// whose transaction ended while the sheet was read is still found.
 constexpr qint64 kLookBack = 128;
+// How long a number missing below the highest seen is waited for: a change
+// under way commits within it; one given up never appears.
+constexpr qint64 kGapWaitMs = 5000;
 // The rows read in one statement: a fixed number of places, so that the
 // statement is prepared once.
 constexpr int kIdsPerRead = 16;
@@ -45,6 +48,7 @@ std::optional<Dia> diaDe(const frmTrigo& w)
 
 LiveSheet::LiveSheet(frmTrigo& w) : QObject(&w), w(w)
 {
+    m_clock.start();
     m_timer = new QTimer(this);
     m_timer->setInterval(kIntervalMs);
     m_reconnections = w.data().reconnections();
@@ -86,6 +90,7 @@ void LiveSheet::baseline()
 {
     m_pending.clear();
     m_seen.clear();
+    m_gaps.clear();
     m_windowed = false;
     try {
         if (w.history().available()) {
@@ -118,8 +123,22 @@ QSet<qint64> LiveSheet::newlyChanged(qint64* highest)
         m_seen.insert(h);
         ids.insert(row.at(1).toLongLong());
     }
+    // Numbers missing below the highest are waited for a while; the window
+    // starts at the oldest of them, or after the highest.
+    const qint64 now = m_clock.elapsed();
+    for (qint64 h = std::max<qint64>(m_base + 1, 1); h < *highest; ++h)
+        if (!m_seen.contains(h) && !m_gaps.contains(h)) m_gaps.insert(h, now);
+    qint64 base = *highest;
+    for (auto it = m_gaps.begin(); it != m_gaps.end();) {
+        if (m_seen.contains(it.key()) || now - it.value() > kGapWaitMs) {
+            it = m_gaps.erase(it);
+            continue;
+        }
+        base = std::min(base, it.key() - 1);
+        ++it;
+    }
     // The window moves on: records before it are not looked at again.
-    const qint64 base = std::max(m_base, *highest - kLookBack);
+    base = std::max(m_base, base);
     if (base != m_base) {
         m_base = base;
         for (auto it = m_seen.begin(); it != m_seen.end();)
@@ -152,6 +171,7 @@ bool LiveSheet::check()
     // A check that fails half-way is made again whole by the next one.
     const qint64 base = m_base;
     const QSet<qint64> seen = m_seen, pending = m_pending;
+    const QHash<qint64, qint64> gaps = m_gaps;
     try {
         if (m_windowed) {
             qint64 highest = 0;
@@ -181,6 +201,7 @@ bool LiveSheet::check()
         // file that is gone will not come back: the operator is told once.
         m_base = base;
         m_seen = seen;
+        m_gaps = gaps;
         m_pending = pending;
         if (!m_toldMoved && w.data().fileMoved()) {
             m_toldMoved = true;
@@ -239,12 +260,6 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
 {
     FlexGrid* g = w.MSflexGrid1();
     const int cols = g->Cols();
-    QHash<qint64, int> filaDe;
-    for (int r = FlexGrid::FixedRows; r < g->Rows(); ++r) {
-        bool ok = false;
-        const qint64 id = g->TextMatrix(r, 0).trimmed().toLongLong(&ok);
-        if (ok && id > 0) filaDe.insert(id, r);
-    }
     QSet<qint64> enBase;
     const QLocale loc = UtilService::textLocale();
     QVector<QVector<QString>> nuevas;
@@ -255,8 +270,8 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
         QVector<QString> textos;
         for (int c = 0; c < std::min(cols, int(row.size())); ++c)
             textos << UtilService::valueToText(row.at(c), loc);
-        const auto it = filaDe.constFind(id);
-        if (it == filaDe.cend()) {
+        const int fila = g->rowOfId(id);
+        if (fila < 0) {
             nuevas << textos;
             continue;
         }
@@ -264,8 +279,8 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
         // editor keeps what the operator is typing.
         bool distinta = false;
         for (int c = 1; c < textos.size(); ++c) {
-            if (g->TextMatrix(*it, c) == textos.at(c)) continue;
-            g->setTextMatrix(*it, c, textos.at(c));
+            if (g->TextMatrix(fila, c) == textos.at(c)) continue;
+            g->setTextMatrix(fila, c, textos.at(c));
             distinta = true;
         }
         if (distinta) ++aplicadas;
@@ -279,13 +294,26 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
                 g->setTextMatrix(primera + i, c, nuevas.at(i).at(c));
         aplicadas += int(nuevas.size());
     }
+    // Rows of the grid the database no longer has (among those read again).
     QVector<int> fuera;
     QSet<qint64> idsFuera;
-    for (auto it = filaDe.cbegin(); it != filaDe.cend(); ++it)
-        if (!enBase.contains(it.key()) && (!touched || touched->contains(it.key()))) {
-            fuera << it.value();
-            idsFuera.insert(it.key());
+    auto quitar = [&](qint64 id) {
+        if (enBase.contains(id) || idsFuera.contains(id)) return;
+        const int fila = g->rowOfId(id);
+        if (fila < 0) return;
+        fuera << fila;
+        idsFuera.insert(id);
+    };
+    if (touched) {
+        for (qint64 id : *touched)
+            quitar(id);
+    } else {
+        for (int r = FlexGrid::FixedRows; r < g->Rows(); ++r) {
+            bool ok = false;
+            const qint64 id = g->TextMatrix(r, 0).trimmed().toLongLong(&ok);
+            if (ok && id > 0) quitar(id);
         }
+    }
     if (!fuera.isEmpty()) {
         if (w.editor().abierto()) {
             *complete = false; // rows move when they go: after the edit

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -12,8 +14,11 @@ class frmTrigo;
 // Keeps the loaded sheet up to date with what other workstations write on the
 // same day. A timer (400 ms) runs a cheap check. Where the database keeps the
 // change history, the check reads the history records after the last ones
-// seen (a short look back catches a record whose transaction ended after a
-// later one) and reads only the rows they name; otherwise one query compares
+// seen and reads only the rows they name. A number missing below the highest
+// seen belongs to a change still under way (or given up): records from it on
+// are read again until it appears or a few seconds pass, and the first check
+// after a load looks back a little, so a record whose transaction ends after
+// a later one's is still found. Otherwise one query compares
 // the day's row count, latest change time and highest id, and when they
 // differ the whole day is read. Either way the rows read are compared with
 // the grid by id: changed cells are written into the grid, new rows appended,
@@ -56,12 +61,14 @@ private:
 
     frmTrigo& w;
     QTimer* m_timer = nullptr;
+    QElapsedTimer m_clock;
     QString m_signature;
     // The history window: records with an id above m_base, those seen.
     qint64 m_base = 0;
     bool m_windowed = false; // read through the history window
     QSet<qint64> m_seen;
-    QSet<qint64> m_pending; // rows to take out once the open edit ends
+    QHash<qint64, qint64> m_gaps; // numbers not seen below the highest: since when (ms)
+    QSet<qint64> m_pending;       // rows to take out once the open edit ends
     int m_reconnections = 0;
     int m_applied = 0;
     int m_reads = 0;

@@ -1,5 +1,7 @@
 #include "FlexGrid.h"
 
+#include "FlexGridStyle.h"
+
 #include "KeyCodes.h"
 #include "RecordSet.h"
 #include "Twips.h"
@@ -11,78 +13,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QPainter>
-#include <QPointer>
-#include <QProxyStyle>
 #include <QScrollBar>
-#include <QStyleOptionViewItem>
 #include <algorithm>
 #include <bit>
-
-namespace {
-
-// Paints the grid's cells: the background (the selection colour, or the
-// brush a delegate gave), the text on one line in its alignment, cut with an
-// ellipsis when wider than the cell, and the focus frame. The same look as
-// the style's own item painting, without laying out every cell's text as a
-// paragraph on every paint (most of the cost of a repaint of a full sheet).
-// Cells with an icon or a check box are left to the style.
-class FlexGridStyle : public QProxyStyle
-{
-public:
-    void drawControl(ControlElement element, const QStyleOption* opt, QPainter* p,
-                     const QWidget* w) const override
-    {
-        const auto* o = qstyleoption_cast<const QStyleOptionViewItem*>(opt);
-        if (element != CE_ItemViewItem || !o ||
-            (o->features & (QStyleOptionViewItem::HasDecoration |
-                            QStyleOptionViewItem::HasCheckIndicator)) ||
-            (o->features & QStyleOptionViewItem::WrapText)) {
-            QProxyStyle::drawControl(element, opt, p, w);
-            return;
-        }
-        const bool selected = o->state & State_Selected;
-        const QPalette::ColorGroup cg = !(o->state & State_Enabled) ? QPalette::Disabled
-                                        : (o->state & State_Active) ? QPalette::Active
-                                                                     : QPalette::Inactive;
-        if (selected) p->fillRect(o->rect, o->palette.brush(cg, QPalette::Highlight));
-        else if (o->backgroundBrush.style() != Qt::NoBrush) p->fillRect(o->rect, o->backgroundBrush);
-        if (o->features & QStyleOptionViewItem::HasDisplay && !o->text.isEmpty()) {
-            const int margin = pixelMetric(PM_FocusFrameHMargin, o, w) + 1;
-            const QRect r = o->rect.adjusted(margin, 0, -margin, 0);
-            const QFontMetrics& fm = o->fontMetrics;
-            const QString text = fm.horizontalAdvance(o->text) > r.width()
-                                     ? fm.elidedText(o->text, o->textElideMode, r.width())
-                                     : o->text;
-            p->save();
-            p->setFont(o->font);
-            p->setPen(o->palette.color(cg, selected ? QPalette::HighlightedText : QPalette::Text));
-            p->drawText(r, int(o->displayAlignment) | Qt::TextSingleLine, text);
-            p->restore();
-        }
-        if (o->state & State_HasFocus) {
-            QStyleOptionFocusRect f;
-            f.QStyleOption::operator=(*o);
-            f.rect = o->rect;
-            f.state |= State_KeyboardFocusChange | State_Item;
-            f.backgroundColor = o->palette.color(cg, selected ? QPalette::Highlight : QPalette::Window);
-            drawPrimitive(PE_FrameFocusRect, &f, p, w);
-        }
-    }
-};
-
-// One for every grid, living as long as the application.
-QStyle* flexGridStyle()
-{
-    static QPointer<QStyle> s;
-    if (!s) {
-        s = new FlexGridStyle;
-        s->setParent(qApp);
-    }
-    return s;
-}
-
-} // namespace
 
 class FlexGridModel : public QAbstractTableModel
 {
@@ -142,7 +75,8 @@ public:
         rows = std::max(r, FlexGrid::FixedRows);
         cols = std::max(c, 0);
         cells.resize(rows);
-        for (auto& row : cells) row.resize(cols);
+        for (auto& row : cells)
+            row.resize(cols);
         aligns.resize(cols);
         endResetModel();
     }
@@ -177,12 +111,28 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridMo
         pal.setColor(g, QPalette::HighlightedText, Qt::white);
     }
     setPalette(pal);
-    setStyle(flexGridStyle());
+    setStyle(FlexGridStyle::instance());
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &FlexGrid::headerClicked);
+    // The index of record numbers is made again after rows go or move; rows
+    // added at the end are empty and leave it as it is.
+    auto forget = [this] {
+        m_idsValid = false;
+        m_ids.clear();
+    };
+    connect(m_model, &QAbstractItemModel::modelReset, this, forget);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, forget);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, forget);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &FlexGrid::keyChanged);
 }
 
-int FlexGrid::Rows() const { return m_model->rows; }
-int FlexGrid::Cols() const { return m_model->cols; }
+int FlexGrid::Rows() const
+{
+    return m_model->rows;
+}
+int FlexGrid::Cols() const
+{
+    return m_model->cols;
+}
 
 void FlexGrid::setRows(int rows)
 {
@@ -191,7 +141,8 @@ void FlexGrid::setRows(int rows)
     if (n > m_model->rows) {
         m_model->beginInsertRows({}, m_model->rows - FixedRows, n - FixedRows - 1);
         m_model->cells.resize(n);
-        for (int r = m_model->rows; r < n; ++r) m_model->cells[r].resize(m_model->cols);
+        for (int r = m_model->rows; r < n; ++r)
+            m_model->cells[r].resize(m_model->cols);
         m_model->rows = n;
         m_model->endInsertRows();
     } else {
@@ -208,9 +159,11 @@ void FlexGrid::setRows(int rows)
 void FlexGrid::setCols(int cols)
 {
     QVector<int> widths;
-    for (int c = 0; c < m_model->cols; ++c) widths << columnWidth(c);
+    for (int c = 0; c < m_model->cols; ++c)
+        widths << columnWidth(c);
     m_model->resize(m_model->rows, cols);
-    for (int c = 0; c < std::min<int>(cols, widths.size()); ++c) setColumnWidth(c, widths.at(c));
+    for (int c = 0; c < std::min<int>(cols, widths.size()); ++c)
+        setColumnWidth(c, widths.at(c));
     m_col = clampCol(m_col);
     m_colSel = clampCol(m_colSel);
 }
@@ -225,9 +178,18 @@ int FlexGrid::clampCol(int c) const
     return std::clamp(c, 0, std::max(0, Cols() - 1));
 }
 
-void FlexGrid::setRow(int row) { moveTo(row, m_col, false); }
-void FlexGrid::setCol(int col) { moveTo(m_row, col, false); }
-void FlexGrid::setRowCol(int row, int col) { moveTo(row, col, false); }
+void FlexGrid::setRow(int row)
+{
+    moveTo(row, m_col, false);
+}
+void FlexGrid::setCol(int col)
+{
+    moveTo(m_row, col, false);
+}
+void FlexGrid::setRowCol(int row, int col)
+{
+    moveTo(row, col, false);
+}
 
 void FlexGrid::setRowSel(int row)
 {
@@ -279,8 +241,10 @@ void FlexGrid::showSelection()
     QItemSelection sel(m_model->index(r1, c1), m_model->index(r2, c2));
     sm->select(sel, QItemSelectionModel::ClearAndSelect);
     sm->setCurrentIndex(cur, QItemSelectionModel::NoUpdate);
-    if (cur.isValid() && !isColumnHidden(m_col)) scrollTo(cur, QAbstractItemView::EnsureVisible);
-    else if (cur.isValid()) scrollTo(m_model->index(cur.row(), std::min(1, Cols() - 1)));
+    if (cur.isValid() && !isColumnHidden(m_col))
+        scrollTo(cur, QAbstractItemView::EnsureVisible);
+    else if (cur.isValid())
+        scrollTo(m_model->index(cur.row(), std::min(1, Cols() - 1)));
 }
 
 int FlexGrid::TopRow() const
@@ -304,11 +268,51 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text)
     QString& cell = m_model->cells[row][col];
     if (cell == text) return;
     cell = text;
-    if (row < FixedRows) emit m_model->headerDataChanged(Qt::Horizontal, col, col);
+    if (row < FixedRows)
+        emit m_model->headerDataChanged(Qt::Horizontal, col, col);
     else {
         const QModelIndex i = m_model->index(row - FixedRows, col);
         emit m_model->dataChanged(i, i, {Qt::DisplayRole});
     }
+}
+
+namespace
+{
+
+qint64 recordNumber(const QString& text)
+{
+    bool ok = false;
+    const qint64 id = text.trimmed().toLongLong(&ok);
+    return ok && id > 0 ? id : 0;
+}
+
+} // namespace
+
+void FlexGrid::keyChanged(const QModelIndex& first, const QModelIndex& last)
+{
+    if (!m_idsValid || first.column() > 0) return;
+    if (first.row() != last.row()) {
+        m_idsValid = false;
+        m_ids.clear();
+        return;
+    }
+    const int r = first.row() + FixedRows;
+    if (const qint64 id = recordNumber(TextMatrix(r, 0))) m_ids.insert(id, r);
+}
+
+int FlexGrid::rowOfId(qint64 id) const
+{
+    if (!m_idsValid) {
+        m_ids.clear();
+        m_ids.reserve(Rows());
+        for (int r = FixedRows; r < Rows(); ++r)
+            if (const qint64 n = recordNumber(TextMatrix(r, 0))) m_ids.insert(n, r);
+        m_idsValid = true;
+    }
+    const auto it = m_ids.constFind(id);
+    // An entry whose row took another number since is no entry.
+    if (it == m_ids.cend() || *it >= Rows() || recordNumber(TextMatrix(*it, 0)) != id) return -1;
+    return *it;
 }
 
 int FlexGrid::ColWidth(int col) const
@@ -349,7 +353,8 @@ QRect FlexGrid::cellRect() const
 void FlexGrid::clearCells()
 {
     m_model->beginResetModel();
-    for (auto& row : m_model->cells) std::fill(row.begin(), row.end(), QString());
+    for (auto& row : m_model->cells)
+        std::fill(row.begin(), row.end(), QString());
     m_model->endResetModel();
 }
 
@@ -365,7 +370,8 @@ void FlexGrid::bind(const RecordSet& rs)
     m_model->cells[0].resize(n);
     m_model->cells[1].resize(n);
     m_model->aligns.resize(n);
-    for (int c = 0; c < n; ++c) m_model->cells[1][c] = rs.fieldName(c);
+    for (int c = 0; c < n; ++c)
+        m_model->cells[1][c] = rs.fieldName(c);
     const QLocale loc = UtilService::textLocale();
     // Readings repeat from row to row: each number is written out once and
     // its text shared (by the bits, so that -0 keeps its own text).
@@ -459,25 +465,47 @@ void FlexGrid::keyPressEvent(QKeyEvent* e)
     const int anchorCol = extend ? m_colSel : m_col;
     const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)) - 1);
     switch (code) {
-    case KeyCodes::Up: moveTo(std::max(FixedRows, anchorRow - 1), anchorCol, extend); return;
-    case KeyCodes::Down: moveTo(anchorRow + 1, anchorCol, extend); return;
-    case KeyCodes::Left: moveTo(anchorRow, std::max(0, anchorCol - 1), extend); return;
-    case KeyCodes::Right: moveTo(anchorRow, anchorCol + 1, extend); return;
-    case KeyCodes::PageUp: moveTo(std::max(FixedRows, anchorRow - page), anchorCol, extend); return;
-    case KeyCodes::PageDown: moveTo(anchorRow + page, anchorCol, extend); return;
-    case KeyCodes::Home: moveTo(anchorRow, std::min(1, Cols() - 1), extend); return;
-    case KeyCodes::End: moveTo(anchorRow, Cols() - 1, extend); return;
-    case KeyCodes::Tab:
-        if (shift == 1) moveTo(m_row, std::max(1, m_col - 1), false);
-        else if (shift == 0) moveTo(m_row, std::min(Cols() - 1, m_col + 1), false);
+    case KeyCodes::Up:
+        moveTo(std::max(FixedRows, anchorRow - 1), anchorCol, extend);
         return;
-    default: break;
+    case KeyCodes::Down:
+        moveTo(anchorRow + 1, anchorCol, extend);
+        return;
+    case KeyCodes::Left:
+        moveTo(anchorRow, std::max(0, anchorCol - 1), extend);
+        return;
+    case KeyCodes::Right:
+        moveTo(anchorRow, anchorCol + 1, extend);
+        return;
+    case KeyCodes::PageUp:
+        moveTo(std::max(FixedRows, anchorRow - page), anchorCol, extend);
+        return;
+    case KeyCodes::PageDown:
+        moveTo(anchorRow + page, anchorCol, extend);
+        return;
+    case KeyCodes::Home:
+        moveTo(anchorRow, std::min(1, Cols() - 1), extend);
+        return;
+    case KeyCodes::End:
+        moveTo(anchorRow, Cols() - 1, extend);
+        return;
+    case KeyCodes::Tab:
+        if (shift == 1)
+            moveTo(m_row, std::max(1, m_col - 1), false);
+        else if (shift == 0)
+            moveTo(m_row, std::min(Cols() - 1, m_col + 1), false);
+        return;
+    default:
+        break;
     }
     if (!onKeyPress) return;
     int ch = -1;
-    if (code == KeyCodes::Enter) ch = 13;
-    else if (code == KeyCodes::Escape) ch = 27;
-    else if (code == KeyCodes::Backspace) ch = 8;
+    if (code == KeyCodes::Enter)
+        ch = 13;
+    else if (code == KeyCodes::Escape)
+        ch = 27;
+    else if (code == KeyCodes::Backspace)
+        ch = 8;
     else if (!e->text().isEmpty() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         const QChar c = e->text().at(0);
         if (c.isPrint() || c == u' ') ch = c.unicode();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTableView>
 #include <functional>
 
@@ -41,6 +42,10 @@ public:
     QString TextMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString& text);
     QString Text() const { return TextMatrix(m_row, m_col); }
+    // The row whose first column holds the record number `id`; -1 when no
+    // row does. Found through an index of the first column that follows the
+    // grid's changes, not by reading every row.
+    int rowOfId(qint64 id) const;
     void setText(const QString& text) { setTextMatrix(m_row, m_col, text); }
 
     // Column widths in twips (0 hides the column).
@@ -96,6 +101,7 @@ private:
     int clampCol(int c) const;
     void headerClicked(int col);
     void updateCurrentCell();
+    void keyChanged(const QModelIndex& first, const QModelIndex& last);
 
     FlexGridModel* m_model;
     int m_row = FixedRows;
@@ -104,4 +110,6 @@ private:
     int m_colSel = 0;
     bool m_dragging = false;
     bool m_pressedOnCell = false;
+    mutable QHash<qint64, int> m_ids; // record number -> row, while m_idsValid
+    mutable bool m_idsValid = false;
 };

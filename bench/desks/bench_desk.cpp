@@ -191,13 +191,7 @@ private:
     // The grid row of a record (-1 when it is not in the grid). Rows move
     // while the desk works (the live sheet takes out rows above the cursor):
     // a cell is followed by its record, never by its row number.
-    int rowOf(qint64 id) const
-    {
-        const FlexGrid* g = w->MSflexGrid1();
-        for (int r = g->Rows() - 1; r >= FlexGrid::FixedRows; --r)
-            if (g->TextMatrix(r, 0).toLongLong() == id) return r;
-        return -1;
-    }
+    int rowOf(qint64 id) const { return w->MSflexGrid1()->rowOfId(id); }
     qint64 currentId() const
     {
         const FlexGrid* g = w->MSflexGrid1();

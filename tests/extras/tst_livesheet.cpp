@@ -155,6 +155,31 @@ private slots:
         QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
     }
 
+    // A change whose transaction ends after later ones (its history number
+    // is below many already seen) still reaches the sheet.
+    void aChangeCommittedLateIsNotMissed()
+    {
+        ExtrasFixture f;
+        if (!f.db.onServer()) QSKIP("the embedded database takes one writer at a time");
+        f.w->live().setInterval(50);
+        auto slow = f.db.secondConnection(QStringLiteral("slow"));
+        auto quick = f.db.secondConnection(QStringLiteral("quick"));
+        const qint64 a = f.addRow(*quick, ExtrasFixture::dia(), {{"vendedor", "A"}});
+        const qint64 b = f.addRow(*quick, ExtrasFixture::dia(), {{"vendedor", "B"}});
+        QVERIFY(f.loadDay());
+        const QString update =
+            QStringLiteral("UPDATE v_mv_molvera SET [%1] = ?, fecha_modificacion = ? WHERE ID = ?");
+        QVERIFY(slow->database().transaction());
+        slow->execute(update.arg("VENDEDOR"),
+                      {QStringLiteral("Tarde"), QDateTime::currentDateTime(), a});
+        for (int i = 1; i <= 150; ++i)
+            quick->execute(update.arg("HUMEDAD"), {double(i), QDateTime::currentDateTime(), b});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(b), 9), QStringLiteral("150"), 3000);
+        QVERIFY(slow->database().commit());
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(a), 2), QStringLiteral("Tarde"),
+                                  3000);
+    }
+
     // Only the rows the new history records name are read, and what they
     // say is applied: a row moved to another day leaves the sheet, a row
     // moved in from another day joins it, a change of another day's row is
