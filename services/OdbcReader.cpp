@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QStringList>
+#include <charconv>
 #include <cstring>
 #include <sql.h>
 #include <sqlext.h>
@@ -19,6 +20,8 @@ constexpr SQLULEN kRowsPerFetch = 256;
 // longer value makes the statement run again with room for it.
 constexpr SQLLEN kFirstTextUnits = 1024;
 constexpr SQLLEN kMostTextUnits = 1 << 20;
+// Bytes kept for a number with decimals written out ("-1.2345678901234567e-300").
+constexpr SQLLEN kNumberChars = 64;
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager's wide texts are UTF-16");
 
@@ -222,8 +225,16 @@ bool OdbcReader::describe(Prepared& p)
         case SQL_FLOAT:
         case SQL_REAL:
             c.column.field.type = QMetaType::Double;
-            c.cType = SQL_C_DOUBLE;
-            c.width = sizeof(double);
+            if (m_dialect.kind() == SqlDialect::Kind::PostgreSQL) {
+                // The server's own text (the shortest that reads back as the
+                // same number), read here: the driver's conversion costs more
+                // than the rest of a value's way.
+                c.cType = SQL_C_CHAR;
+                c.width = kNumberChars;
+            } else {
+                c.cType = SQL_C_DOUBLE;
+                c.width = sizeof(double);
+            }
             break;
         case SQL_TYPE_TIMESTAMP:
             c.column.field.type = QMetaType::QDateTime;
@@ -270,10 +281,11 @@ void OdbcReader::bindColumns(Prepared& p)
 OdbcReader::Outcome OdbcReader::fetch(Prepared& p, QVector<QVariant>& rows, QString& message,
                                       bool& truncated)
 {
+    bool unreadable = false;
     for (;;) {
         p.fetched = 0;
         const SQLRETURN r = SQLFetchScroll(p.st, SQL_FETCH_NEXT, 0);
-        if (r == SQL_NO_DATA) return Outcome::Read;
+        if (r == SQL_NO_DATA) return unreadable ? Outcome::NotHandled : Outcome::Read;
         if (!SQL_SUCCEEDED(r)) {
             message = diagnostics(SQL_HANDLE_STMT, p.st);
             return Outcome::Failed;
@@ -301,6 +313,17 @@ OdbcReader::Outcome OdbcReader::fetch(Prepared& p, QVector<QVariant>& rows, QStr
                                                qsizetype(ind / SQLLEN(sizeof(SQLWCHAR)))));
                     }
                     break;
+                case SQL_C_CHAR: {
+                    double v = 0;
+                    const char* end = at + std::min<SQLLEN>(ind, c.width - 1);
+                    if (ind >= c.width || std::from_chars(at, end, v).ptr != end) {
+                        unreadable = true; // no number as this reader reads them
+                        rows.push_back({});
+                    } else {
+                        rows.push_back(v);
+                    }
+                    break;
+                }
                 case SQL_C_SBIGINT: {
                     SQLBIGINT v;
                     std::memcpy(&v, at, sizeof v);
@@ -378,9 +401,16 @@ OdbcReader::Outcome OdbcReader::read(const QString& sql, const QVariantList& par
             bindColumns(*p);
         }
         rows.clear();
+        SQLLEN count = -1;
+        if (SQL_SUCCEEDED(SQLRowCount(p->st, &count)) && count > 0 && count < (1 << 24))
+            rows.reserve(qsizetype(count) * qsizetype(p->cols.size()));
         bool truncated = false;
         const Outcome o = fetch(*p, rows, message, truncated);
         SQLFreeStmt(p->st, SQL_CLOSE);
+        if (o == Outcome::NotHandled) {
+            p->unsupported = true;
+            return o;
+        }
         if (o != Outcome::Read) {
             drop(sql);
             return o;

@@ -11,7 +11,8 @@
 #include <QMap>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 const QString kInsert =
     QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta) VALUES (?,?,?)");
@@ -24,10 +25,10 @@ QString updateOf(const QString& field)
 
 qint64 addRow(DataService& d, const QDateTime& fecha, const QString& responsable)
 {
-    return d.insertReturningId(QStringLiteral("v_mv_molvera"),
-                               {QStringLiteral("Fecha"), QStringLiteral("responsable"),
-                                QStringLiteral("fecha_alta")},
-                               {fecha, responsable, QDateTime::currentDateTime()});
+    return d.insertReturningId(
+        QStringLiteral("v_mv_molvera"),
+        {QStringLiteral("Fecha"), QStringLiteral("responsable"), QStringLiteral("fecha_alta")},
+        {fecha, responsable, QDateTime::currentDateTime()});
 }
 
 // Grams and loads per silo, summed from the intake rows themselves.
@@ -92,6 +93,9 @@ private slots:
         const qint64 b = addRow(d, day.addSecs(7200), QString());
         d.execute(updateOf("TONELADAS"), {30.25, now, a});
         d.execute(updateOf("SILODESTINO"), {QStringLiteral("0007"), now, a});
+        d.execute(updateOf("HUMEDAD"), {0.1 + 0.2, now, a});
+        d.execute(updateOf("PESOHECT"), {-1.5e-300, now, b});
+        d.execute(updateOf("SECO"), {123456789.12345679, now, b});
         d.execute(updateOf("VENDEDOR"), {QStringLiteral("Molinos del Sur \U0001F33E"), now, a});
         const QString longText = QString(3000, QChar(0xF1)) + QStringLiteral("\U0001F69A fin");
         d.execute(updateOf("OBSERVACIONES"), {longText, now, b});
@@ -131,8 +135,8 @@ private slots:
                 }
         }
         d.setDirectReads(true);
-        const RecordSet sheet = d.openRecordSet(DailySheet::sentenciaLectura("v_mv_molvera"),
-                                                {day, day.addDays(1)});
+        const RecordSet sheet =
+            d.openRecordSet(DailySheet::sentenciaLectura("v_mv_molvera"), {day, day.addDays(1)});
         QCOMPARE(sheet.rows().at(1).at(12).toString(), longText);
         QVERIFY(sheet.rows().at(1).at(2).isNull());
     }
@@ -167,18 +171,20 @@ private slots:
         const qint64 last = addRow(d, QDateTime(day, QTime(23, 59, 59, 700)), "B");
         addRow(d, QDateTime(day.addDays(1), QTime(0, 0)), "C");
         addRow(d, QDateTime(day.addDays(-1), QTime(23, 59, 59)), "D");
-        RecordSet rs = d.openRecordSet(DailySheet::sentenciaLectura("v_mv_molvera"),
-                                       {QDateTime(day, QTime(0, 0)), QDateTime(day.addDays(1), QTime(0, 0))});
+        RecordSet rs =
+            d.openRecordSet(DailySheet::sentenciaLectura("v_mv_molvera"),
+                            {QDateTime(day, QTime(0, 0)), QDateTime(day.addDays(1), QTime(0, 0))});
         QCOMPARE(rs.recordCount(), 2);
         QCOMPARE(rs.rows().at(0).at(0).toLongLong(), first);
         QCOMPARE(rs.rows().at(1).at(0).toLongLong(), last);
-        QCOMPARE(DataService::toDateTime(db.scalar("SELECT Fecha FROM v_mv_molvera WHERE ID = ?", {last})),
+        QCOMPARE(DataService::toDateTime(
+                     db.scalar("SELECT Fecha FROM v_mv_molvera WHERE ID = ?", {last})),
                  QDateTime(day, QTime(23, 59, 59)));
 
         const QDateTime stamp(day, QTime(14, 5, 9, 123));
         d.execute(updateOf("VENDEDOR"), {QStringLiteral("X"), stamp, first});
-        QCOMPARE(DataService::toDateTime(
-                     db.scalar("SELECT fecha_modificacion FROM v_mv_molvera WHERE ID = ?", {first})),
+        QCOMPARE(DataService::toDateTime(db.scalar(
+                     "SELECT fecha_modificacion FROM v_mv_molvera WHERE ID = ?", {first})),
                  QDateTime(day, QTime(14, 5, 9)));
         // Compared as a value, the stored stamp equals the bound one.
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM v_mv_molvera WHERE fecha_modificacion = ?",
@@ -194,13 +200,13 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QVariant>("value");
         QTest::newRow("quote and comment") << "VENDEDOR" << QVariant("O'Higgins; -- x");
-        QTest::newRow("accents") << "PROCEDENCIA" << QVariant(QStringLiteral("Río Cuarto, Córdoba"));
+        QTest::newRow("accents") << "PROCEDENCIA"
+                                 << QVariant(QStringLiteral("Río Cuarto, Córdoba"));
         QTest::newRow("null text") << "CAMIONERO" << QVariant(QMetaType(QMetaType::QString));
         QTest::newRow("deposit") << "SILODESTINO" << QVariant("0003");
         QTest::newRow("number") << "TONELADAS" << QVariant(30.25);
         QTest::newRow("zero") << "HUMEDAD" << QVariant(0.0);
-        QTest::newRow("long observation")
-            << "OBSERVACIONES" << QVariant(QString(3000, u'x'));
+        QTest::newRow("long observation") << "OBSERVACIONES" << QVariant(QString(3000, u'x'));
     }
     void cellValues()
     {
@@ -211,15 +217,19 @@ private slots:
         const qint64 id = addRow(d, QDateTime(QDate(2024, 3, 15), QTime()), "A");
         const qint64 other = addRow(d, QDateTime(QDate(2024, 3, 15), QTime()), "B");
         d.execute(updateOf(field), {value, QDateTime::currentDateTime(), id});
-        const QVariant back =
-            db.scalar(QStringLiteral("SELECT %1 FROM v_mv_molvera WHERE ID = ?").arg(field.toLower()), {id});
+        const QVariant back = db.scalar(
+            QStringLiteral("SELECT %1 FROM v_mv_molvera WHERE ID = ?").arg(field.toLower()), {id});
         QCOMPARE(back.isNull(), value.isNull());
-        if (value.metaType().id() == QMetaType::Double) QCOMPARE(back.toDouble(), value.toDouble());
-        else QCOMPARE(back.toString(), value.toString());
+        if (value.metaType().id() == QMetaType::Double)
+            QCOMPARE(back.toDouble(), value.toDouble());
+        else
+            QCOMPARE(back.toString(), value.toString());
         // Only that row changed.
-        QVERIFY(db.scalar(QStringLiteral("SELECT %1 FROM v_mv_molvera WHERE ID = ?").arg(field.toLower()),
-                          {other})
-                    .isNull());
+        QVERIFY(
+            db.scalar(
+                  QStringLiteral("SELECT %1 FROM v_mv_molvera WHERE ID = ?").arg(field.toLower()),
+                  {other})
+                .isNull());
     }
 
     void deleteWithoutFrom()
@@ -252,7 +262,8 @@ private slots:
                            {QStringLiteral("Neuquén")})
                      .toString(),
                  QStringLiteral("Neuquén"));
-        RecordSet top = d.openRecordSet(QStringLiteral("SELECT top 2 nombre FROM ta_usuarios ORDER BY nombre"));
+        RecordSet top =
+            d.openRecordSet(QStringLiteral("SELECT top 2 nombre FROM ta_usuarios ORDER BY nombre"));
         QCOMPARE(top.recordCount(), 2);
         QCOMPARE(top.rows().at(0).at(0).toString(), QStringLiteral("ADMINISTRADOR"));
 
@@ -260,7 +271,8 @@ private slots:
         ModGlobal::reset();
         ModGlobal::CargarConfiguracion(d);
         QCOMPARE(ModGlobal::gTablaConfiguracion, QStringLiteral("ta_configuracion"));
-        QCOMPARE(ModGlobal::ValorConfiguracion(d, "NOMBRE"), QStringLiteral("Molino Harinero del Sur S.A."));
+        QCOMPARE(ModGlobal::ValorConfiguracion(d, "NOMBRE"),
+                 QStringLiteral("Molino Harinero del Sur S.A."));
         QCOMPARE(dialogs.shown.size(), 0);
     }
 
@@ -272,7 +284,8 @@ private slots:
         DataService& d = db.data();
         const QDateTime day(QDate(2024, 3, 15), QTime());
         QList<qint64> ids;
-        for (int i = 0; i < 6; ++i) ids << addRow(d, day, QStringLiteral("R%1").arg(i));
+        for (int i = 0; i < 6; ++i)
+            ids << addRow(d, day, QStringLiteral("R%1").arg(i));
         const QDateTime now = QDateTime::currentDateTime();
         d.execute(updateOf("SILODESTINO"), {"0001", now, ids[0]});
         d.execute(updateOf("TONELADAS"), {30.5, now, ids[0]});
