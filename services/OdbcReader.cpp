@@ -1,5 +1,7 @@
 #include "OdbcReader.h"
 
+#include "RecordText.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -46,8 +48,10 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
     return parts.join(u' ');
 }
 
+} // namespace
+
 // A value to bind, with the storage the driver reads it from.
-struct Param {
+struct OdbcReader::Param {
     SQLSMALLINT cType = SQL_C_WCHAR;
     SQLSMALLINT sqlType = SQL_WVARCHAR;
     SQLULEN size = 0;
@@ -62,7 +66,7 @@ struct Param {
     }
 };
 
-bool makeParam(const QVariant& v, Param& p)
+bool OdbcReader::makeParam(const QVariant& v, Param& p)
 {
     const bool null = v.isNull();
     switch (v.metaType().id()) {
@@ -116,14 +120,13 @@ bool makeParam(const QVariant& v, Param& p)
     return true;
 }
 
-} // namespace
-
 struct OdbcReader::Prepared {
     SQLHSTMT st = SQL_NULL_HSTMT;
     bool described = false;
     bool unsupported = false;
     struct Col {
         Column column;
+        QString typeName; // the database's own name of the column's type
         SQLSMALLINT cType = 0;
         SQLLEN width = 0;  // bytes of one value's place
         SQLLEN needed = 0; // bytes a longer text asked for
@@ -132,6 +135,10 @@ struct OdbcReader::Prepared {
     };
     std::vector<Col> cols;
     SQLULEN fetched = 0;
+    // A statement that gives each row of another as one record text: the
+    // columns of that other, which the text is read into.
+    QVector<Column> unpackTo;
+    bool packTried = false; // whether such a statement was looked for
 
     ~Prepared()
     {
@@ -171,6 +178,13 @@ void OdbcReader::drop(const QString& sql)
 
 OdbcReader::Prepared* OdbcReader::statement(const QString& sql, QString& message)
 {
+    return statement(sql, m_dialect.translate(sql), message);
+}
+
+OdbcReader::Prepared* OdbcReader::statement(const QString& key, const QString& translated,
+                                            QString& message)
+{
+    const QString& sql = key;
     auto it = m_statements.find(sql);
     if (it != m_statements.end()) return it->get();
     auto p = std::make_shared<Prepared>();
@@ -182,7 +196,6 @@ OdbcReader::Prepared* OdbcReader::statement(const QString& sql, QString& message
     SQLSetStmtAttr(p->st, SQL_ATTR_ROW_BIND_TYPE, SQLPOINTER(SQL_BIND_BY_COLUMN), 0);
     SQLSetStmtAttr(p->st, SQL_ATTR_ROW_ARRAY_SIZE, SQLPOINTER(kRowsPerFetch), 0);
     SQLSetStmtAttr(p->st, SQL_ATTR_ROWS_FETCHED_PTR, &p->fetched, 0);
-    const QString translated = m_dialect.translate(sql);
     if (!SQL_SUCCEEDED(SQLPrepareW(p->st, const_cast<SQLWCHAR*>(wide(translated)), SQL_NTS))) {
         message = diagnostics(SQL_HANDLE_STMT, p->st);
         return nullptr;
@@ -205,6 +218,13 @@ bool OdbcReader::describe(Prepared& p)
                                            &digits, &nullable)))
             return false;
         Prepared::Col& c = p.cols[i];
+        SQLWCHAR typeName[64];
+        SQLSMALLINT typeNameBytes = 0;
+        if (SQL_SUCCEEDED(SQLColAttributeW(p.st, i + 1, SQL_DESC_TYPE_NAME, typeName,
+                                           sizeof typeName, &typeNameBytes, nullptr)))
+            c.typeName =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(typeName),
+                                   std::clamp<int>(typeNameBytes / int(sizeof(SQLWCHAR)), 0, 63));
         c.column.field.name = QString::fromUtf16(reinterpret_cast<const char16_t*>(name),
                                                  std::clamp<int>(nameLength, 0, 255));
         c.column.length = size > 0 && size < SQLULEN(INT_MAX) ? int(size) : 0;
@@ -364,64 +384,50 @@ OdbcReader::Outcome OdbcReader::fetch(Prepared& p, QVector<QVariant>& rows, QStr
     }
 }
 
-OdbcReader::Outcome OdbcReader::read(const QString& sql, const QVariantList& params,
-                                     QVector<Column>& columns, QVector<QVariant>& rows,
-                                     QString& message)
+OdbcReader::Outcome OdbcReader::run(Prepared& p, const QString& key, std::vector<Param>& values,
+                                    QVector<QVariant>& rows, QString& message)
 {
-    std::vector<Param> values(size_t(params.size()));
-    for (qsizetype i = 0; i < params.size(); ++i)
-        if (!makeParam(params.at(i), values[size_t(i)])) return Outcome::NotHandled;
-    Prepared* p = statement(sql, message);
-    if (!p) {
-        drop(sql);
-        return Outcome::Failed;
-    }
-    if (p->unsupported) return Outcome::NotHandled;
-    SQLFreeStmt(p->st, SQL_CLOSE);
+    if (p.unsupported) return Outcome::NotHandled;
+    SQLFreeStmt(p.st, SQL_CLOSE);
     for (size_t i = 0; i < values.size(); ++i) {
         Param& v = values[i];
-        SQLBindParameter(p->st, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, v.cType, v.sqlType, v.size, 0,
+        SQLBindParameter(p.st, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, v.cType, v.sqlType, v.size, 0,
                          v.data.data(), SQLLEN(v.data.size()), &v.ind);
     }
     // A text longer than its place makes the statement run again with room
     // for it, a few times at most.
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const SQLRETURN r = SQLExecute(p->st);
+        const SQLRETURN r = SQLExecute(p.st);
         if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
-            message = diagnostics(SQL_HANDLE_STMT, p->st);
-            drop(sql);
+            message = diagnostics(SQL_HANDLE_STMT, p.st);
+            drop(key);
             return Outcome::Failed;
         }
-        if (!p->described) {
-            if (!describe(*p)) {
-                SQLFreeStmt(p->st, SQL_CLOSE);
-                p->unsupported = true;
+        if (!p.described) {
+            if (!describe(p)) {
+                SQLFreeStmt(p.st, SQL_CLOSE);
+                p.unsupported = true;
                 return Outcome::NotHandled;
             }
-            bindColumns(*p);
+            bindColumns(p);
         }
         rows.clear();
         SQLLEN count = -1;
-        if (SQL_SUCCEEDED(SQLRowCount(p->st, &count)) && count > 0 && count < (1 << 24))
-            rows.reserve(qsizetype(count) * qsizetype(p->cols.size()));
+        if (SQL_SUCCEEDED(SQLRowCount(p.st, &count)) && count > 0 && count < (1 << 24))
+            rows.reserve(qsizetype(count) * qsizetype(p.cols.size()));
         bool truncated = false;
-        const Outcome o = fetch(*p, rows, message, truncated);
-        SQLFreeStmt(p->st, SQL_CLOSE);
+        const Outcome o = fetch(p, rows, message, truncated);
+        SQLFreeStmt(p.st, SQL_CLOSE);
         if (o == Outcome::NotHandled) {
-            p->unsupported = true;
+            p.unsupported = true;
             return o;
         }
         if (o != Outcome::Read) {
-            drop(sql);
+            drop(key);
             return o;
         }
-        if (!truncated) {
-            columns.clear();
-            for (const Prepared::Col& c : p->cols)
-                columns << c.column;
-            return Outcome::Read;
-        }
-        for (Prepared::Col& c : p->cols) {
+        if (!truncated) return Outcome::Read;
+        for (Prepared::Col& c : p.cols) {
             if (c.needed < 0) return Outcome::NotHandled; // the driver does not tell how long
             if (c.needed == 0) continue;
             const SQLLEN units = c.needed / SQLLEN(sizeof(SQLWCHAR)) + 1;
@@ -430,8 +436,125 @@ OdbcReader::Outcome OdbcReader::read(const QString& sql, const QVariantList& par
                 std::max(units, c.width / SQLLEN(sizeof(SQLWCHAR)) * 2) * SQLLEN(sizeof(SQLWCHAR));
             c.needed = 0;
         }
-        bindColumns(*p);
+        bindColumns(p);
     }
     rows.clear();
     return Outcome::NotHandled;
+}
+
+namespace
+{
+
+QString packedKey(const QString& sql)
+{
+    return QStringLiteral("\x01record\x01") + sql;
+}
+
+// Statements whose rows PostgreSQL can give as one record text each, read
+// back into the same values: a plain SELECT of whole numbers, numbers with
+// decimals and texts.
+bool packable(const QString& translated, const QStringList& typeNames)
+{
+    static const QStringList kinds{QStringLiteral("int2"),    QStringLiteral("int4"),
+                                   QStringLiteral("int8"),    QStringLiteral("float4"),
+                                   QStringLiteral("float8"),  QStringLiteral("text"),
+                                   QStringLiteral("varchar"), QStringLiteral("bpchar")};
+    if (typeNames.size() < 2 || translated.contains(u';') ||
+        !translated.trimmed().startsWith(QLatin1String("SELECT "), Qt::CaseInsensitive))
+        return false;
+    for (const QString& t : typeNames)
+        if (!kinds.contains(t)) return false;
+    return true;
+}
+
+bool readRecords(const QVector<OdbcReader::Column>& columns, const QVector<QVariant>& records,
+                 QVector<QVariant>& rows)
+{
+    rows.clear();
+    rows.reserve(records.size() * columns.size());
+    QList<std::optional<QString>> fields;
+    for (const QVariant& record : records) {
+        if (!RecordText::split(record.toString(), fields) || fields.size() != columns.size())
+            return false;
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            const QMetaType::Type type = columns.at(c).field.type;
+            const std::optional<QString>& f = fields.at(c);
+            if (type == QMetaType::QString) {
+                rows.push_back(f ? QVariant(*f) : QVariant());
+                continue;
+            }
+            if (!f) {
+                rows.push_back(QVariant(QMetaType(type)));
+                continue;
+            }
+            char text[kNumberChars];
+            if (f->size() >= kNumberChars) return false;
+            qsizetype n = 0;
+            for (QChar ch : *f) {
+                if (ch.unicode() > 127) return false;
+                text[n++] = char(ch.unicode());
+            }
+            if (type == QMetaType::Double) {
+                double v = 0;
+                if (std::from_chars(text, text + n, v).ptr != text + n) return false;
+                rows.push_back(v);
+            } else {
+                qlonglong v = 0;
+                if (std::from_chars(text, text + n, v).ptr != text + n) return false;
+                if (type == QMetaType::Int)
+                    rows.push_back(int(v));
+                else
+                    rows.push_back(v);
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+OdbcReader::Outcome OdbcReader::read(const QString& sql, const QVariantList& params,
+                                     QVector<Column>& columns, QVector<QVariant>& rows,
+                                     QString& message)
+{
+    std::vector<Param> values(size_t(params.size()));
+    for (qsizetype i = 0; i < params.size(); ++i)
+        if (!makeParam(params.at(i), values[size_t(i)])) return Outcome::NotHandled;
+    // On PostgreSQL a row of many cells comes as one record text: one value
+    // through the driver instead of one for every cell.
+    const QString packed = packedKey(sql);
+    if (auto it = m_statements.find(packed); it != m_statements.end() && !(*it)->unsupported) {
+        Prepared& pk = **it;
+        QVector<QVariant> records;
+        const Outcome o = run(pk, packed, values, records, message);
+        if (o == Outcome::Failed) return o;
+        if (o == Outcome::Read && readRecords(pk.unpackTo, records, rows)) {
+            columns = pk.unpackTo;
+            return Outcome::Read;
+        }
+        pk.unsupported = true; // read as it is from now on
+    }
+    Prepared* p = statement(sql, message);
+    if (!p) {
+        drop(sql);
+        return Outcome::Failed;
+    }
+    const Outcome o = run(*p, sql, values, rows, message);
+    if (o != Outcome::Read) return o;
+    columns.clear();
+    QStringList typeNames;
+    for (const Prepared::Col& c : p->cols) {
+        columns << c.column;
+        typeNames << c.typeName;
+    }
+    if (!p->packTried && m_dialect.kind() == SqlDialect::Kind::PostgreSQL) {
+        p->packTried = true;
+        const QString translated = m_dialect.translate(sql);
+        QString ignored;
+        if (packable(translated, typeNames))
+            if (Prepared* pk = statement(
+                    packed, QStringLiteral("SELECT t::text FROM (%1) t").arg(translated), ignored))
+                pk->unpackTo = columns;
+    }
+    return Outcome::Read;
 }

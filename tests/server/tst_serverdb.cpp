@@ -79,10 +79,12 @@ private slots:
         QVERIFY(!db.data().connectionString().contains(QLatin1String("PWD"), Qt::CaseInsensitive));
     }
 
-    // Rows read straight from the connection's handle are the rows the Qt
-    // driver gives: names, kinds, sizes and values, empty cells, a text longer
-    // than the first room kept for it, a character outside the basic plane,
-    // and sums the direct read leaves to the driver.
+    // Rows read straight from the connection's handle (on PostgreSQL a row as
+    // one record text) are the rows the Qt driver gives: names, kinds, sizes
+    // and values, empty cells and empty texts, quotes, commas, parentheses and
+    // backslashes, a text longer than the first room kept for it, a character
+    // outside the basic plane, and sums the direct read leaves to the driver.
+    // Each is read directly twice: the first read finds its columns.
     void directReadsEqualTheDriversReads()
     {
         TestDb db;
@@ -96,7 +98,10 @@ private slots:
         d.execute(updateOf("HUMEDAD"), {0.1 + 0.2, now, a});
         d.execute(updateOf("PESOHECT"), {-1.5e-300, now, b});
         d.execute(updateOf("SECO"), {123456789.12345679, now, b});
-        d.execute(updateOf("VENDEDOR"), {QStringLiteral("Molinos del Sur \U0001F33E"), now, a});
+        d.execute(updateOf("VENDEDOR"),
+                  {QStringLiteral("Molinos \"del\" Sur, (S.A.) \\ \U0001F33E"), now, a});
+        d.execute(updateOf("PROCEDENCIA"), {QString(""), now, a});
+        d.execute(updateOf("CAMIONERO"), {QStringLiteral("NULL"), now, b});
         const QString longText = QString(3000, QChar(0xF1)) + QStringLiteral("\U0001F69A fin");
         d.execute(updateOf("OBSERVACIONES"), {longText, now, b});
         const QList<QPair<QString, QVariantList>> statements{
@@ -113,6 +118,7 @@ private slots:
         };
         for (const auto& [sql, params] : statements) {
             d.setDirectReads(true);
+            d.openRecordSet(sql, params);
             const RecordSet direct = d.openRecordSet(sql, params);
             d.setDirectReads(false);
             const RecordSet driver = d.openRecordSet(sql, params);
