@@ -65,8 +65,7 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
                 schedule();
             });
     connect(m, &QAbstractItemModel::modelReset, this, [this] {
-        m_filas.clear();
-        takeRows(0, this->w.MSflexGrid1()->Rows() - FlexGrid::FixedRows - 1);
+        retakeAll();
         schedule();
     });
     connect(&w, &frmTrigo::planillaCargada, this, &DayTotals::count);
@@ -81,7 +80,7 @@ void DayTotals::findColumns()
     m_colSilo = DailySheet::columnaDe(QStringLiteral("silodestino"));
 }
 
-DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint) const
+DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
 {
     const FlexGrid* g = w.MSflexGrid1();
     Fila f;
@@ -94,7 +93,20 @@ DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint) cons
         if (!v) v = DataService::numericValue(text);
         if (v) f.lectura[c] = *v;
     }
-    if (m_colSilo >= 0) f.silo = g->TextMatrix(gridRow, m_colSilo).trimmed();
+    const QString silo = m_colSilo >= 0 ? g->TextMatrix(gridRow, m_colSilo).trimmed() : QString();
+    // A silo is named in up to four characters: those (15 bits each) and
+    // their count make a number to look up; other texts are looked up as
+    // text.
+    quint64 key = silo.size() <= 4 ? quint64(8 + silo.size()) << 60 : 0;
+    for (qsizetype i = 0; key && i < silo.size(); ++i)
+        key = silo.at(i).unicode() < 0x8000 ? key | quint64(silo.at(i).unicode()) << (15 * i) : 0;
+    auto placeOf = [&](auto& hash, const auto& k) {
+        auto it = hash.constFind(k);
+        if (it != hash.cend()) return *it;
+        m_silos << silo;
+        return *hash.insert(k, int(m_silos.size() - 1));
+    };
+    f.silo = key ? placeOf(m_siloPorClave, key) : placeOf(m_siloDe, silo);
     return f;
 }
 
@@ -119,10 +131,18 @@ QString DayTotals::number(double value, int decimals)
     return QLocale().toString(value, 'f', decimals);
 }
 
-void DayTotals::refresh()
+void DayTotals::retakeAll()
 {
     m_filas.clear();
+    m_silos.clear();
+    m_siloDe.clear();
+    m_siloPorClave.clear();
     takeRows(0, w.MSflexGrid1()->Rows() - FlexGrid::FixedRows - 1);
+}
+
+void DayTotals::refresh()
+{
+    retakeAll();
     count();
 }
 
@@ -140,9 +160,10 @@ void DayTotals::count()
     for (int c = 0; c < 6; ++c)
         limites[c] = w.limits().limit(QLatin1String(kLecturas[c]));
     double tHum = 0, sHum = 0, tPeso = 0, sPeso = 0;
-    // Summed by silo in a hash (a day of 3,000 loads is counted at every
-    // change another desk makes), then put in the silos' order.
-    QHash<QString, double> porSilo;
+    // Summed by the silo's place (a day of 3,000 loads is counted at every
+    // change another desk makes), then named in the silos' order.
+    QVector<double> porSilo(m_silos.size(), 0.0);
+    QVector<bool> conCarga(m_silos.size(), false);
     for (const Fila& fila : std::as_const(m_filas)) {
         bool fuera = false;
         for (int c = 0; c < 6 && !fuera; ++c) {
@@ -157,6 +178,7 @@ void DayTotals::count()
         ++f.camiones;
         f.toneladas += t;
         porSilo[fila.silo] += t;
+        conCarga[fila.silo] = true;
         const double h = fila.lectura[4], p = fila.lectura[5];
         if (h > 0) {
             tHum += t;
@@ -167,8 +189,8 @@ void DayTotals::count()
             sPeso += t * p;
         }
     }
-    for (auto it = porSilo.cbegin(); it != porSilo.cend(); ++it)
-        f.porSilo.insert(it.key(), it.value());
+    for (qsizetype i = 0; i < porSilo.size(); ++i)
+        if (conCarga.at(i)) f.porSilo.insert(m_silos.at(i), porSilo.at(i));
     if (tHum > 0) f.humedadMedia = sHum / tHum;
     if (tPeso > 0) f.pesoHectMedio = sPeso / tPeso;
     m_figures = f;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFrame>
+#include <QHash>
 #include <QMap>
+#include <QStringList>
 #include <optional>
 
 class QLabel;
@@ -54,17 +56,23 @@ private:
     // The numbers of one row of the sheet that the band counts.
     struct Fila {
         double lectura[6] = {}; // tonnes and readings; 0 where the cell is empty
-        QString silo;
+        int silo = 0;           // the silo's place in m_silos
     };
     void findColumns();
-    Fila filaDe(int gridRow, const QString& decimalPoint) const;
+    Fila filaDe(int gridRow, const QString& decimalPoint);
     void takeRows(int first, int last); // data rows (from 0), as the grid shows them now
+    void retakeAll();
     void schedule();
     void count();
     void show(const Figures& f);
 
     frmTrigo& w;
     QVector<Fila> m_filas; // one per data row of the grid
+    // The silo texts the rows have named, each once (counted by place, not
+    // looked up by text, at every count).
+    QStringList m_silos;
+    QHash<quint64, int> m_siloPorClave; // up to four characters
+    QHash<QString, int> m_siloDe;       // longer
     int m_colLectura[6] = {-1, -1, -1, -1, -1, -1};
     int m_colSilo = -1;
     QLabel* m_linea1 = nullptr;

@@ -376,12 +376,22 @@ void FlexGrid::bind(const RecordSet& rs)
     // Readings repeat from row to row: each number is written out once and
     // its text shared (by the bits, so that -0 keeps its own text).
     QHash<quint64, QString> numbers;
+    // Whole numbers (record numbers: one per row) in the locale's own digits
+    // are the plain digits where those are 0-9 and '-'.
+    const bool plainDigits =
+        loc.zeroDigit() == QLatin1String("0") && loc.negativeSign() == QLatin1String("-");
     for (int r = 0; r < data.size(); ++r) {
         auto& row = m_model->cells[FixedRows + r];
         row.resize(n);
         for (int c = 0; c < n; ++c) {
             const QVariant& v = data.at(r).at(c);
-            if (v.metaType().id() != QMetaType::Double) {
+            const int type = v.metaType().id();
+            if (plainDigits && (type == QMetaType::LongLong || type == QMetaType::Int) &&
+                !v.isNull()) {
+                row[c] = QString::number(v.toLongLong());
+                continue;
+            }
+            if (type != QMetaType::Double) {
                 row[c] = UtilService::valueToText(v, loc);
                 continue;
             }
