@@ -85,6 +85,9 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
 bool DataService::readFromServer(const QString& sql, const QVariantList& values, RecordSet& result)
 {
     if (!m_isServer || !m_serverReads || !isOpen()) return false;
+    // Only what reads and nothing else: a statement the reader leaves to the
+    // Qt driver after running it is run twice.
+    if (!sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) return false;
     if (!m_odbcReader) {
         void* handle = OdbcReader::handleOf(database());
         if (!handle) return false;
