@@ -135,8 +135,9 @@ struct OdbcReader::Prepared {
     };
     std::vector<Col> cols;
     SQLULEN fetched = 0;
-    // A statement that gives each row of another as one record text: the
-    // columns of that other, which the text is read into.
+    // On PostgreSQL: the same statement giving each row as one record text,
+    // and the columns that text is read back into.
+    std::shared_ptr<Prepared> packed;
     QVector<Column> unpackTo;
     bool packTried = false; // whether such a statement was looked for
 
@@ -178,15 +179,16 @@ void OdbcReader::drop(const QString& sql)
 
 OdbcReader::Prepared* OdbcReader::statement(const QString& sql, QString& message)
 {
-    return statement(sql, m_dialect.translate(sql), message);
+    // Translated only when it is prepared: a kept statement is found by the
+    // program's own text.
+    if (auto it = m_statements.find(sql); it != m_statements.end()) return it->get();
+    std::shared_ptr<Prepared> p = prepare(m_dialect.translate(sql), message);
+    return p ? m_statements.insert(sql, p)->get() : nullptr;
 }
 
-OdbcReader::Prepared* OdbcReader::statement(const QString& key, const QString& translated,
-                                            QString& message)
+std::shared_ptr<OdbcReader::Prepared> OdbcReader::prepare(const QString& translated,
+                                                          QString& message)
 {
-    const QString& sql = key;
-    auto it = m_statements.find(sql);
-    if (it != m_statements.end()) return it->get();
     auto p = std::make_shared<Prepared>();
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(m_dbc), &p->st))) {
         p->st = SQL_NULL_HSTMT;
@@ -200,7 +202,7 @@ OdbcReader::Prepared* OdbcReader::statement(const QString& key, const QString& t
         message = diagnostics(SQL_HANDLE_STMT, p->st);
         return nullptr;
     }
-    return m_statements.insert(sql, p)->get();
+    return p;
 }
 
 // The columns of an executed statement and how each is read; false when one
@@ -280,7 +282,7 @@ bool OdbcReader::describe(Prepared& p)
             break;
         }
         default:
-            return false; // numbers with decimals, times, bytes: as the Qt driver reads them
+            return false; // exact decimals, times, bytes: as the Qt driver reads them
         }
     }
     p.described = true;
@@ -384,7 +386,7 @@ OdbcReader::Outcome OdbcReader::fetch(Prepared& p, QVector<QVariant>& rows, QStr
     }
 }
 
-OdbcReader::Outcome OdbcReader::run(Prepared& p, const QString& key, std::vector<Param>& values,
+OdbcReader::Outcome OdbcReader::run(Prepared& p, std::vector<Param>& values,
                                     QVector<QVariant>& rows, QString& message)
 {
     if (p.unsupported) return Outcome::NotHandled;
@@ -400,7 +402,6 @@ OdbcReader::Outcome OdbcReader::run(Prepared& p, const QString& key, std::vector
         const SQLRETURN r = SQLExecute(p.st);
         if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
             message = diagnostics(SQL_HANDLE_STMT, p.st);
-            drop(key);
             return Outcome::Failed;
         }
         if (!p.described) {
@@ -422,10 +423,7 @@ OdbcReader::Outcome OdbcReader::run(Prepared& p, const QString& key, std::vector
             p.unsupported = true;
             return o;
         }
-        if (o != Outcome::Read) {
-            drop(key);
-            return o;
-        }
+        if (o != Outcome::Read) return o;
         if (!truncated) return Outcome::Read;
         for (Prepared::Col& c : p.cols) {
             if (c.needed < 0) return Outcome::NotHandled; // the driver does not tell how long
@@ -444,11 +442,6 @@ OdbcReader::Outcome OdbcReader::run(Prepared& p, const QString& key, std::vector
 
 namespace
 {
-
-QString packedKey(const QString& sql)
-{
-    return QStringLiteral("\x01record\x01") + sql;
-}
 
 // Statements whose rows PostgreSQL can give as one record text each, read
 // back into the same values: a plain SELECT of whole numbers, numbers with
@@ -520,26 +513,25 @@ OdbcReader::Outcome OdbcReader::read(const QString& sql, const QVariantList& par
     std::vector<Param> values(size_t(params.size()));
     for (qsizetype i = 0; i < params.size(); ++i)
         if (!makeParam(params.at(i), values[size_t(i)])) return Outcome::NotHandled;
+    Prepared* p = statement(sql, message);
+    if (!p) return Outcome::Failed;
     // On PostgreSQL a row of many cells comes as one record text: one value
     // through the driver instead of one for every cell.
-    const QString packed = packedKey(sql);
-    if (auto it = m_statements.find(packed); it != m_statements.end() && !(*it)->unsupported) {
-        Prepared& pk = **it;
+    if (p->packed && !p->packed->unsupported) {
         QVector<QVariant> records;
-        const Outcome o = run(pk, packed, values, records, message);
-        if (o == Outcome::Failed) return o;
-        if (o == Outcome::Read && readRecords(pk.unpackTo, records, rows)) {
-            columns = pk.unpackTo;
+        const Outcome o = run(*p->packed, values, records, message);
+        if (o == Outcome::Failed) {
+            drop(sql); // prepared afresh next time
+            return o;
+        }
+        if (o == Outcome::Read && readRecords(p->unpackTo, records, rows)) {
+            columns = p->unpackTo;
             return Outcome::Read;
         }
-        pk.unsupported = true; // read as it is from now on
+        p->packed->unsupported = true; // read as it is from now on
     }
-    Prepared* p = statement(sql, message);
-    if (!p) {
-        drop(sql);
-        return Outcome::Failed;
-    }
-    const Outcome o = run(*p, sql, values, rows, message);
+    const Outcome o = run(*p, values, rows, message);
+    if (o == Outcome::Failed) drop(sql);
     if (o != Outcome::Read) return o;
     columns.clear();
     QStringList typeNames;
@@ -551,10 +543,11 @@ OdbcReader::Outcome OdbcReader::read(const QString& sql, const QVariantList& par
         p->packTried = true;
         const QString translated = m_dialect.translate(sql);
         QString ignored;
-        if (packable(translated, typeNames))
-            if (Prepared* pk = statement(
-                    packed, QStringLiteral("SELECT t::text FROM (%1) t").arg(translated), ignored))
-                pk->unpackTo = columns;
+        if (packable(translated, typeNames)) {
+            p->packed =
+                prepare(QStringLiteral("SELECT t::text FROM (%1) t").arg(translated), ignored);
+            p->unpackTo = columns;
+        }
     }
     return Outcome::Read;
 }

@@ -53,12 +53,12 @@ private:
     struct Prepared;
     struct Param; // a value to bind, with the storage the driver reads it from
     static bool makeParam(const QVariant& v, Param& p);
+    // The kept statement of `sql`, prepared (translated) the first time.
     Prepared* statement(const QString& sql, QString& message);
-    Prepared* statement(const QString& key, const QString& translated, QString& message);
-    // Runs a kept statement and reads its rows, with room made for longer
-    // texts; Failed drops it (kept under `key`).
-    Outcome run(Prepared& p, const QString& key, std::vector<Param>& values,
-                QVector<QVariant>& rows, QString& message);
+    std::shared_ptr<Prepared> prepare(const QString& translated, QString& message);
+    // Runs a statement and reads its rows, with room made for longer texts.
+    Outcome run(Prepared& p, std::vector<Param>& values, QVector<QVariant>& rows,
+                QString& message);
     bool describe(Prepared& p);
     void bindColumns(Prepared& p);
     Outcome fetch(Prepared& p, QVector<QVariant>& rows, QString& message, bool& truncated);
