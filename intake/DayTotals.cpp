@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace
 {
@@ -26,15 +25,13 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
 {
     setObjectName(QStringLiteral("frmTotales"));
     setFrameShape(QFrame::StyledPanel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 2, 6, 2);
-    layout->setSpacing(1);
+    // The lines are placed by the band itself, not by a layout: a new text
+    // (at every change another desk makes) then costs its paint only, not a
+    // measuring of both lines and a new layout of the band.
     m_linea1 = new QLabel(this);
     m_linea1->setObjectName(QStringLiteral("lblTotales"));
     m_linea2 = new QLabel(this);
     m_linea2->setObjectName(QStringLiteral("lblTotalesSilo"));
-    layout->addWidget(m_linea1);
-    layout->addWidget(m_linea2);
     m_pending = new QTimer(this);
     m_pending->setSingleShot(true);
     m_pending->setInterval(0);
@@ -219,6 +216,33 @@ void DayTotals::show(const Figures& f)
 QString DayTotals::text() const
 {
     return m_linea1->text() + u'\n' + m_linea2->text();
+}
+
+int DayTotals::lineHeight() const
+{
+    return m_linea1->fontMetrics().height();
+}
+
+namespace
+{
+
+const QMargins kPad(6, 2, 6, 2); // around the lines, inside the frame
+
+} // namespace
+
+QSize DayTotals::sizeHint() const
+{
+    const QMargins m = contentsMargins() + kPad;
+    return {m.left() + m.right() + 200, m.top() + m.bottom() + 2 * lineHeight() + 1};
+}
+
+void DayTotals::resizeEvent(QResizeEvent* e)
+{
+    QFrame::resizeEvent(e);
+    const QRect r = contentsRect().marginsRemoved(kPad);
+    const int h = lineHeight();
+    m_linea1->setGeometry(r.x(), r.y(), r.width(), h);
+    m_linea2->setGeometry(r.x(), r.y() + h + 1, r.width(), h);
 }
 
 bool DayTotals::eventFilter(QObject* obj, QEvent* e)

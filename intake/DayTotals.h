@@ -47,7 +47,11 @@ public:
     // A number as the band writes it.
     static QString number(double value, int decimals);
 
+    // Two lines of text: the band's height never depends on what they say.
+    QSize sizeHint() const override;
+
 protected:
+    void resizeEvent(QResizeEvent* e) override;
     // The page's own resizes (its first real size comes with the first show)
     // place the band and the grid again.
     bool eventFilter(QObject* obj, QEvent* e) override;
@@ -65,6 +69,7 @@ private:
     void schedule();
     void count();
     void show(const Figures& f);
+    int lineHeight() const;
 
     frmTrigo& w;
     QVector<Fila> m_filas; // one per data row of the grid
