@@ -93,6 +93,23 @@ private slots:
         w.grid->setTextMatrix(8, 2, QString());
         QCoreApplication::processEvents();
         QVERIFY(!inked(8, 2, false));
+
+        // Texts are kept laid out between paints: a cell shows its own text
+        // after a change, and the same text looks the same in every cell of a
+        // column.
+        auto cell = [&](int row, int col) {
+            const QRect r =
+                w.grid->visualRect(w.grid->model()->index(row - FlexGrid::FixedRows, col));
+            return w.grid->viewport()->grab(r).toImage();
+        };
+        w.grid->setTextMatrix(9, 2, QStringLiteral("17,5"));
+        w.grid->setTextMatrix(10, 2, QStringLiteral("71,5"));
+        QCoreApplication::processEvents();
+        const QImage a = cell(9, 2), b = cell(10, 2);
+        QVERIFY(a != b);
+        w.grid->setTextMatrix(10, 2, QStringLiteral("17,5"));
+        QCoreApplication::processEvents();
+        QCOMPARE(cell(10, 2), a);
     }
 
     void focusChangesRepaintOnlyTheCurrentCell()
