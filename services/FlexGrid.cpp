@@ -1,5 +1,6 @@
 #include "FlexGrid.h"
 
+#include "FlexGridModel.h"
 #include "FlexGridStyle.h"
 
 #include "KeyCodes.h"
@@ -7,7 +8,6 @@
 #include "Twips.h"
 #include "UtilService.h"
 
-#include <QAbstractTableModel>
 #include <QApplication>
 #include <QHash>
 #include <QHeaderView>
@@ -16,76 +16,6 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <bit>
-
-class FlexGridModel : public QAbstractTableModel
-{
-public:
-    explicit FlexGridModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-    using QAbstractTableModel::beginInsertRows;
-    using QAbstractTableModel::beginRemoveRows;
-    using QAbstractTableModel::beginResetModel;
-    using QAbstractTableModel::endInsertRows;
-    using QAbstractTableModel::endRemoveRows;
-    using QAbstractTableModel::endResetModel;
-
-    int rowCount(const QModelIndex& p = {}) const override
-    {
-        return p.isValid() ? 0 : std::max(0, rows - FlexGrid::FixedRows);
-    }
-    int columnCount(const QModelIndex& p = {}) const override { return p.isValid() ? 0 : cols; }
-
-    QVariant data(const QModelIndex& i, int role) const override
-    {
-        if (!i.isValid()) return {};
-        if (role == Qt::DisplayRole) return text(i.row() + FlexGrid::FixedRows, i.column());
-        if (role == Qt::TextAlignmentRole) return alignment(i.column());
-        return {};
-    }
-
-    QVariant headerData(int section, Qt::Orientation o, int role) const override
-    {
-        if (o != Qt::Horizontal || section < 0 || section >= cols) return {};
-        if (role == Qt::DisplayRole) return text(0, section) + u'\n' + text(1, section);
-        if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
-        return {};
-    }
-
-    QString text(int r, int c) const
-    {
-        if (r < 0 || r >= cells.size() || c < 0 || c >= cells.at(r).size()) return {};
-        return cells.at(r).at(c);
-    }
-
-    int alignment(int c) const
-    {
-        const int code = c < aligns.size() ? aligns.at(c) : 0;
-        Qt::Alignment h = Qt::AlignLeft;
-        if (code >= 3 && code <= 5) h = Qt::AlignHCenter;
-        if (code >= 6 && code <= 8) h = Qt::AlignRight;
-        Qt::Alignment v = Qt::AlignTop;
-        if (code % 3 == 1) v = Qt::AlignVCenter;
-        if (code % 3 == 2) v = Qt::AlignBottom;
-        return int(h | v);
-    }
-
-    void resize(int r, int c)
-    {
-        beginResetModel();
-        rows = std::max(r, FlexGrid::FixedRows);
-        cols = std::max(c, 0);
-        cells.resize(rows);
-        for (auto& row : cells)
-            row.resize(cols);
-        aligns.resize(cols);
-        endResetModel();
-    }
-
-    int rows = FlexGrid::FixedRows;
-    int cols = 0;
-    QVector<QVector<QString>> cells{FlexGrid::FixedRows};
-    QVector<int> aligns;
-};
 
 FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridModel(this))
 {
@@ -123,6 +53,46 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridMo
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, forget);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, forget);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &FlexGrid::keyChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (last + 1 != m_model->rowCount())
+                    m_wholeLayout = true;
+                else if (m_appendedFrom < 0)
+                    m_appendedFrom = first;
+            });
+    auto whole = [this] { m_wholeLayout = true; };
+    connect(m_model, &QAbstractItemModel::modelReset, this, whole);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, whole);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, whole);
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, whole);
+    connect(m_model, &QAbstractItemModel::columnsRemoved, this, whole);
+}
+
+void FlexGrid::doItemsLayout()
+{
+    const int from = m_appendedFrom;
+    const bool whole = m_wholeLayout || from < 0;
+    m_appendedFrom = -1;
+    m_wholeLayout = false;
+    if (whole) {
+        QTableView::doItemsLayout();
+        return;
+    }
+    updateGeometries();
+    const int y = rowViewportPosition(from);
+    if (y < 0)
+        viewport()->update();
+    else if (y < viewport()->height())
+        viewport()->update(QRect(0, y, viewport()->width(), viewport()->height() - y));
+}
+
+void FlexGrid::changeEvent(QEvent* e)
+{
+    // A font or style: sizes may change.
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange ||
+        e->type() == QEvent::LayoutDirectionChange)
+        m_wholeLayout = true;
+    QTableView::changeEvent(e);
 }
 
 int FlexGrid::Rows() const
@@ -137,7 +107,8 @@ int FlexGrid::Cols() const
 void FlexGrid::setRows(int rows)
 {
     const int n = std::max(rows, FixedRows);
-    if (n == m_model->rows) return;
+    const int old = m_model->rows;
+    if (n == old) return;
     if (n > m_model->rows) {
         m_model->beginInsertRows({}, m_model->rows - FixedRows, n - FixedRows - 1);
         m_model->cells.resize(n);
@@ -153,7 +124,9 @@ void FlexGrid::setRows(int rows)
     }
     m_row = clampRow(m_row);
     m_rowSel = clampRow(m_rowSel);
-    showSelection();
+    // Rows added at the end leave the cursor where it was, and the view too
+    // (another desk's new load does not bring the view back to the cursor).
+    showSelection(n < old);
 }
 
 void FlexGrid::setCols(int cols)
@@ -226,7 +199,7 @@ void FlexGrid::moveTo(int row, int col, bool extend)
     }
 }
 
-void FlexGrid::showSelection()
+void FlexGrid::showSelection(bool scroll)
 {
     QItemSelectionModel* sm = selectionModel();
     if (!sm) return;
@@ -241,6 +214,7 @@ void FlexGrid::showSelection()
     QItemSelection sel(m_model->index(r1, c1), m_model->index(r2, c2));
     sm->select(sel, QItemSelectionModel::ClearAndSelect);
     sm->setCurrentIndex(cur, QItemSelectionModel::NoUpdate);
+    if (!scroll) return;
     if (cur.isValid() && !isColumnHidden(m_col))
         scrollTo(cur, QAbstractItemView::EnsureVisible);
     else if (cur.isValid())

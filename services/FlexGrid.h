@@ -93,10 +93,18 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     bool focusNextPrevChild(bool next) override;
+    void changeEvent(QEvent* e) override;
+
+public:
+    // Rows only added at the end since the last layout (a new load, another
+    // desk's loads coming in) move no row in view: the view takes its new
+    // size and paints only where the new rows are. Anything else lays out
+    // and paints the whole view.
+    void doItemsLayout() override;
 
 private:
     void moveTo(int row, int col, bool extend);
-    void showSelection();
+    void showSelection(bool scroll = true);
     int clampRow(int r) const;
     int clampCol(int c) const;
     void headerClicked(int col);
@@ -112,4 +120,6 @@ private:
     bool m_pressedOnCell = false;
     mutable QHash<qint64, int> m_ids; // record number -> row, while m_idsValid
     mutable bool m_idsValid = false;
+    int m_appendedFrom = -1;    // first model row added at the end since the last layout
+    bool m_wholeLayout = false; // something else changed since the last layout
 };

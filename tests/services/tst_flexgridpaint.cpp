@@ -112,6 +112,43 @@ private slots:
         QCOMPARE(cell(10, 2), a);
     }
 
+    void rowsAddedAtTheEndPaintOnlyThemselves()
+    {
+        Window w;
+        PaintLog log;
+        w.grid->viewport()->installEventFilter(&log);
+        const int top = w.grid->rowViewportPosition(12 - FlexGrid::FixedRows);
+        w.grid->setRows(14);
+        w.grid->setTextMatrix(13, 1, QStringLiteral("nueva"));
+        QTRY_VERIFY(log.paints > 0);
+        QVERIFY(log.painted.boundingRect().top() >= top);
+        const QImage img = w.grid->viewport()->grab().toImage();
+        const QRect r = w.grid->visualRect(w.grid->model()->index(13 - FlexGrid::FixedRows, 1));
+        bool inked = false;
+        for (int x = r.left() + 2; x < r.right() - 1 && !inked; ++x)
+            for (int y = r.top() + 2; y < r.bottom() - 1 && !inked; ++y)
+                inked = qGray(img.pixel(x, y)) < 100;
+        QVERIFY(inked);
+
+        // Rows added below the view: nothing painted, and the view stays
+        // where the operator put it, away from the cursor.
+        w.grid->setRows(300);
+        QCoreApplication::processEvents();
+        w.grid->setTopRow(200);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.grid->TopRow(), 200);
+        log.painted = {};
+        log.paints = 0;
+        w.grid->setRows(305);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.grid->TopRow(), 200);
+        QCOMPARE(log.paints, 0);
+        // Rows taken out: all is painted again.
+        w.grid->setRows(250);
+        QCoreApplication::processEvents();
+        QCOMPARE(log.painted.boundingRect(), w.grid->viewport()->rect());
+    }
+
     void focusChangesRepaintOnlyTheCurrentCell()
     {
         Window w;
