@@ -465,25 +465,25 @@ bool readRecords(const QVector<OdbcReader::Column>& columns, const QVector<QVari
 {
     rows.clear();
     rows.reserve(records.size() * columns.size());
-    QList<std::optional<QString>> fields;
+    QList<RecordText::Field> fields;
     for (const QVariant& record : records) {
-        if (!RecordText::split(record.toString(), fields) || fields.size() != columns.size())
-            return false;
+        const QString line = record.toString();
+        if (!RecordText::split(line, fields) || fields.size() != columns.size()) return false;
         for (qsizetype c = 0; c < columns.size(); ++c) {
             const QMetaType::Type type = columns.at(c).field.type;
-            const std::optional<QString>& f = fields.at(c);
+            const RecordText::Field& f = fields.at(c);
             if (type == QMetaType::QString) {
-                rows.push_back(f ? QVariant(*f) : QVariant());
+                rows.push_back(f.null ? QVariant() : QVariant(RecordText::value(f)));
                 continue;
             }
-            if (!f) {
+            if (f.null) {
                 rows.push_back(QVariant(QMetaType(type)));
                 continue;
             }
             char text[kNumberChars];
-            if (f->size() >= kNumberChars) return false;
+            if (f.escaped || f.written.size() >= kNumberChars) return false;
             qsizetype n = 0;
-            for (QChar ch : *f) {
+            for (QChar ch : f.written) {
                 if (ch.unicode() > 127) return false;
                 text[n++] = char(ch.unicode());
             }

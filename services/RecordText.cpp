@@ -1,10 +1,9 @@
 #include "RecordText.h"
 
-namespace
+QString RecordText::value(const Field& f)
 {
-
-QString unescaped(QStringView s)
-{
+    if (!f.escaped) return f.written.toString();
+    const QStringView s = f.written;
     QString out;
     out.reserve(s.size());
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -15,45 +14,47 @@ QString unescaped(QStringView s)
     return out;
 }
 
-} // namespace
-
-bool RecordText::split(QStringView s, QList<std::optional<QString>>& fields)
+bool RecordText::split(QStringView s, QList<Field>& fields)
 {
     fields.clear();
     if (s.size() < 2 || s.front() != u'(' || s.back() != u')') return false;
     const qsizetype end = s.size() - 1;
+    const QStringView body = s.first(end); // the searches stop before the ')'
+    const bool backslashes = body.contains(u'\\');
     qsizetype i = 1;
     for (;;) {
+        Field f;
         if (i < end && s[i] == u'"') {
             qsizetype j = ++i;
-            bool plain = true;
-            while (j < end) {
-                if (s[j] == u'\\') {
-                    plain = false;
-                    j += 2;
-                } else if (s[j] == u'"' && j + 1 < end && s[j + 1] == u'"') {
-                    plain = false;
-                    j += 2;
-                } else if (s[j] == u'"') {
-                    break;
-                } else {
-                    ++j;
+            for (;;) {
+                const qsizetype q = body.indexOf(u'"', j);
+                if (q < 0) return false; // no closing quote
+                if (backslashes) {
+                    const qsizetype b = body.sliced(j, q - j).indexOf(u'\\');
+                    if (b >= 0) {
+                        f.escaped = true;
+                        j += b + 2; // the backslash and what it stands for
+                        if (j > end) return false;
+                        continue;
+                    }
                 }
+                if (q + 1 < end && s[q + 1] == u'"') {
+                    f.escaped = true;
+                    j = q + 2;
+                    continue;
+                }
+                f.written = s.sliced(i, q - i);
+                i = q + 1;
+                break;
             }
-            if (j >= end) return false; // no closing quote
-            const QStringView inside = s.sliced(i, j - i);
-            fields.append(plain ? inside.toString() : unescaped(inside));
-            i = j + 1;
         } else {
-            qsizetype j = i;
-            while (j < end && s[j] != u',')
-                ++j;
-            if (j == i)
-                fields.append(std::nullopt);
-            else
-                fields.append(s.sliced(i, j - i).toString());
+            qsizetype j = body.indexOf(u',', i);
+            if (j < 0) j = end;
+            f.null = j == i;
+            f.written = s.sliced(i, j - i);
             i = j;
         }
+        fields.append(f);
         if (i == end) return true;
         if (s[i] != u',') return false;
         ++i;

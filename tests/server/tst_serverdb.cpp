@@ -102,6 +102,8 @@ private slots:
                   {QStringLiteral("Molinos \"del\" Sur, (S.A.) \\ \U0001F33E"), now, a});
         d.execute(updateOf("PROCEDENCIA"), {QString(""), now, a});
         d.execute(updateOf("CAMIONERO"), {QStringLiteral("NULL"), now, b});
+        d.execute(updateOf("PROCEDENCIA"), {QStringLiteral("\\\"\\ \"\""), now, b});
+        d.execute(updateOf("CARACTERISTICAS"), {QStringLiteral("\\"), now, b});
         const QString longText = QString(3000, QChar(0xF1)) + QStringLiteral("\U0001F69A fin");
         d.execute(updateOf("OBSERVACIONES"), {longText, now, b});
         const QList<QPair<QString, QVariantList>> statements{
