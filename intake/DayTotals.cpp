@@ -41,28 +41,32 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
 
     // The rows a change touched are taken again at once; the band is counted
     // when the change is complete (several cells of one change: one count).
+    // A sheet filled anew is taken whole at the count (a load empties the
+    // grid and fills it: one taking).
     QAbstractItemModel* m = w.MSflexGrid1()->model();
     connect(m, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& a, const QModelIndex& b, const QList<int>& roles) {
                 if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole)) return;
-                takeRows(a.row(), b.row());
+                if (!m_stale) takeRows(a.row(), b.row());
                 schedule();
             });
     connect(m, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
-                if (first < 0 || first > m_filas.size()) return refresh();
-                m_filas.insert(first, last - first + 1, Fila{});
-                takeRows(first, last);
+                if (!m_stale && (first < 0 || first > m_filas.size())) m_stale = true;
+                if (!m_stale) {
+                    m_filas.insert(first, last - first + 1, Fila{});
+                    takeRows(first, last);
+                }
                 schedule();
             });
     connect(m, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) {
-                if (first < 0 || last >= m_filas.size()) return refresh();
-                m_filas.remove(first, last - first + 1);
+                if (!m_stale && (first < 0 || last >= m_filas.size())) m_stale = true;
+                if (!m_stale) m_filas.remove(first, last - first + 1);
                 schedule();
             });
     connect(m, &QAbstractItemModel::modelReset, this, [this] {
-        retakeAll();
+        m_stale = true;
         schedule();
     });
     connect(&w, &frmTrigo::planillaCargada, this, &DayTotals::count);
@@ -84,13 +88,14 @@ DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
     for (int c = 0; c < 6; ++c) {
         if (m_colLectura[c] < 0) continue;
         // The plain form the sheet shows, read without asking the locale.
-        const QString text = g->TextMatrix(gridRow, m_colLectura[c]).trimmed();
+        const QStringView text = g->cellText(gridRow, m_colLectura[c]).trimmed();
         if (text.isEmpty()) continue;
         auto v = DataService::plainNumber(text, decimalPoint);
-        if (!v) v = DataService::numericValue(text);
+        if (!v) v = DataService::numericValue(text.toString());
         if (v) f.lectura[c] = *v;
     }
-    const QString silo = m_colSilo >= 0 ? g->TextMatrix(gridRow, m_colSilo).trimmed() : QString();
+    const QStringView silo =
+        m_colSilo >= 0 ? g->cellText(gridRow, m_colSilo).trimmed() : QStringView();
     // A silo is named in up to four characters: those (15 bits each) and
     // their count make a number to look up; other texts are looked up as
     // text.
@@ -100,10 +105,10 @@ DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
     auto placeOf = [&](auto& hash, const auto& k) {
         auto it = hash.constFind(k);
         if (it != hash.cend()) return *it;
-        m_silos << silo;
+        m_silos << silo.toString();
         return *hash.insert(k, int(m_silos.size() - 1));
     };
-    f.silo = key ? placeOf(m_siloPorClave, key) : placeOf(m_siloDe, silo);
+    f.silo = key ? placeOf(m_siloPorClave, key) : placeOf(m_siloDe, silo.toString());
     return f;
 }
 
@@ -130,6 +135,7 @@ QString DayTotals::number(double value, int decimals)
 
 void DayTotals::retakeAll()
 {
+    m_stale = false;
     m_filas.clear();
     m_silos.clear();
     m_siloDe.clear();
@@ -146,6 +152,7 @@ void DayTotals::refresh()
 void DayTotals::count()
 {
     m_pending->stop();
+    if (m_stale) retakeAll();
     Figures f;
     if (!w.mPlanillaCargada) {
         m_figures = f;

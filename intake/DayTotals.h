@@ -83,5 +83,6 @@ private:
     QLabel* m_linea1 = nullptr;
     QLabel* m_linea2 = nullptr;
     QTimer* m_pending = nullptr;
+    bool m_stale = false; // the grid was filled anew: m_filas are taken again at the count
     Figures m_figures;
 };

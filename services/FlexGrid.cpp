@@ -236,6 +236,13 @@ QString FlexGrid::TextMatrix(int row, int col) const
     return m_model->text(row, col);
 }
 
+QStringView FlexGrid::cellText(int row, int col) const
+{
+    if (row < 0 || row >= m_model->cells.size() || col < 0 || col >= m_model->cells.at(row).size())
+        return {};
+    return m_model->cells.at(row).at(col);
+}
+
 void FlexGrid::setTextMatrix(int row, int col, const QString& text)
 {
     if (row < 0 || row >= Rows() || col < 0 || col >= Cols()) return;

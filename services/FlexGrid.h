@@ -40,6 +40,8 @@ public:
     void setTopRow(int row);
 
     QString TextMatrix(int row, int col) const;
+    // The cell's text without a copy: valid until the cell changes.
+    QStringView cellText(int row, int col) const;
     void setTextMatrix(int row, int col, const QString& text);
     QString Text() const { return TextMatrix(m_row, m_col); }
     // The row whose first column holds the record number `id`; -1 when no
