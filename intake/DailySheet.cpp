@@ -15,7 +15,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 
 const DailySheet::Columna kColumnas[] = {
     {"Toneladas", "TN DESC.", "TN", "DESC.", 720, 2, true},
@@ -57,13 +58,14 @@ int DailySheet::columnaDe(const QString& campo)
     return -1;
 }
 
-QString DailySheet::sentenciaLectura(const QString& vista)
+QString DailySheet::sentenciaLectura(const QString& vista, bool porId)
 {
     QStringList cols{QStringLiteral("ID")};
     for (const Columna& c : kColumnas)
-        cols << QStringLiteral("%1 as [%2]").arg(QLatin1String(c.campo), QString::fromUtf8(c.alias));
-    return QStringLiteral("SELECT %1 FROM %2 where fecha >= ? and fecha < ? ORDER BY ID")
-        .arg(cols.join(u','), vista);
+        cols
+            << QStringLiteral("%1 as [%2]").arg(QLatin1String(c.campo), QString::fromUtf8(c.alias));
+    return QStringLiteral("SELECT %1 FROM %2 where fecha >= ? and fecha < ?%3")
+        .arg(cols.join(u','), vista, porId ? QStringLiteral(" ORDER BY ID") : QString());
 }
 
 void DailySheet::InicializaGrid()
@@ -169,7 +171,7 @@ bool DailySheet::Cargar()
     g->setEnabled(true);
     const QDateTime desde(dia, QTime(0, 0));
     const QDateTime hasta(dia.addDays(1), QTime(0, 0));
-    const QString sql = sentenciaLectura(w.mVista);
+    const QString sql = sentenciaLectura(w.mVista, false);
     try {
         DataService& db = w.data();
         RecordSet rs = db.openRecordSet(sql, {desde, hasta});
@@ -189,6 +191,7 @@ bool DailySheet::Cargar()
             }
             rs = db.openRecordSet(sql, {desde, hasta});
         }
+        rs.orderByNumber(0);
         g->bind(rs);
     } catch (const ServiceError& e) {
         // No partial sheet is shown as if it were complete.

@@ -22,8 +22,11 @@ public:
     bool Cargar();
 
     // The read statement of a day's sheet; its two parameters are the first
-    // instant of the day and the first instant of the next.
-    static QString sentenciaLectura(const QString& vista);
+    // instant of the day and the first instant of the next. Without the
+    // order, the rows come in the order the database finds them (the sheet
+    // orders them by record number itself: cheaper than the database's sort
+    // of whole rows, which every desk would ask of the server).
+    static QString sentenciaLectura(const QString& vista, bool porId = true);
     // The columns of the sheet: name in the statement, header texts, width in
     // twips, alignment code and kind.
     struct Columna {

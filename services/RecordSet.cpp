@@ -2,6 +2,9 @@
 
 #include "ServiceError.h"
 
+#include <algorithm>
+#include <vector>
+
 RecordSet::RecordSet(QVector<Field> fields, QVector<QVariant> values)
     : m_fields(std::move(fields)), m_values(std::move(values)), m_pos(0), m_open(true)
 {
@@ -59,4 +62,24 @@ QVariant RecordSet::value(const QString& name) const
     const int i = indexOf(name);
     if (i < 0) throw ServiceError(3265, QStringLiteral("No existe el campo %1.").arg(name));
     return value(i);
+}
+
+void RecordSet::orderByNumber(int field)
+{
+    const int width = m_fields.size();
+    if (field < 0 || field >= width || m_rowCount < 2) return;
+    std::vector<std::pair<qint64, int>> keys(m_rowCount);
+    bool ordered = true;
+    for (int r = 0; r < m_rowCount; ++r) {
+        keys[r] = {m_values.at(qsizetype(r) * width + field).toLongLong(), r};
+        if (r > 0 && keys[r] < keys[r - 1]) ordered = false;
+    }
+    if (ordered) return;
+    std::sort(keys.begin(), keys.end()); // by number, then by place: stable
+    QVector<QVariant> out;
+    out.reserve(m_values.size());
+    for (const auto& k : keys)
+        for (int c = 0; c < width; ++c)
+            out.push_back(std::move(m_values[qsizetype(k.second) * width + c]));
+    m_values = std::move(out);
 }

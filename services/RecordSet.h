@@ -120,6 +120,10 @@ public:
     QVariant value(int i) const;
     QVariant value(const QString& name) const;
 
+    // Puts the rows in the order of a field's whole numbers (rows with equal
+    // numbers keep their order).
+    void orderByNumber(int field);
+
     // Direct access to the kept rows.
     Rows rows() const { return Rows(m_values, m_fields.size(), m_rowCount); }
 

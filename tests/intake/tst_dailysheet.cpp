@@ -47,10 +47,14 @@ private slots:
         db.execute(ins, {QDateTime(QDate(2024, 3, 15), QTime(0, 0, 0)), "primero"});
         db.execute(ins, {QDateTime(QDate(2024, 3, 15), QTime(23, 59, 59, 500)), "ultimo"});
         db.execute(ins, {QDateTime(QDate(2024, 3, 16), QTime(0, 0, 0)), "manana"});
+        // Entered later for an earlier hour: the sheet keeps the order of entry.
+        db.execute(ins, {QDateTime(QDate(2024, 3, 15), QTime(12, 0, 0)), "tarde"});
         QVERIFY(f.loadDay(QDate(2024, 3, 15)));
-        QCOMPARE(f.grid()->Rows(), 4);
-        QStringList sellers{f.grid()->TextMatrix(2, 2), f.grid()->TextMatrix(3, 2)};
-        QCOMPARE(sellers, (QStringList{"primero", "ultimo"}));
+        QCOMPARE(f.grid()->Rows(), 5);
+        QStringList sellers;
+        for (int r = 2; r < 5; ++r)
+            sellers << f.grid()->TextMatrix(r, 2);
+        QCOMPARE(sellers, (QStringList{"primero", "ultimo", "tarde"}));
         QVERIFY(f.toolbar()->reporteenabled());
     }
 
@@ -60,7 +64,8 @@ private slots:
         f.w->box("Fecha")->setText("31/02/2024");
         QVERIFY(!f.w->sheet().Cargar());
         QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM mv_molvera").toInt(), 0);
-        QVERIFY(f.dialogs.messageTexts().contains(QStringLiteral("Debe ingresar una fecha válida!!!")));
+        QVERIFY(
+            f.dialogs.messageTexts().contains(QStringLiteral("Debe ingresar una fecha válida!!!")));
         QVERIFY(!f.w->mPlanillaCargada);
         QVERIFY(f.w->CmdCargar()->isEnabled());
     }
@@ -111,14 +116,16 @@ private slots:
         WindowFixture f;
         const QDate d(2024, 3, 15);
         QVERIFY(f.loadDay(d));
-        for (int i = 0; i < 3; ++i) f.w->commands().Nuevo();
+        for (int i = 0; i < 3; ++i)
+            f.w->commands().Nuevo();
         QCOMPARE(f.rowsOf(d), 5);
         const qint64 keep1 = f.idAt(2), gone1 = f.idAt(3), gone2 = f.idAt(4), keep2 = f.idAt(5);
         f.grid()->setRowCol(3, 1);
         f.grid()->setRowSel(4);
         f.dialogs.messageAnswers = {Dialogs::Yes};
         QCOMPARE(f.w->commands().Borrar(), 2);
-        QVERIFY(f.dialogs.messageTexts().last().contains("Esta opcion borra todos los registros seleccionados"));
+        QVERIFY(f.dialogs.messageTexts().last().contains(
+            "Esta opcion borra todos los registros seleccionados"));
         QCOMPARE(f.dialogs.shown.last().title, QStringLiteral("Atención!"));
         QCOMPARE(f.rowsOf(d), 3);
         QVERIFY(!f.column(gone1, "ID").isValid());
