@@ -82,12 +82,29 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
     return result;
 }
 
+namespace
+{
+
+bool readsOnly(const QString& sql)
+{
+    const QString s = sql.trimmed();
+    if (s.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) return true;
+    if (!s.startsWith(QLatin1String("WITH"), Qt::CaseInsensitive)) return false;
+    static const QRegularExpression changes(QStringLiteral("\\b(INSERT|UPDATE|DELETE|MERGE)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return !changes.match(s).hasMatch();
+}
+
+} // namespace
+
 bool DataService::readFromServer(const QString& sql, const QVariantList& values, RecordSet& result)
 {
     if (!m_isServer || !m_serverReads || !isOpen()) return false;
     // Only what reads and nothing else: a statement the reader leaves to the
-    // Qt driver after running it is run twice.
-    if (!sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) return false;
+    // Qt driver after running it is run twice. A SELECT, or a SELECT after
+    // named subqueries (the pick lists' walk through an index) that change
+    // nothing.
+    if (!readsOnly(sql)) return false;
     if (!m_odbcReader) {
         void* handle = OdbcReader::handleOf(database());
         if (!handle) return false;

@@ -3,6 +3,7 @@
 // is set (tools/run-tests runs this test both ways).
 #include "DailySheet.h"
 #include "DataService.h"
+#include "FieldLookups.h"
 #include "ModGlobal.h"
 #include "ScriptedDialogs.h"
 #include "ServiceError.h"
@@ -106,7 +107,13 @@ private slots:
         d.execute(updateOf("CARACTERISTICAS"), {QStringLiteral("\\"), now, b});
         const QString longText = QString(3000, QChar(0xF1)) + QStringLiteral("\U0001F69A fin");
         d.execute(updateOf("OBSERVACIONES"), {longText, now, b});
+        // The seller pick list: named subqueries walking the index, alone and
+        // narrowed by what the operator typed.
+        QString sellers, campo;
+        QVERIFY(FieldLookups::listaFija("VT_Vendedores", sellers, campo, d.dialect().kind()));
         const QList<QPair<QString, QVariantList>> statements{
+            {sellers, {}},
+            {sellers + " and VENDEDOR like ?", {QStringLiteral("Mol%")}},
             {DailySheet::sentenciaLectura("v_mv_molvera"), {day, day.addDays(1)}},
             {"SELECT COUNT(*), MAX(fecha_modificacion), MAX(ID) FROM v_mv_molvera WHERE Fecha >= ? "
              "AND Fecha < ?",
