@@ -66,6 +66,10 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridMo
     connect(m_model, &QAbstractItemModel::layoutChanged, this, whole);
     connect(m_model, &QAbstractItemModel::columnsInserted, this, whole);
     connect(m_model, &QAbstractItemModel::columnsRemoved, this, whole);
+    // A scroll while the layout waits is painted right by the whole layout
+    // only (the view moved over rows not laid out yet).
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, whole);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, whole);
 }
 
 void FlexGrid::doItemsLayout()
@@ -78,6 +82,8 @@ void FlexGrid::doItemsLayout()
         QTableView::doItemsLayout();
         return;
     }
+    // No row in view moved: the scroll bar takes the new size (it paints
+    // itself) and only where the new rows are is painted.
     updateGeometries();
     const int y = rowViewportPosition(from);
     if (y < 0)

@@ -98,10 +98,10 @@ protected:
     void changeEvent(QEvent* e) override;
 
 public:
-    // Rows only added at the end since the last layout (a new load, another
-    // desk's loads coming in) move no row in view: the view takes its new
-    // size and paints only where the new rows are. Anything else lays out
-    // and paints the whole view.
+    // Rows only added at the end since the last layout (another desk's loads
+    // coming in) move no row in view: the view takes its new size and paints
+    // only where the new rows are. Anything else (a scroll while the layout
+    // waited too) lays out and paints the whole view.
     void doItemsLayout() override;
 
 private:

@@ -13,7 +13,9 @@ work=$(mktemp -d /tmp/molvera-journeys.XXXXXX)
 pid=0
 xvfb=0
 trap 'kill $pid $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+# -fbdir: the screen's pixels in a file (what the screen shows, not a new paint).
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset -fbdir "$work" \
+  3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "journeys: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
@@ -151,6 +153,30 @@ delay=10 keys 2 1 Return 3 5 Return P 1 Return 1 2 Return
 wait $!
 expect_sql "SELECT printf('%g',toneladas)||'|'||vendedor||'|'||procedencia||'|'||camionero
             FROM mv_molvera WHERE id=$first" "21|35|P1|12"
+
+# 6. Two truckloads typed at 8 ms a key at the end of a sheet longer than the
+# window: what the screen shows is what the sheet shows when painted whole
+# (the silo tab and back).
+start long-sheet || exit 1
+keys Return
+expect_sql "$today_rows" 2
+sql "INSERT INTO v_mv_molvera (Fecha, vendedor) SELECT fecha, 'V' || id FROM mv_molvera, (
+     SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4 UNION ALL SELECT 5
+     UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9
+     UNION ALL SELECT 10 UNION ALL SELECT 11 UNION ALL SELECT 12 UNION ALL SELECT 13
+     UNION ALL SELECT 14 UNION ALL SELECT 15 UNION ALL SELECT 16 UNION ALL SELECT 17
+     UNION ALL SELECT 18 UNION ALL SELECT 19 UNION ALL SELECT 20)"
+keys F8 Return
+expect_sql "$today_rows" 42
+for load in 1 2; do
+  delay=8 keys F2 3 1 Tab V Tab P Tab C Tab 2 7 Tab 9 Tab B Tab 3 5 5 Tab
+done
+expect_sql "SELECT COUNT(*) FROM mv_molvera WHERE camionero = 'C' AND fallingnumber = 355" 2
+sleep 0.5
+cp "$work/Xvfb_screen0" "$work/shown"
+keys ctrl+Return; sleep 0.3; keys ctrl+Return; sleep 0.5
+cmp -s "$work/Xvfb_screen0" "$work/shown" ||
+  fail "the sheet on the screen differs from the sheet painted whole"
 
 [ "$failures" = 0 ] && echo "journeys: all passed" || echo "journeys: $failures failed"
 [ "$failures" = 0 ]
