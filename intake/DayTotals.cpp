@@ -52,8 +52,9 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
             });
     connect(m, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
-                if (!m_stale && (first < 0 || first > m_filas.size())) m_stale = true;
-                if (!m_stale) {
+                if (m_stale || first < 0 || first > m_filas.size()) {
+                    m_stale = true;
+                } else {
                     m_filas.insert(first, last - first + 1, Fila{});
                     takeRows(first, last);
                 }
@@ -61,8 +62,10 @@ DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
             });
     connect(m, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) {
-                if (!m_stale && (first < 0 || last >= m_filas.size())) m_stale = true;
-                if (!m_stale) m_filas.remove(first, last - first + 1);
+                if (m_stale || first < 0 || last >= m_filas.size())
+                    m_stale = true;
+                else
+                    m_filas.remove(first, last - first + 1);
                 schedule();
             });
     connect(m, &QAbstractItemModel::modelReset, this, [this] {

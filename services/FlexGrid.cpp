@@ -43,15 +43,18 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridMo
     setPalette(pal);
     setStyle(FlexGridStyle::instance());
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &FlexGrid::headerClicked);
-    // The index of record numbers is made again after rows go or move; rows
-    // added at the end are empty and leave it as it is.
-    auto forget = [this] {
+    // After rows go or move the index of record numbers is made again and the
+    // whole view laid out; rows added at the end are empty and leave the
+    // index as it is.
+    auto whole = [this] { m_wholeLayout = true; };
+    auto moved = [this] {
         m_idsValid = false;
         m_ids.clear();
+        m_wholeLayout = true;
     };
-    connect(m_model, &QAbstractItemModel::modelReset, this, forget);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, forget);
-    connect(m_model, &QAbstractItemModel::layoutChanged, this, forget);
+    connect(m_model, &QAbstractItemModel::modelReset, this, moved);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, moved);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, moved);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &FlexGrid::keyChanged);
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
@@ -60,10 +63,6 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridMo
                 else if (m_appendedFrom < 0)
                     m_appendedFrom = first;
             });
-    auto whole = [this] { m_wholeLayout = true; };
-    connect(m_model, &QAbstractItemModel::modelReset, this, whole);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, whole);
-    connect(m_model, &QAbstractItemModel::layoutChanged, this, whole);
     connect(m_model, &QAbstractItemModel::columnsInserted, this, whole);
     connect(m_model, &QAbstractItemModel::columnsRemoved, this, whole);
     // A scroll while the layout waits is painted right by the whole layout
@@ -244,9 +243,7 @@ QString FlexGrid::TextMatrix(int row, int col) const
 
 QStringView FlexGrid::cellText(int row, int col) const
 {
-    if (row < 0 || row >= m_model->cells.size() || col < 0 || col >= m_model->cells.at(row).size())
-        return {};
-    return m_model->cells.at(row).at(col);
+    return m_model->text(row, col);
 }
 
 void FlexGrid::setTextMatrix(int row, int col, const QString& text)

@@ -42,9 +42,11 @@ public:
         return {};
     }
 
-    QString text(int r, int c) const
+    // The cell's text (an empty one outside the grid).
+    const QString& text(int r, int c) const
     {
-        if (r < 0 || r >= cells.size() || c < 0 || c >= cells.at(r).size()) return {};
+        static const QString none;
+        if (r < 0 || r >= cells.size() || c < 0 || c >= cells.at(r).size()) return none;
         return cells.at(r).at(c);
     }
 
