@@ -3,6 +3,7 @@
 #include "CommandLinePassword.h"
 #include "DataService.h"
 #include "Idioma.h"
+#include "KeyRouter.h"
 #include "ModGlobal.h"
 #include "ServiceError.h"
 #include "Lib_ClsCons3.h"
@@ -104,6 +105,10 @@ int main(int argc, char* argv[])
     const bool report = ReportCommand::isCommandLine(argc, argv);
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The accent keys are composed by the program itself, in the order the
+    // keys come (KeyRouter): an input method composes them out of order when
+    // keys come fast, and not at all in a cell before its editor opens.
+    qputenv("QT_IM_MODULE", "none");
     QApplication app(argc, argv);
     // No display name: the windows carry exactly their own titles.
     QApplication::setApplicationName(QStringLiteral("molvera"));
@@ -115,6 +120,7 @@ int main(int argc, char* argv[])
     MolveraReportPrinter printer(data);
     if (report) return ReportCommand::runCommandLine(data, lookup, printer, app.arguments());
     frmTrigo window(data, lookup, &printer);
+    KeyRouter::instance().setMainWindow(&window);
     if (!window.Load()) return window.exitCode();
     ExitAfterFirstPaint exitAfterPaint;
     if (qEnvironmentVariableIntValue("MOLVERA_EXIT_AFTER_PAINT") == 1)

@@ -285,8 +285,10 @@ void CellEditor::EditKeyCode(int keyCode, int shift)
         if (g->Row() > FlexGrid::FixedRows) g->setRow(g->Row() - 1);
         break;
     case KeyCodes::Down:
+        // As Up: the column stays (the record number's column is never the
+        // current cell).
         alGrid();
-        if (g->Row() < g->Rows() - 1) g->setRowCol(g->Row() + 1, 0);
+        if (g->Row() < g->Rows() - 1) g->setRow(g->Row() + 1);
         break;
     default: break;
     }

@@ -7,6 +7,7 @@
 #include "DateText.h"
 #include "Dialogs.h"
 #include "FlexGrid.h"
+#include "KeyRouter.h"
 #include "ServiceError.h"
 #include "TextBox.h"
 #include "UtilService.h"
@@ -161,7 +162,9 @@ void LiveSheet::toldReconnection()
 bool LiveSheet::check()
 {
     if (m_busy) return false;
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
+    if (KeyRouter::modalOpen() || QApplication::activeModalWidget() ||
+        QApplication::activePopupWidget())
+        return false;
     // Also without a sheet (a read of the day that failed while the server
     // was away).
     toldReconnection();

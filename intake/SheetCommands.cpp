@@ -27,10 +27,11 @@ void avisar(frmTrigo& w, const QString& texto)
 void SheetCommands::ejecutar(const QString& keyIn)
 {
     const QString key = keyIn.toUpper();
-    // A command that moves the cursor or reads the sheet again first ends an
-    // open edit as Enter would; a refused value keeps the editor open and the
-    // command does not run.
-    const bool mueve = key == QLatin1String("NUEVO") || key == QLatin1String("BORRAR");
+    // A command that moves the cursor, reads the sheet again or prints it
+    // first ends an open edit as Enter would; a refused value keeps the
+    // editor open and the command does not run.
+    const bool mueve = key == QLatin1String("NUEVO") || key == QLatin1String("BORRAR") ||
+                       key == QLatin1String("REPORTE");
     if (mueve && !w.editor().terminarEdicion()) return;
     if (key == QLatin1String("NUEVO")) Nuevo();
     else if (key == QLatin1String("BORRAR")) Borrar();

@@ -2,6 +2,7 @@
 
 #include "FileDialog.h"
 #include "Idioma.h"
+#include "KeyRouter.h"
 #include "ServiceError.h"
 
 #include <QCalendarWidget>
@@ -54,7 +55,7 @@ int QtDialogs::message(QWidget* parent, const QString& title, const QString& tex
         box.setDefaultButton(defaultAnswer == Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
         break;
     }
-    switch (box.exec()) {
+    switch (KeyRouter::run(&box, KeyRouter::Keys::ReadFirst)) {
     case QMessageBox::Yes: return Yes;
     case QMessageBox::No: return No;
     case QMessageBox::Cancel: return Cancel;
@@ -74,7 +75,7 @@ int QtDialogs::errorDialog(QWidget* parent, const ServiceError& error, const QSt
     box.button(QMessageBox::Retry)->setText(QStringLiteral("&Reintentar"));
     box.button(QMessageBox::Ignore)->setText(QStringLiteral("&Omitir"));
     box.setDefaultButton(QMessageBox::Abort);
-    switch (box.exec()) {
+    switch (KeyRouter::run(&box, KeyRouter::Keys::ReadFirst)) {
     case QMessageBox::Retry: return Retry;
     case QMessageBox::Ignore: return Ignore;
     default: return Abort;
@@ -84,10 +85,12 @@ int QtDialogs::errorDialog(QWidget* parent, const ServiceError& error, const QSt
 std::optional<QString> QtDialogs::inputBox(QWidget* parent, const QString& prompt,
                                            const QString& title, const QString& defaultText)
 {
-    bool ok = false;
-    const QString s = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok) return std::nullopt;
-    return s;
+    QInputDialog dlg(parent);
+    dlg.setWindowTitle(title);
+    dlg.setLabelText(prompt);
+    dlg.setTextValue(defaultText);
+    if (KeyRouter::run(&dlg, KeyRouter::Keys::TypeAhead) != QDialog::Accepted) return std::nullopt;
+    return dlg.textValue();
 }
 
 std::optional<QDate> QtDialogs::chooseDate(QWidget* parent, const QDate& initial)
@@ -105,13 +108,13 @@ std::optional<QDate> QtDialogs::chooseDate(QWidget* parent, const QDate& initial
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     QObject::connect(cal, &QCalendarWidget::activated, &dlg, &QDialog::accept);
-    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    if (KeyRouter::run(&dlg, KeyRouter::Keys::TypeAhead) != QDialog::Accepted) return std::nullopt;
     return cal->selectedDate();
 }
 
 int QtDialogs::exec(QDialog* dialog)
 {
-    return dialog->exec();
+    return KeyRouter::run(dialog, KeyRouter::Keys::TypeAhead);
 }
 
 std::optional<QString> Dialogs::saveFileName(QWidget*, const QString&, const QString&,
@@ -124,7 +127,9 @@ std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& t
                                                const QString& suggested, const QString& filter)
 {
     FileDialog fd(parent, title, suggested, filter);
-    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
+    if (KeyRouter::run(&fd, KeyRouter::Keys::TypeAhead) != QDialog::Accepted ||
+        fd.selectedFiles().isEmpty())
+        return std::nullopt;
     const QString path = fd.selectedFiles().constFirst();
     if (path.isEmpty()) return std::nullopt;
     return path;

@@ -185,6 +185,15 @@ void FlexGrid::moveTo(int row, int col, bool extend)
 {
     row = clampRow(row);
     col = clampCol(col);
+    // A hidden column (width 0) is never the current cell: the nearest shown
+    // one to its right, else to its left.
+    if (!extend && Cols() > 0 && ColWidth(col) == 0) {
+        int shown = col;
+        while (shown < Cols() - 1 && ColWidth(shown) == 0) ++shown;
+        if (ColWidth(shown) == 0)
+            while (shown > 0 && ColWidth(shown) == 0) --shown;
+        if (ColWidth(shown) != 0) col = shown;
+    }
     if (extend) {
         m_rowSel = std::max(row, FixedRows);
         m_colSel = col;

@@ -172,15 +172,21 @@ private slots:
         key(f, Qt::Key_Down);
         QCOMPARE(f.grid()->Row(), last);
         QCOMPARE(f.grid()->Col(), 2);
-        // Down elsewhere goes to the identifier column of the next row,
-        // where typing opens nothing.
+        // Down elsewhere keeps the column, as Up does: the value typed next
+        // goes into the next row's cell.
         f.grid()->setRowCol(2, 2);
         type(f, "b");
         key(f, Qt::Key_Down);
         QCOMPARE(f.grid()->Row(), 3);
-        QCOMPARE(f.grid()->Col(), 0);
-        QTest::keyClicks(f.grid(), "7");
-        QVERIFY(!f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.grid()->Col(), 2);
+        type(f, "Otro");
+        key(f, Qt::Key_Return);
+        QCOMPARE(f.column(f.idAt(3), "vendedor").toString(), QStringLiteral("Otro"));
+        // The record number's column is never the current cell: Left from
+        // the first column stays there.
+        f.grid()->setRowCol(3, 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(f.grid()->Col(), 1);
         // Up in row 2 does not move.
         f.grid()->setRowCol(2, 3);
         type(f, "c");
