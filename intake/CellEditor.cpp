@@ -139,6 +139,11 @@ void CellEditor::MsflexGridEdt(int charCode)
         e->setText(QString::fromUcs4(&c, 1));
         e->setCursorPosition(e->text().size());
     }
+    // What the cell held when the edit began: another desk's change made
+    // meanwhile is said before it is written over.
+    m_visto = g->Text();
+    m_vistoId = g->TextMatrix(g->Row(), 0).trimmed().toLongLong();
+    m_vistoCol = g->Col();
     const QRect cell = g->cellRect();
     e->setGeometry(QRect(g->pos() + cell.topLeft(), cell.size()));
     e->show();
@@ -193,9 +198,11 @@ bool CellEditor::validarYGrabar()
     w.validator().CampoValida(e);
     if (w.mCampoInvalido) return false;
     QString shown;
-    if (!CellWriter::UpdateaCampo(w, e, &shown)) return false;
-    // Written: the cell shows what the database now holds.
     FlexGrid* g = w.MSflexGrid1();
+    const bool mismaCelda = m_vistoId > 0 && m_vistoCol == g->Col() &&
+                            g->TextMatrix(g->Row(), 0).trimmed().toLongLong() == m_vistoId;
+    if (!CellWriter::UpdateaCampo(w, e, &shown, mismaCelda ? &m_visto : nullptr)) return false;
+    // Written: the cell shows what the database now holds.
     g->setTextMatrix(g->Row(), g->Col(), shown);
     e->setText(shown);
     cerrarEditor();

@@ -61,4 +61,8 @@ private:
 
     frmTrigo& w;
     bool m_confirmando = false;
+    // The cell being edited, and its text when the edit began.
+    QString m_visto;
+    qint64 m_vistoId = 0;
+    int m_vistoCol = -1;
 };

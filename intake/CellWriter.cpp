@@ -1,6 +1,7 @@
 #include "CellWriter.h"
 
 #include "ChangeHistory.h"
+#include "DailySheet.h"
 #include "DataService.h"
 #include "Dialogs.h"
 #include "FlexGrid.h"
@@ -26,7 +27,7 @@ CellWriter::Kind CellWriter::kindOf(const QString& fieldName)
     return Kind::Unknown;
 }
 
-bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown)
+bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown, QString* seen)
 {
     const QString f = txt->dataField().trimmed();
     const Kind kind = kindOf(f);
@@ -76,6 +77,8 @@ bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown)
     case Kind::Unknown: return false;
     }
 
+    if (seen && !confirmarSobreescritura(w, f, id, *seen, display)) return false;
+
     // The operator is named with the change when the history is kept.
     const QString quien = w.history().setClause();
     const QString sql =
@@ -103,4 +106,39 @@ bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown)
             if (answer != Dialogs::Retry) return false;
         }
     }
+}
+
+bool CellWriter::confirmarSobreescritura(frmTrigo& w, const QString& campo, qint64 id,
+                                         QString& seen, const QString& nuevo)
+{
+    QString ahora, quien;
+    try {
+        RecordSet rs = w.data().openRecordSet(
+            QStringLiteral("SELECT [%1] FROM %2 WHERE ID = ?").arg(campo.toUpper(), w.mVista), {id});
+        if (rs.eof()) return true; // gone: the write says so
+        ahora = UtilService::valueToText(rs.value(0));
+        if (ahora == seen || ahora == nuevo) return true;
+        if (w.history().available()) quien = ChangeHistory::ultimoOperador(w.data(), id, campo);
+    } catch (const ServiceError&) {
+        return true; // the write itself reports what is wrong
+    }
+    auto entre = [](const QString& t) {
+        return t.isEmpty() ? QStringLiteral("(vacío)") : QStringLiteral("«%1»").arg(t);
+    };
+    const int respuesta = Dialogs::instance().message(
+        &w, QStringLiteral("Atención"),
+        QStringLiteral("Mientras editaba, %1 cambió %2 de la carga %3 en otra estación de "
+                       "trabajo: ahora es %4 (era %5).\n\n¿Reemplazarlo por %6?")
+            .arg(quien.isEmpty() ? QStringLiteral("otro operador") : quien,
+                 ChangeHistory::caption(campo), QString::number(id), entre(ahora), entre(seen),
+                 entre(nuevo)),
+        Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::No);
+    // Told: the cell shows what is stored, and a second Enter writes the
+    // operator's value without asking again.
+    FlexGrid* g = w.MSflexGrid1();
+    const int fila = g->rowOfId(id);
+    const int col = DailySheet::columnaDe(campo);
+    if (fila >= FlexGrid::FixedRows && col > 0) g->setTextMatrix(fila, col, ahora);
+    seen = ahora;
+    return respuesta == Dialogs::Yes;
 }

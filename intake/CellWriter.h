@@ -16,5 +16,14 @@ public:
 
     // Writes the value of the box (the cell editor). Answers true when the
     // database accepted it; the text to show in the cell is then in shown.
-    static bool UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown = nullptr);
+    // With seen (the cell's text when the edit began): when another desk
+    // changed the stored value meanwhile, the operator is told who and what
+    // before it is written over, and answers whether to; not written, the
+    // cell shows the stored value and seen becomes it.
+    static bool UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown = nullptr,
+                             QString* seen = nullptr);
+
+private:
+    static bool confirmarSobreescritura(frmTrigo& w, const QString& campo, qint64 id,
+                                        QString& seen, const QString& nuevo);
 };

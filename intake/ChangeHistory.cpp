@@ -70,6 +70,15 @@ QVector<HistoryEntry> ChangeHistory::rowsOf(DataService& data, qint64 id)
     return out;
 }
 
+QString ChangeHistory::ultimoOperador(DataService& data, qint64 id, const QString& campo)
+{
+    RecordSet rs = data.openRecordSet(
+        QStringLiteral("SELECT top 1 usuario FROM mv_molvera_historial WHERE id_registro = ? AND "
+                       "campo = ? ORDER BY ID DESC"),
+        {id, campo.toLower()});
+    return rs.eof() ? QString() : rs.value(0).toString().trimmed();
+}
+
 QString ChangeHistory::caption(const QString& campo)
 {
     int n = 0;

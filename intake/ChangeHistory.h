@@ -44,6 +44,9 @@ public:
 
     // The recorded changes of one row, oldest first. Raises ServiceError.
     static QVector<HistoryEntry> rowsOf(DataService& data, qint64 id);
+    // Who made the latest recorded change of a column of one row; empty when
+    // nothing names anyone. Raises ServiceError.
+    static QString ultimoOperador(DataService& data, qint64 id, const QString& campo);
     // The grid's caption of a recorded column ("toneladas" -> "TN DESC.").
     static QString caption(const QString& campo);
     // A recorded value as the operator reads it: numbers in the locale's

@@ -155,6 +155,36 @@ void DailySheet::TitulosGrilla()
     g->refresh();
 }
 
+bool DailySheet::crearDia(DataService& db, const QDate& dia, const QString& responsable,
+                          const QString& operador)
+{
+    const QDateTime desde(dia, QTime(0, 0));
+    const QDateTime hasta(dia.addDays(1), QTime(0, 0));
+    const QString insert =
+        operador.isEmpty()
+            ? QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta) "
+                             "VALUES (?,?,?)")
+            : QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta,"
+                             "modificado_por) VALUES (?,?,?,?)");
+    bool creado = false;
+    // Desks that open the same new day at once: the first makes its rows,
+    // the others find them (one day, one lock).
+    db.exclusiveTransaction(kBloqueoDia + dia.toJulianDay(), [&] {
+        RecordSet rs = db.openRecordSet(
+            QStringLiteral("SELECT COUNT(*) FROM v_mv_molvera WHERE fecha >= ? and fecha < ?"),
+            {desde, hasta});
+        if (!rs.eof() && rs.value(0).toLongLong() > 0) return;
+        // Each row carries the time of its own insert.
+        for (int i = 0; i < 2; ++i) {
+            QVariantList params{desde, responsable, QDateTime::currentDateTime()};
+            if (!operador.isEmpty()) params << operador;
+            db.execute(insert, params);
+        }
+        creado = true;
+    });
+    return creado;
+}
+
 bool DailySheet::Cargar()
 {
     FlexGrid* g = w.MSflexGrid1();
@@ -176,19 +206,10 @@ bool DailySheet::Cargar()
         DataService& db = w.data();
         RecordSet rs = db.openRecordSet(sql, {desde, hasta});
         if (rs.bof()) {
-            const QString r = resp ? resp->text() : QString();
-            const bool quien = w.history().available(); // the operator names the new rows
-            const QString insert =
-                quien ? QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta,"
-                                       "modificado_por) VALUES (?,?,?,?)")
-                      : QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta) "
-                                       "VALUES (?,?,?)");
-            // Each row carries the time of its own insert.
-            for (int i = 0; i < 2; ++i) {
-                QVariantList params{desde, r, QDateTime::currentDateTime()};
-                if (quien) params << w.history().operador();
-                db.execute(insert, params);
-            }
+            // The operator names the new rows where the history is kept.
+            const QString quien =
+                w.history().available() ? w.history().operador() : QString();
+            crearDia(db, dia, resp ? resp->text() : QString(), quien);
             rs = db.openRecordSet(sql, {desde, hasta});
         }
         rs.orderByNumber(0);

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 
+class DataService;
 class frmTrigo;
 
 // The daily sheet: resetting the window to the no-sheet state, loading (and
@@ -20,6 +21,14 @@ public:
     // when the day has none. False when nothing was loaded (the operator has
     // been told why).
     bool Cargar();
+
+    // Makes the two first rows of a day that has none, once, whatever number
+    // of desks open the day at the same moment; true when this call made
+    // them. The operator, when not empty, names the new rows.
+    static bool crearDia(DataService& db, const QDate& dia, const QString& responsable,
+                         const QString& operador);
+    // Lock numbers of the days' creation (the day's number is added).
+    static constexpr qint64 kBloqueoDia = 0x4d560000000LL;
 
     // The read statement of a day's sheet; its two parameters are the first
     // instant of the day and the first instant of the next. Without the

@@ -100,6 +100,11 @@ public:
     // On the embedded database a change made through a view counts the rows
     // its INSTEAD OF trigger changed (SQLite reports none for the view).
     bool executeChanged(const QString& sql, const QVariantList& params = {});
+    // Runs the work as one transaction that no other connection runs at the
+    // same time under the same lock number (on the embedded database, no
+    // other writer at all): what the work reads stays true until it has
+    // written. A failure in the work undoes the whole of it and is raised.
+    void exclusiveTransaction(qint64 lock, const std::function<void()>& work);
     // Runs a script of several statements (schema creation).
     void executeScript(const QString& script);
     // Reads every row of a statement, forward and read-only.

@@ -238,3 +238,20 @@ std::optional<SqlDialect::Kind> SqlDialect::fromProductName(const QString& produ
     if (p.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive)) return Kind::SQLite;
     return std::nullopt;
 }
+
+QString SqlDialect::transactionLock() const
+{
+    switch (m_kind) {
+    case Kind::PostgreSQL: return QStringLiteral("SELECT pg_advisory_xact_lock(?)");
+    case Kind::SqlServer:
+        return QStringLiteral("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', "
+                              "@LockOwner = 'Transaction'");
+    case Kind::SQLite: break;
+    }
+    return {};
+}
+
+QString SqlDialect::beginWriteTransaction() const
+{
+    return m_kind == Kind::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QString();
+}

@@ -54,6 +54,15 @@ public:
     // name and either the length or the declared type ("VARCHAR(100)").
     QString columnLengths() const;
 
+    // The statement that, inside a transaction, waits until no other
+    // connection holds the lock named by its one placeholder (a number) and
+    // holds it until the transaction ends; empty where the transaction's
+    // own write lock serves (the embedded database takes it at BEGIN).
+    QString transactionLock() const;
+    // The statement that opens such a transaction ("" where the driver's
+    // own transaction start serves).
+    QString beginWriteTransaction() const;
+
     // The dialect of a database named by its product or version text
     // ("PostgreSQL 15.4 on ...", "Microsoft SQL Server 2019 ..."); none for
     // databases the program does not work with.

@@ -199,6 +199,61 @@ private slots:
         QCOMPARE(f.column(f.idAt(3), "procedencia").toString(), QStringLiteral("d"));
     }
 
+    // Another desk changes the cell being edited: before it is written over,
+    // the operator is told who changed it and to what. No keeps the other
+    // desk's value (the cell shows it; a second Enter writes the operator's
+    // without asking again), Yes writes at once; an unchanged cell asks
+    // nothing.
+    void anotherDesksChangeIsSaidBeforeItIsOverwritten()
+    {
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        const qint64 id = f.idAt(2);
+        const int col = DailySheet::columnaDe(QStringLiteral("camionero"));
+        auto otra = f.db.secondConnection();
+        auto otraEscribe = [&](const QString& v) {
+            otra->execute(QStringLiteral("UPDATE v_mv_molvera SET camionero = ?, modificado_por = ? "
+                                         "WHERE ID = ?"),
+                          {v, QStringLiteral("OPB"), id});
+        };
+        auto teclas = [](const QString& text) {
+            QTest::keyClicks(QApplication::focusWidget(), text.left(1));
+            QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+        };
+        auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+        f.grid()->setRowCol(2, col);
+        f.grid()->setFocus();
+        teclas(QStringLiteral("21"));
+        otraEscribe(QStringLiteral("31"));
+        f.dialogs.messageAnswers << Dialogs::No;
+        enter();
+        QCOMPARE(f.dialogs.count(QStringLiteral("message")), 1);
+        const QString said = f.dialogs.shown.last().text;
+        QVERIFY2(said.contains(QLatin1String("OPB")) && said.contains(QStringLiteral("«31»")) &&
+                     said.contains(QStringLiteral("(vacío)")) && said.contains(QStringLiteral("«21»")),
+                 qPrintable(said));
+        QCOMPARE(f.column(id, "camionero").toString(), QStringLiteral("31"));
+        QCOMPARE(f.grid()->TextMatrix(2, col), QStringLiteral("31"));
+        QVERIFY(f.w->TxtEdit()->isVisible());
+        enter();
+        QCOMPARE(f.dialogs.count(QStringLiteral("message")), 1);
+        QCOMPARE(f.column(id, "camionero").toString(), QStringLiteral("21"));
+        // Yes writes over the other desk's value at once.
+        f.grid()->setRowCol(2, col);
+        teclas(QStringLiteral("22"));
+        otraEscribe(QStringLiteral("32"));
+        f.dialogs.messageAnswers << Dialogs::Yes;
+        enter();
+        QCOMPARE(f.dialogs.count(QStringLiteral("message")), 2);
+        QCOMPARE(f.column(id, "camionero").toString(), QStringLiteral("22"));
+        // Nobody else changed it: nothing is asked.
+        f.grid()->setRowCol(2, col);
+        teclas(QStringLiteral("23"));
+        enter();
+        QCOMPARE(f.dialogs.count(QStringLiteral("message")), 2);
+        QCOMPARE(f.column(id, "camionero").toString(), QStringLiteral("23"));
+    }
+
     void escapeAbandonsTheEdit()
     {
         WindowFixture f;

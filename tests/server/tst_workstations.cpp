@@ -1,5 +1,6 @@
 // Several intake desks on one database: each desk is its own connection, on
 // its own thread, writing at the same moment as the others.
+#include "DailySheet.h"
 #include "DataService.h"
 #include "ServiceError.h"
 #include "TestDb.h"
@@ -55,6 +56,33 @@ class TstWorkstations : public QObject
 {
     Q_OBJECT
 private slots:
+    // Desks that open the same new days at the same moment: each day gets its
+    // two first rows once, made by one of them.
+    void newDayOpenedAtOnce()
+    {
+        TestDb db;
+        const int days = 12;
+        const QDate first(2024, 5, 1);
+        std::atomic<int> made{0};
+        QList<std::function<void(DataService&)>> desks;
+        for (int i = 0; i < 4; ++i)
+            desks << [&, i](DataService& d) {
+                for (int day = 0; day < days; ++day)
+                    if (DailySheet::crearDia(d, first.addDays(day), QStringLiteral("D%1").arg(i),
+                                             QStringLiteral("OP%1").arg(i)))
+                        ++made;
+            };
+        const QStringList errors = runDesks(db, desks);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+        QCOMPARE(made.load(), days);
+        for (int day = 0; day < days; ++day)
+            QCOMPARE(db.scalar("SELECT COUNT(*) FROM v_mv_molvera WHERE fecha >= ? AND fecha < ?",
+                               {QDateTime(first.addDays(day), QTime()),
+                                QDateTime(first.addDays(day + 1), QTime())})
+                         .toInt(),
+                     2);
+    }
+
     // Two desks add rows at the same moment: each gets the id of its own new
     // row, never one of the other desk's.
     void simultaneousNewRows()
