@@ -3,79 +3,7 @@
 # (Xvfb), driven by real key events (xdotool) with the focus where an
 # operator's would be, and the database file read with SQL afterwards.
 #   journeys.sh MOLVERA
-# It starts an Xvfb display of its own (the server picks a free display
-# number itself, so runs side by side do not collide; -noreset: the server
-# stays up between one program and the next).
-set -uo pipefail
-molvera=$(readlink -f "$1")
-unset QT_QPA_PLATFORM
-work=$(mktemp -d /tmp/molvera-journeys.XXXXXX)
-pid=0
-xvfb=0
-trap 'kill $pid $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-# -fbdir: the screen's pixels in a file (what the screen shows, not a new paint).
-Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset -fbdir "$work" \
-  3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "journeys: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -1 "$work/display")"
-export HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-db=$work/molvera.db
-failures=0
-
-fail() {
-  echo "FAIL [$journey]: $*"
-  import -window root "$work/../molvera-journey-fail-$journey.png" 2>/dev/null || true
-  failures=$((failures + 1))
-}
-sql() { sqlite3 -cmd '.timeout 5000' "$db" "$@"; }
-
-# Waits up to 10 s for a query to answer the expected text.
-expect_sql() {
-  local query=$1 want=$2 got=""
-  for _ in $(seq 100); do
-    got=$(sql "$query" 2>&1)
-    [ "$got" = "$want" ] && return 0
-    sleep 0.1
-  done
-  fail "$query: expected '$want', got '$got'"
-  return 1
-}
-
-# Visible top-level windows whose name contains the text.
-windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
-expect_windows() {
-  local name=$1 want=$2 got=""
-  for _ in $(seq 100); do
-    got=$(windows_named "$name")
-    # A window just shown takes the keyboard a moment later.
-    [ "$got" = "$want" ] && { sleep 0.3; return 0; }
-    sleep 0.1
-  done
-  fail "windows named '$name': expected $want, got $got"
-}
-
-# Starts the program on a new database and waits for its window.
-start() {
-  journey=$1
-  [ "$pid" != 0 ] && { kill $pid 2>/dev/null; wait $pid 2>/dev/null; }
-  rm -f "$db" "$db-wal" "$db-shm"
-  "$molvera" "@DbName=$db;@UsuarioLogeado=OPERADOR;" >"$work/$journey.log" 2>&1 &
-  pid=$!
-  for _ in $(seq 300); do
-    wid=$(xdotool search --onlyvisible --name '^MOLVERA' 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || { fail "the window did not show"; cat "$work/$journey.log"; return 1; }
-  xdotool windowfocus "$wid" 2>/dev/null || true
-  sleep 0.3
-}
-keys() { xdotool key --delay "${delay:-40}" "$@"; }
-typed() { xdotool type --delay "${delay:-40}" "$1"; }
-today_rows="SELECT COUNT(*) FROM mv_molvera"
-first="(SELECT MIN(id) FROM mv_molvera)"
+. "$(dirname "$0")/lib.sh" "$1"
 
 # 1. A truckload by keyboard: Enter in the date box loads today's sheet; the
 # cells are ended with Enter and with Tab (both write and move right).
@@ -178,5 +106,4 @@ keys ctrl+Return; sleep 0.3; keys ctrl+Return; sleep 0.5
 cmp -s "$work/Xvfb_screen0" "$work/shown" ||
   fail "the sheet on the screen differs from the sheet painted whole"
 
-[ "$failures" = 0 ] && echo "journeys: all passed" || echo "journeys: $failures failed"
-[ "$failures" = 0 ]
+finish
