@@ -11,7 +11,14 @@ work=$(mktemp -d /tmp/molvera-journeys.XXXXXX)
 pid=0
 pid2=0
 xvfb=0
-trap 'kill $pid $pid2 $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+# (A pid of 0 is never named: kill 0 would end the whole process group, ctest's too.)
+stop_all() {
+  local p
+  for p in $pid $pid2 $xvfb; do [ "$p" != 0 ] && kill "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap stop_all EXIT
 # -fbdir: the screen's pixels in a file (what the screen shows, not a new paint).
 Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset -fbdir "$work" \
   3>"$work/display" 2>"$work/xvfb.log" &
