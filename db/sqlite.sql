@@ -441,8 +441,9 @@ INSERT INTO ta_provincias (DESCRIPCION) VALUES
 
 -- @section weighings
 -- Each weighing taken from the truck scale (tipo BRUTO or TARA, in kilograms,
--- with the line the scale sent), written in the same transaction as the
--- tonnes it gives the row. A weighing is never edited.
+-- with the line the scale sent, the workstation and the operator), written in
+-- the same transaction as the tonnes it gives the row. Only ever added to (see
+-- the section "ledger").
 CREATE TABLE mv_molvera_pesada (
     ID          INTEGER PRIMARY KEY AUTOINCREMENT,
     id_registro INTEGER NOT NULL,
@@ -451,14 +452,78 @@ CREATE TABLE mv_molvera_pesada (
     fecha       TEXT NOT NULL,
     estacion    VARCHAR(100),
     instrumento VARCHAR(100),
-    linea       VARCHAR(255)
+    linea       VARCHAR(255),
+    usuario     VARCHAR(50)
 );
 
 CREATE INDEX ix_mv_molvera_pesada_registro ON mv_molvera_pesada (id_registro);
 
+-- @section readings
+-- Each taking of the grain analyzer's readings into a row (F11): the values
+-- written (NULL for one the analyzer did not give or the sheet refused), the
+-- line the analyzer sent, when, the workstation and the operator; written in
+-- the same transaction as the values. Only ever added to (see "ledger").
+CREATE TABLE mv_molvera_lectura (
+    ID            INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_registro   INTEGER NOT NULL,
+    fecha         TEXT NOT NULL,
+    humedo        REAL,
+    seco          REAL,
+    fallingnumber REAL,
+    humedad       REAL,
+    pesohect      REAL,
+    estacion      VARCHAR(100),
+    instrumento   VARCHAR(100),
+    linea         VARCHAR(255),
+    usuario       VARCHAR(50)
+);
+
+CREATE INDEX ix_mv_molvera_lectura_registro ON mv_molvera_lectura (id_registro);
+
+-- @section ledger
+-- A weighing or an analyzer reading, once written, is neither changed nor
+-- deleted: the triggers below refuse both. A load that is deleted keeps them;
+-- its deletion in the change history names each one (operation BAJA, field
+-- "pesada" or "lectura"), by the operator who deleted the load.
 CREATE TRIGGER tr_mv_molvera_pesada_fija BEFORE UPDATE ON mv_molvera_pesada
 BEGIN
-    SELECT RAISE(ABORT, 'Una pesada registrada no se modifica.');
+    SELECT RAISE(ABORT, 'Una pesada registrada no se modifica ni se borra.');
+END;
+
+CREATE TRIGGER tr_mv_molvera_pesada_borrado BEFORE DELETE ON mv_molvera_pesada
+BEGIN
+    SELECT RAISE(ABORT, 'Una pesada registrada no se modifica ni se borra.');
+END;
+
+CREATE TRIGGER tr_mv_molvera_lectura_fija BEFORE UPDATE ON mv_molvera_lectura
+BEGIN
+    SELECT RAISE(ABORT, 'Una lectura del analizador registrada no se modifica ni se borra.');
+END;
+
+CREATE TRIGGER tr_mv_molvera_lectura_borrado BEFORE DELETE ON mv_molvera_lectura
+BEGIN
+    SELECT RAISE(ABORT, 'Una lectura del analizador registrada no se modifica ni se borra.');
+END;
+
+CREATE TRIGGER tr_mv_molvera_baja_pesadas AFTER DELETE ON mv_molvera
+BEGIN
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT OLD.ID, datetime('now', 'localtime'), OLD.modificado_por, 'BAJA', 'pesada',
+           p.tipo || ' ' ||
+           CASE WHEN p.kilos = CAST(p.kilos AS INTEGER) THEN CAST(CAST(p.kilos AS INTEGER) AS TEXT)
+                ELSE CAST(p.kilos AS TEXT) END ||
+           ' kg (pesada ' || p.ID || ', ' || p.fecha || ')', NULL
+    FROM mv_molvera_pesada AS p
+    WHERE p.id_registro = OLD.ID
+    ORDER BY p.ID;
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT OLD.ID, datetime('now', 'localtime'), OLD.modificado_por, 'BAJA', 'lectura',
+           COALESCE(l.linea, '') || ' (lectura ' || l.ID || ', ' || l.fecha || ')', NULL
+    FROM mv_molvera_lectura AS l
+    WHERE l.id_registro = OLD.ID
+    ORDER BY l.ID;
 END;
 
 -- @section version
@@ -467,4 +532,4 @@ END;
 CREATE TABLE mv_molvera_version (
     version INTEGER NOT NULL
 );
-INSERT INTO mv_molvera_version (version) VALUES (4);
+INSERT INTO mv_molvera_version (version) VALUES (5);

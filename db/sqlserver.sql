@@ -338,9 +338,8 @@ INSERT INTO ta_provincias (DESCRIPCION) VALUES
 GO
 
 -- Each weighing taken from the truck scale (tipo BRUTO or TARA, in kilograms,
--- with the line the scale sent), written in the same transaction as the
--- tonnes it gives the row. A weighing is never edited (the program only
--- inserts; deny UPDATE on the table to the desks' login to make it sure).
+-- with the line the scale sent, the workstation and the operator), written in
+-- the same transaction as the tonnes it gives the row.
 CREATE TABLE mv_molvera_pesada (
     ID          bigint IDENTITY(1,1) PRIMARY KEY,
     id_registro bigint NOT NULL,
@@ -349,11 +348,77 @@ CREATE TABLE mv_molvera_pesada (
     fecha       datetime2(0) NOT NULL,
     estacion    nvarchar(100),
     instrumento nvarchar(100),
-    linea       nvarchar(255)
+    linea       nvarchar(255),
+    usuario     nvarchar(50)
 );
 GO
 
 CREATE INDEX ix_mv_molvera_pesada_registro ON mv_molvera_pesada (id_registro);
+GO
+
+-- Each taking of the grain analyzer's readings into a row (F11): the values
+-- written (NULL for one the analyzer did not give or the sheet refused), the
+-- line the analyzer sent, when, the workstation and the operator.
+CREATE TABLE mv_molvera_lectura (
+    ID            bigint IDENTITY(1,1) PRIMARY KEY,
+    id_registro   bigint NOT NULL,
+    fecha         datetime2(0) NOT NULL,
+    humedo        float,
+    seco          float,
+    fallingnumber float,
+    humedad       float,
+    pesohect      float,
+    estacion      nvarchar(100),
+    instrumento   nvarchar(100),
+    linea         nvarchar(255),
+    usuario       nvarchar(50)
+);
+GO
+
+CREATE INDEX ix_mv_molvera_lectura_registro ON mv_molvera_lectura (id_registro);
+GO
+
+-- A weighing or an analyzer reading, once written, is neither changed nor
+-- deleted: the triggers below refuse both (a TRUNCATE fires no trigger: grant
+-- the desks' login no ALTER on these tables). A load that is deleted keeps
+-- them; its deletion in the change history names each one (operation BAJA,
+-- field "pesada" or "lectura").
+CREATE TRIGGER tr_mv_molvera_pesada_fija ON mv_molvera_pesada AFTER UPDATE, DELETE
+AS
+BEGIN
+    SET NOCOUNT ON;
+    THROW 50001, N'Una pesada registrada no se modifica ni se borra.', 1;
+END;
+GO
+
+CREATE TRIGGER tr_mv_molvera_lectura_fija ON mv_molvera_lectura AFTER UPDATE, DELETE
+AS
+BEGIN
+    SET NOCOUNT ON;
+    THROW 50001, N'Una lectura del analizador registrada no se modifica ni se borra.', 1;
+END;
+GO
+
+CREATE TRIGGER tr_mv_molvera_baja_pesadas ON mv_molvera AFTER DELETE
+AS
+BEGIN
+    SET NOCOUNT ON;
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT d.ID, CAST(SYSDATETIME() AS datetime2(0)), d.modificado_por, N'BAJA', N'pesada',
+           p.tipo + N' ' + CONVERT(nvarchar(40), CAST(p.kilos AS decimal(19, 3))) +
+           N' kg (pesada ' + CONVERT(nvarchar(20), p.ID) + N', ' +
+           CONVERT(nvarchar(40), p.fecha, 120) + N')', NULL
+    FROM deleted AS d
+    JOIN mv_molvera_pesada AS p ON p.id_registro = d.ID;
+    INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
+                                      valor_anterior, valor_nuevo)
+    SELECT d.ID, CAST(SYSDATETIME() AS datetime2(0)), d.modificado_por, N'BAJA', N'lectura',
+           COALESCE(l.linea, N'') + N' (lectura ' + CONVERT(nvarchar(20), l.ID) + N', ' +
+           CONVERT(nvarchar(40), l.fecha, 120) + N')', NULL
+    FROM deleted AS d
+    JOIN mv_molvera_lectura AS l ON l.id_registro = d.ID;
+END;
 GO
 
 -- The schema version of this database: the program brings an older one up to
@@ -363,4 +428,4 @@ CREATE TABLE mv_molvera_version (
 );
 GO
 
-INSERT INTO mv_molvera_version (version) VALUES (4);
+INSERT INTO mv_molvera_version (version) VALUES (5);

@@ -3,7 +3,9 @@
 #include "FrameParser.h"
 #include "IniReader.h"
 
+#include <QLocale>
 #include <QRegularExpression>
+#include <cmath>
 #include <QUrl>
 
 namespace
@@ -16,6 +18,15 @@ QString sinComentario(const QString& v)
     static const QRegularExpression comentario(QStringLiteral("\\s+;.*$"));
     QString t = v;
     return t.remove(comentario).trimmed();
+}
+
+// A number of the INI with a period or a comma for the decimals; NaN when it
+// is no number.
+double decimal(const QString& v)
+{
+    bool ok = false;
+    const double d = QLocale::c().toDouble(QString(v).replace(u',', u'.'), &ok);
+    return ok ? d : std::nan("");
 }
 
 } // namespace
@@ -47,6 +58,14 @@ QString InstrumentConfig::problema() const
         return QStringLiteral("Paridad debe ser N, E, O, M o S");
     if (bitsDatos < 5 || bitsDatos > 8) return QStringLiteral("BitsDatos debe estar entre 5 y 8");
     if (bitsParada != 1 && bitsParada != 2) return QStringLiteral("BitsParada debe ser 1 o 2");
+    if (lecturas < 1 || lecturas > kMaxLecturas)
+        return QStringLiteral("Lecturas debe ser un número entero de 1 a %1").arg(kMaxLecturas);
+    if (decimales < 0 || decimales > 6)
+        return QStringLiteral("Decimales debe ser un número entero de 0 a 6");
+    if (pesoMinimo && !(*pesoMinimo >= 0))
+        return QStringLiteral("PesoMinimo debe ser un peso en kilogramos");
+    if (edadMaximaMs < 100 || edadMaximaMs > 60000)
+        return QStringLiteral("EdadMaxima debe estar entre 0,1 y 60 segundos");
     return {};
 }
 
@@ -74,6 +93,15 @@ QVector<InstrumentConfig> InstrumentConfig::leer(const QString& iniFile)
         c.baudios = entero("Baudios", 9600);
         c.bitsDatos = entero("BitsDatos", 8);
         c.bitsParada = entero("BitsParada", 1);
+        c.lecturas = entero("Lecturas", 3);
+        c.decimales = entero("Decimales", 0);
+        const QString minimo = sinComentario(key("PesoMinimo"));
+        if (!minimo.isEmpty()) c.pesoMinimo = decimal(minimo);
+        const QString edad = sinComentario(key("EdadMaxima"));
+        if (!edad.isEmpty()) {
+            const double s = decimal(edad);
+            c.edadMaximaMs = std::isfinite(s) && std::abs(s) < 1e6 ? int(std::lround(s * 1000)) : -1;
+        }
         const QString par = sinComentario(key("Paridad")).toUpper();
         c.paridad = par.isEmpty() ? QChar(u'N') : par.at(0);
         if (c.paridad == u'P') c.paridad = u'E'; // Par

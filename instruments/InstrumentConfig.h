@@ -2,11 +2,17 @@
 
 #include <QString>
 #include <QVector>
+#include <optional>
 
 // One instrument a workstation names in its CN000pr.INI, section
 // [InstrumentoN]: its name, its port (a serial device, COM3 on Windows, or
 // tcp://HOST:PORT for a serial-to-Ethernet converter), the line settings
-// (8N1 at 9600 baud unless given) and the format of its lines.
+// (8N1 at 9600 baud unless given), the format of its lines, and what a key
+// may take from it: a scale's weight once the same stable weight came in
+// `lecturas` recognised lines in a row, none older than `edadMaximaMs`, and
+// not below `pesoMinimo`; an analyzer's readings while younger than
+// `edadMaximaMs`. `decimales` is how many decimals the scale writes after its
+// decimal mark (0: every "," or "." in the weight separates thousands).
 struct InstrumentConfig {
     int numero = 0;
     QString nombre;
@@ -16,6 +22,10 @@ struct InstrumentConfig {
     int bitsDatos = 8;
     int bitsParada = 1; // 1 or 2
     QString formato;
+    int lecturas = 3;                 // Lecturas=
+    int decimales = 0;                // Decimales=
+    std::optional<double> pesoMinimo; // PesoMinimo=, kilograms; NaN when unreadable
+    int edadMaximaMs = 2000;          // EdadMaxima=, in seconds in the INI
 
     bool esTcp() const { return puerto.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive); }
     QString host() const;
@@ -27,4 +37,5 @@ struct InstrumentConfig {
     // … up to the first number without a section); none without the file.
     static QVector<InstrumentConfig> leer(const QString& iniFile = QStringLiteral("CN000pr.INI"));
     static constexpr int kMaximo = 16;
+    static constexpr int kMaxLecturas = 50;
 };

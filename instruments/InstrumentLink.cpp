@@ -27,15 +27,50 @@ int InstrumentLink::silencioMs()
 }
 
 InstrumentLink::InstrumentLink(const InstrumentConfig& config, QObject* parent)
-    : QObject(parent), m_config(config), m_parser(config.formato)
+    : QObject(parent), m_config(config), m_parser(config.formato, config.decimales)
 {
     m_reintento.setSingleShot(true);
     connect(&m_reintento, &QTimer::timeout, this, &InstrumentLink::abrir);
     m_silencio.setSingleShot(true);
-    connect(&m_silencio, &QTimer::timeout, this, [this] {
-        if (m_estado == Estado::Recibiendo || m_estado == Estado::Abriendo)
-            ponerEstado(Estado::Silencioso);
-    });
+    connect(&m_silencio, &QTimer::timeout, this, &InstrumentLink::silencio);
+}
+
+void InstrumentLink::silencio()
+{
+    if (m_estado != Estado::Recibiendo && m_estado != Estado::Abriendo &&
+        m_estado != Estado::NoReconocido)
+        return;
+    // Nothing recognised for a while: lines that are not understood, or none.
+    const bool llegan =
+        m_rechazoMs >= 0 && InstrumentReading::ahoraMonotonoMs() - m_rechazoMs < g_silencioMs;
+    if (!llegan) {
+        ponerEstado(Estado::Silencioso);
+        return;
+    }
+    if (m_estado != Estado::NoReconocido) ponerEstado(Estado::NoReconocido);
+    m_silencio.start(g_silencioMs); // looked at again: they may stop too
+}
+
+int InstrumentLink::repeticiones() const
+{
+    if (!m_ultima || !m_ultima->peso || !m_ultima->estable) return 0;
+    const qint64 ahora = InstrumentReading::ahoraMonotonoMs();
+    int n = 0;
+    for (qsizetype i = m_racha.size() - 1; i >= 0 && ahora - m_racha.at(i) <= m_config.edadMaximaMs;
+         --i)
+        ++n;
+    return n;
+}
+
+void InstrumentLink::seguirRacha(const InstrumentReading& r)
+{
+    const bool igual = m_ultima && m_ultima->peso && m_ultima->estable && r.peso && r.estable &&
+                       *m_ultima->peso == *r.peso;
+    if (!igual) m_racha.clear();
+    if (r.peso && r.estable) m_racha << r.recibidaMonotonaMs;
+    while (m_racha.size() > std::max(1, m_config.lecturas))
+        m_racha.removeFirst();
+    m_ultima = r;
 }
 
 InstrumentLink::~InstrumentLink()
@@ -73,6 +108,8 @@ QString InstrumentLink::estadoTexto() const
         return QStringLiteral("recibiendo");
     case Estado::Silencioso:
         return QStringLiteral("sin datos");
+    case Estado::NoReconocido:
+        return QStringLiteral("llegan líneas pero no se entienden");
     case Estado::Ausente:
         return QStringLiteral("%1 no disponible, reintentando").arg(m_config.puerto);
     case Estado::Ocupado:
@@ -86,6 +123,7 @@ QString InstrumentLink::estadoTexto() const
 void InstrumentLink::abrir()
 {
     m_parser.reiniciar();
+    m_racha.clear(); // a weight is confirmed again on the new connection
     if (m_config.esTcp())
         abrirTcp();
     else
@@ -181,9 +219,20 @@ void InstrumentLink::leer()
     QIODevice* dev = m_tcp && m_config.esTcp() ? static_cast<QIODevice*>(m_tcp)
                                                : static_cast<QIODevice*>(m_serie);
     if (!dev) return;
+    const qint64 rechazadas = m_parser.rechazadas();
     const QVector<InstrumentReading> r = m_parser.recibir(dev->readAll());
-    if (r.isEmpty()) return; // garbage or a line not yet ended: silence goes on counting
-    m_ultima = r.last();
+    if (m_parser.rechazadas() != rechazadas) m_rechazoMs = InstrumentReading::ahoraMonotonoMs();
+    if (r.isEmpty()) {
+        // Garbage or a line not yet ended: silence goes on counting; after a
+        // silence, lines that are not understood are said at once.
+        if (m_estado == Estado::Silencioso && m_parser.rechazadas() != rechazadas) {
+            ponerEstado(Estado::NoReconocido);
+            m_silencio.start(g_silencioMs);
+        }
+        return;
+    }
+    for (const InstrumentReading& x : r)
+        seguirRacha(x);
     m_silencio.start(g_silencioMs);
     m_estado = Estado::Recibiendo;
     m_detalle.clear();

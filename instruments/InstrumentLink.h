@@ -15,13 +15,25 @@ class QTcpSocket;
 // The link to one instrument: its serial port or TCP connection, opened
 // without ever waiting (a TCP connection is made in the background), its
 // lines read as they come and its last reading kept. A port that is missing,
-// busy, fails or falls silent is shown as such; a closed one is tried again
-// every few seconds in the background.
+// busy, fails or falls silent is shown as such, and so is one whose lines
+// arrive but are not recognised; a closed one is tried again every few
+// seconds in the background. A scale's weight counts as firm once the same
+// stable weight came in the configured number of recognised lines in a row,
+// all younger than the configured age.
 class InstrumentLink : public QObject
 {
     Q_OBJECT
 public:
-    enum class Estado { Configuracion, Abriendo, Recibiendo, Silencioso, Ausente, Ocupado, Fallo };
+    enum class Estado {
+        Configuracion,
+        Abriendo,
+        Recibiendo,
+        Silencioso,
+        NoReconocido, // lines arrive, none recognised
+        Ausente,
+        Ocupado,
+        Fallo
+    };
 
     explicit InstrumentLink(const InstrumentConfig& config, QObject* parent = nullptr);
     ~InstrumentLink() override;
@@ -39,6 +51,14 @@ public:
     QString estadoTexto() const;
     // The last line the format recognised, if any arrived since start.
     const std::optional<InstrumentReading>& ultima() const { return m_ultima; }
+    // The last line received, recognised or not, and whether it was.
+    const QString& ultimaLinea() const { return m_parser.ultimaLinea(); }
+    bool ultimaLineaReconocida() const { return m_parser.ultimaReconocida(); }
+    // How many of the latest recognised lines in a row carry the last
+    // reading's stable weight and are younger than the configured age (up to
+    // the configured count); firme() when they are that many.
+    int repeticiones() const;
+    bool firme() const { return repeticiones() >= m_config.lecturas; }
 
     // The waits: the time between attempts to open a closed port, and the
     // time without a recognised line after which the port counts as silent.
@@ -55,6 +75,9 @@ private:
     void abrirSerie();
     void abrirTcp();
     void leer();
+    void silencio();
+    // The run of equal stable weights, with the latest reading.
+    void seguirRacha(const InstrumentReading& r);
     // Closes the port, shows why and tries again later.
     void perder(Estado estado, const QString& detalle);
     void ponerEstado(Estado estado, const QString& detalle = {});
@@ -68,4 +91,8 @@ private:
     Estado m_estado = Estado::Abriendo;
     QString m_detalle;
     std::optional<InstrumentReading> m_ultima;
+    // When the latest recognised lines in a row with the same stable weight
+    // arrived (monotonic clock), oldest first, at most the configured count.
+    QVector<qint64> m_racha;
+    qint64 m_rechazoMs = -1; // when the last unrecognised line arrived
 };

@@ -22,10 +22,14 @@ struct InstrumentReading {
     // that a change of the system time never makes an old reading young.
     qint64 recibidaMonotonaMs = 0;
 
-    // Kilograms as the window shows them ("28.340 kg" in the locale's form).
+    // Kilograms as the window shows them ("28.340 kg" in the locale's form),
+    // with the decimals the weight has (up to the gram).
     static QString kilos(double kg)
     {
-        return QLocale().toString(kg, 'f', kg == std::floor(kg) ? 0 : 1) + QStringLiteral(" kg");
+        int d = 0;
+        while (d < 3 && std::abs(kg * std::pow(10.0, d) - std::round(kg * std::pow(10.0, d))) > 1e-6)
+            ++d;
+        return QLocale().toString(kg, 'f', d) + QStringLiteral(" kg");
     }
 
     static qint64 ahoraMonotonoMs()

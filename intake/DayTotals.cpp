@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
+#include <cmath>
 
 namespace
 {
@@ -96,6 +97,12 @@ DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
         auto v = DataService::plainNumber(text, decimalPoint);
         if (!v) v = DataService::numericValue(text.toString());
         if (v) f.lectura[c] = *v;
+        if (c == 0) {
+            // The decimals the cell shows, up to the gram.
+            const qsizetype punto =
+                std::max(text.lastIndexOf(u'.'), text.lastIndexOf(decimalPoint));
+            if (punto >= 0) f.decimales = int(std::min<qsizetype>(6, text.size() - punto - 1));
+        }
     }
     const QStringView silo =
         m_colSilo >= 0 ? g->cellText(gridRow, m_colSilo).trimmed() : QStringView();
@@ -133,7 +140,18 @@ void DayTotals::schedule()
 
 QString DayTotals::number(double value, int decimals)
 {
-    return QLocale().toString(value, 'f', decimals);
+    // Rounded on the decimal figure the value stands for (15.995 is held as
+    // 15.99499…): taken to the nanounit first, then to the decimals asked.
+    decimals = std::clamp(decimals, 0, 9);
+    if (!std::isfinite(value) || std::abs(value) >= 9e9)
+        return QLocale().toString(value, 'f', decimals);
+    const qint64 nano = qRound64(std::abs(value) * 1e9);
+    qint64 paso = 1;
+    for (int i = decimals; i < 9; ++i)
+        paso *= 10;
+    const qint64 unidades = (nano + paso / 2) / paso;
+    const double redondo = double(unidades) / std::pow(10.0, decimals);
+    return QLocale().toString(value < 0 && unidades != 0 ? -redondo : redondo, 'f', decimals);
 }
 
 void DayTotals::retakeAll()
@@ -169,8 +187,11 @@ void DayTotals::count()
     double tHum = 0, sHum = 0, tPeso = 0, sPeso = 0;
     // Summed by the silo's place (a day of 3,000 loads is counted at every
     // change another desk makes), then named in the silos' order.
-    QVector<double> porSilo(m_silos.size(), 0.0);
+    // Tonnes summed in grams (the cells hold them to the gram), so the sum
+    // equals the rows' exactly.
+    QVector<qint64> porSilo(m_silos.size(), 0);
     QVector<bool> conCarga(m_silos.size(), false);
+    qint64 gramos = 0;
     for (const Fila& fila : std::as_const(m_filas)) {
         bool fuera = false;
         for (int c = 0; c < 6 && !fuera; ++c) {
@@ -183,9 +204,11 @@ void DayTotals::count()
         const double t = fila.lectura[0];
         if (!(t > 0)) continue;
         ++f.camiones;
-        f.toneladas += t;
-        porSilo[fila.silo] += t;
+        const qint64 g = qRound64(t * 1e6);
+        gramos += g;
+        porSilo[fila.silo] += g;
         conCarga[fila.silo] = true;
+        f.decimales = std::max(f.decimales, fila.decimales);
         const double h = fila.lectura[4], p = fila.lectura[5];
         if (h > 0) {
             tHum += t;
@@ -197,7 +220,8 @@ void DayTotals::count()
         }
     }
     for (qsizetype i = 0; i < porSilo.size(); ++i)
-        if (conCarga.at(i)) f.porSilo.insert(m_silos.at(i), porSilo.at(i));
+        if (conCarga.at(i)) f.porSilo.insert(m_silos.at(i), porSilo.at(i) / 1e6);
+    f.toneladas = gramos / 1e6;
     if (tHum > 0) f.humedadMedia = sHum / tHum;
     if (tPeso > 0) f.pesoHectMedio = sPeso / tPeso;
     m_figures = f;
@@ -210,7 +234,7 @@ void DayTotals::show(const Figures& f)
     m_linea1->setText(
         QStringLiteral("Camiones: %1    Toneladas: %2    Humedad media: %3    "
                        "Peso hect. medio: %4    Fuera de límite: %5")
-            .arg(QLocale().toString(f.camiones), number(f.toneladas, 2),
+            .arg(QLocale().toString(f.camiones), number(f.toneladas, f.decimales),
                  f.humedadMedia ? number(*f.humedadMedia, 2) + QStringLiteral(" %") : sinDato,
                  f.pesoHectMedio ? number(*f.pesoHectMedio, 2) + QStringLiteral(" kg/hl") : sinDato,
                  QLocale().toString(f.fueraDeLimite)));
@@ -218,7 +242,7 @@ void DayTotals::show(const Figures& f)
     for (auto it = f.porSilo.cbegin(); it != f.porSilo.cend(); ++it)
         silos << QStringLiteral("%1: %2 t")
                      .arg(it.key().isEmpty() ? QStringLiteral("sin silo") : it.key(),
-                          number(it.value(), 2));
+                          number(it.value(), f.decimales));
     const QString porSilo = silos.isEmpty() ? sinDato : silos.join(QStringLiteral("    "));
     m_linea2->setText(QStringLiteral("Por silo: ") + porSilo);
 }

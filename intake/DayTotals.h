@@ -31,6 +31,7 @@ public:
         std::optional<double> humedadMedia;
         std::optional<double> pesoHectMedio;
         int fueraDeLimite = 0;
+        int decimales = 2; // of the tonnes: as many as the finest cell shows, at least 2
     };
 
     DayTotals(frmTrigo& w, QWidget* parent);
@@ -44,7 +45,8 @@ public:
     // Puts the band below the grid, taking its height from the grid.
     void place();
 
-    // A number as the band writes it.
+    // A number as the band writes it: rounded (half away from zero) to that
+    // many decimals, not cut.
     static QString number(double value, int decimals);
 
     // Two lines of text: the band's height never depends on what they say.
@@ -61,6 +63,7 @@ private:
     struct Fila {
         double lectura[6] = {}; // tonnes and readings; 0 where the cell is empty
         int silo = 0;           // the silo's place in m_silos
+        int decimales = 0;      // shown in the tonnes cell
     };
     void findColumns();
     Fila filaDe(int gridRow, const QString& decimalPoint);

@@ -25,9 +25,11 @@ QString InstrumentBand::texto(const InstrumentLink& l)
     const bool recibe = l.estado() == InstrumentLink::Estado::Recibiendo;
     QStringList partes;
     if (r) {
+        // Stable only once the weight is confirmed (the same in a row of
+        // lines), as F7 and F9 take it.
         if (r->peso)
             partes << InstrumentReading::kilos(*r->peso)
-                   << (r->estable ? QStringLiteral("estable") : QStringLiteral("inestable"));
+                   << (l.firme() ? QStringLiteral("estable") : QStringLiteral("inestable"));
         for (auto it = r->lecturas.cbegin(); it != r->lecturas.cend(); ++it)
             partes << it.key() + u' ' + it.value();
         const qint64 ms = std::max<qint64>(0, r->edadMs());
@@ -36,6 +38,16 @@ QString InstrumentBand::texto(const InstrumentLink& l)
     }
     if (!recibe || !r) partes << l.estadoTexto();
     return l.nombre() + QStringLiteral(": ") + partes.join(QStringLiteral(" · "));
+}
+
+QString InstrumentBand::ultimaLinea(const InstrumentLink& l)
+{
+    // Shown as it came, control characters and all but visible.
+    QString t = l.ultimaLinea().left(120);
+    for (QChar& c : t)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0)) c = u'·';
+    return QStringLiteral("\núltima línea: ") + t +
+           (l.ultimaLineaReconocida() ? QString() : QStringLiteral(" (no reconocida)"));
 }
 
 void InstrumentBand::refrescar()
@@ -51,8 +63,7 @@ void InstrumentBand::refrescar()
         lineas << texto(*l);
         detalle << QStringLiteral("%1 (%2): %3%4")
                        .arg(l->nombre(), l->config().puerto, l->estadoTexto(),
-                            l->ultima() ? QStringLiteral("\núltima línea: ") + l->ultima()->linea
-                                        : QString());
+                            l->ultimaLinea().isEmpty() ? QString() : ultimaLinea(*l));
     }
     setText(lineas.join(u'\n'));
     setToolTip(detalle.join(u'\n'));

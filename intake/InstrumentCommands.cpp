@@ -2,6 +2,7 @@
 
 #include "CellEditor.h"
 #include "CellWriter.h"
+#include "ChangeHistory.h"
 #include "DailySheet.h"
 #include "Dialogs.h"
 #include "FieldValidator.h"
@@ -9,6 +10,7 @@
 #include "InstrumentHub.h"
 #include "InstrumentLink.h"
 #include "KeyCodes.h"
+#include "ReadingGate.h"
 #include "ServiceError.h"
 #include "TextBox.h"
 #include "UtilService.h"
@@ -19,7 +21,7 @@
 #include <QLocale>
 
 InstrumentCommands::InstrumentCommands(frmTrigo& w, InstrumentHub& hub)
-    : w(w), m_hub(hub), m_store(w.data())
+    : w(w), m_hub(hub), m_store(w.data()), m_readings(w.data())
 {
 }
 
@@ -89,39 +91,23 @@ bool InstrumentCommands::pesar(const QString& tipo)
                                                   "CN000pr.INI ([Instrumento1], Formato con "
                                                   "(?<peso>...))."));
     if (id <= 0) return false;
-    const auto& r = b->ultima();
-    const QString nombre = b->nombre();
-    if (!r || !r->peso) {
-        aviso(QStringLiteral("%1 no envió ningún peso (%2); no se registró nada.")
-                  .arg(nombre, b->estadoTexto()));
+    // Only a confirmed, plausible weight: never one damaged line, an empty
+    // platform or an old reading.
+    const ReadingGate::Resultado g = ReadingGate::peso(*b);
+    if (!g.lectura) {
+        aviso(g.motivo);
         return false;
     }
-    const qint64 edad = r->edadMs();
-    if (edad > kEdadMaximaMs) {
-        aviso(QStringLiteral("La última lectura de %1 tiene %2 s (%3); se toma solo una lectura "
-                             "de menos de 2 s. No se registró nada.")
-                  .arg(nombre, QLocale().toString(edad / 1000.0, 'f', 1), b->estadoTexto()));
-        return false;
-    }
-    if (!r->estable) {
-        aviso(QStringLiteral("El peso de %1 no está estable (%2); espere a que se estabilice. "
-                             "No se registró nada.")
-                  .arg(nombre, InstrumentReading::kilos(*r->peso)));
-        return false;
-    }
-    if (*r->peso < 0) {
-        aviso(QStringLiteral("%1 marca un peso negativo (%2); no se registró nada.")
-                  .arg(nombre, InstrumentReading::kilos(*r->peso)));
-        return false;
-    }
+    const InstrumentReading& r = *g.lectura;
     WeighingStore::Pesada p;
     p.registro = id;
     p.tipo = tipo;
-    p.kilos = *r->peso;
+    p.kilos = *r.peso;
     p.fecha = QDateTime::currentDateTime();
     p.estacion = QHostInfo::localHostName().toUpper();
-    p.instrumento = nombre;
-    p.linea = r->linea;
+    p.instrumento = b->nombre();
+    p.linea = r.linea;
+    p.usuario = w.history().operador();
     QString rechazo, toneladas;
     while (true) {
         try {
@@ -138,8 +124,12 @@ bool InstrumentCommands::pesar(const QString& tipo)
                 if (!otra) return true; // the tonnes wait for the other weighing
                 const double bruto = esBruto ? p.kilos : otra->kilos;
                 const double tara = esBruto ? otra->kilos : p.kilos;
-                rechazo = escribir(QStringLiteral("TONELADAS"),
-                                   WeighingStore::toneladas(bruto, tara), &toneladas);
+                if (bruto == tara)
+                    rechazo = QStringLiteral("el bruto y la tara son iguales: la carga no tiene "
+                                             "peso neto.");
+                else
+                    rechazo = escribir(QStringLiteral("TONELADAS"),
+                                       WeighingStore::toneladas(bruto, tara), &toneladas);
                 if (rechazo.isEmpty()) return true;
                 rechazo = QStringLiteral("Bruto %1 − tara %2: %3")
                               .arg(InstrumentReading::kilos(bruto), InstrumentReading::kilos(tara),
@@ -168,24 +158,67 @@ bool InstrumentCommands::leerAnalizador()
                                                   "CN000pr.INI ([InstrumentoN], Formato con "
                                                   "(?<humedad>...) u otra lectura)."));
     if (id <= 0) return false;
-    const auto& r = a->ultima();
-    if (!r || r->lecturas.isEmpty()) {
-        aviso(QStringLiteral("%1 no envió ninguna lectura (%2); no se registró nada.")
-                  .arg(a->nombre(), a->estadoTexto()));
+    // Only readings of this truck: younger than the analyzer's limit.
+    const ReadingGate::Resultado g = ReadingGate::analisis(*a);
+    if (!g.lectura) {
+        aviso(g.motivo);
         return false;
     }
+    const InstrumentReading& r = *g.lectura;
+    ReadingStore::Lectura lectura;
+    lectura.registro = id;
+    lectura.fecha = QDateTime::currentDateTime();
+    lectura.estacion = QHostInfo::localHostName().toUpper();
+    lectura.instrumento = a->nombre();
+    lectura.linea = r.linea;
+    lectura.usuario = w.history().operador();
     QStringList rechazos;
-    // In the sheet's order; each reading on its own.
-    for (const QString& campo : FrameParser::columnasDeLectura()) {
-        const auto it = r->lecturas.constFind(campo);
-        if (it == r->lecturas.cend()) continue;
-        QString mostrado;
-        const QString motivo = escribir(campo.toUpper(), it.value(), &mostrado);
-        if (motivo.isEmpty())
-            mostrar(campo, mostrado);
-        else
-            rechazos << motivo;
+    QVector<QPair<QString, QString>> escritas; // field, text shown
+    bool fallo = false;
+    while (true) {
+        try {
+            if (!m_readings.disponible()) {
+                aviso(QStringLiteral("La base de datos no tiene la tabla de lecturas del "
+                                     "analizador (mv_molvera_lectura); no se registró nada."),
+                      true);
+                return false;
+            }
+            rechazos.clear();
+            escritas.clear();
+            lectura.valores.clear();
+            fallo = false;
+            // The values and their record in one transaction; in the
+            // sheet's order, each reading checked on its own.
+            m_store.enTransaccion([&] {
+                for (const QString& campo : FrameParser::columnasDeLectura()) {
+                    const auto it = r.lecturas.constFind(campo);
+                    if (it == r.lecturas.cend()) continue;
+                    QString mostrado;
+                    const QString motivo = FieldValidator::rechazoNumero(campo.toUpper(), it.value());
+                    if (!motivo.isEmpty()) {
+                        rechazos << motivo;
+                        continue;
+                    }
+                    if (!escribir(campo.toUpper(), it.value(), &mostrado).isEmpty()) {
+                        fallo = true; // said by the writing itself
+                        return false;
+                    }
+                    escritas.append({campo, mostrado});
+                    lectura.valores.insert(campo, QLocale::c().toDouble(it.value()));
+                }
+                if (!escritas.isEmpty()) m_readings.registrar(lectura);
+                return true;
+            });
+            break;
+        } catch (const ServiceError& e) {
+            if (UtilService::errorDialog(&w, e, QStringLiteral("Lectura del analizador")) !=
+                Dialogs::Retry)
+                return false;
+        }
     }
+    if (fallo) return false;
+    for (const auto& [campo, mostrado] : std::as_const(escritas))
+        mostrar(campo, mostrado);
     if (rechazos.isEmpty()) return true;
     aviso(QStringLiteral("Lecturas de %1 que no se registraron (las demás sí):\n\n%2")
               .arg(a->nombre(), rechazos.join(u'\n')));

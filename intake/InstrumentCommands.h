@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReadingStore.h"
 #include "WeighingStore.h"
 
 #include <QString>
@@ -9,11 +10,13 @@ class InstrumentLink;
 class frmTrigo;
 
 // The instrument keys of the sheet. F7 takes the scale's weight as the gross
-// of the current row, F9 as its tare; once the row has both, its tonnes are
+// of the current row, F9 as its tare, once the weight is confirmed and
+// plausible (ReadingGate); once the row has both, its tonnes are
 // (gross − tare) / 1000, checked and written as a typed value, in the same
-// transaction as the weighing. F11 writes the analyzer's latest readings into
-// the row, each checked and written on its own. An open edit is written
-// first; what cannot be taken is said in a message and nothing is written.
+// transaction as the weighing. F11 writes the analyzer's latest readings, if
+// fresh, into the row, each checked on its own, and keeps them with the line
+// the analyzer sent in the same transaction. An open edit is written first;
+// what cannot be taken is said in a message and nothing is written.
 class InstrumentCommands
 {
 public:
@@ -33,9 +36,6 @@ public:
     // The id of the loaded sheet's current row, 0 when there is none.
     qint64 filaActual() const;
 
-    // A scale reading older than this is not taken.
-    static constexpr int kEdadMaximaMs = 2000;
-
 private:
     // The id of the current row once an open edit is written; 0 when there
     // is none (the operator has been told why).
@@ -51,4 +51,5 @@ private:
     frmTrigo& w;
     InstrumentHub& m_hub;
     WeighingStore m_store;
+    ReadingStore m_readings;
 };

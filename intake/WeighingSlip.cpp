@@ -2,6 +2,7 @@
 
 #include "DataService.h"
 #include "Dialogs.h"
+#include "Idioma.h"
 #include "InstrumentReading.h"
 #include "ModGlobal.h"
 #include "ServiceError.h"
@@ -17,13 +18,19 @@
 namespace
 {
 
+// Dates in Spanish whatever the system's language.
+QString fechaHora(const QDateTime& t)
+{
+    return Idioma::textos().toString(t, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+}
+
 QString pesada(const char* titulo, const std::optional<WeighingStore::Pesada>& p)
 {
     if (!p) return QStringLiteral("%1: sin pesar").arg(QLatin1String(titulo));
-    return QStringLiteral("%1: %2   %3   %4, %5")
-        .arg(QLatin1String(titulo), InstrumentReading::kilos(p->kilos),
-             QLocale().toString(p->fecha, QStringLiteral("dd/MM/yyyy HH:mm:ss")), p->instrumento,
-             p->estacion);
+    QString quien = p->instrumento + QStringLiteral(", ") + p->estacion;
+    if (!p->usuario.trimmed().isEmpty()) quien += QStringLiteral(", ") + p->usuario.trimmed();
+    return QStringLiteral("%1: %2   %3   %4")
+        .arg(QLatin1String(titulo), InstrumentReading::kilos(p->kilos), fechaHora(p->fecha), quien);
 }
 
 } // namespace
@@ -44,8 +51,8 @@ QStringList WeighingSlip::lineas(qint64 registro)
     l << QStringLiteral("Carga N° %1").arg(registro);
     if (!rs.bof()) {
         l << QStringLiteral("Fecha: %1")
-                 .arg(QLocale().toString(DataService::toDateTime(rs.value(0)).date(),
-                                         QLocale::ShortFormat))
+                 .arg(Idioma::textos().toString(DataService::toDateTime(rs.value(0)).date(),
+                                                QStringLiteral("d 'de' MMMM 'de' yyyy")))
           << QStringLiteral("Vendedor: %1").arg(rs.value(1).toString())
           << QStringLiteral("Procedencia: %1").arg(rs.value(2).toString())
           << QStringLiteral("Camionero: %1").arg(rs.value(3).toString())

@@ -7,9 +7,10 @@
 class frmTrigo;
 
 // The weighing slip of a truckload: the company, the load (date, seller,
-// origin, trucker, silo), its gross and tare with their times, workstations
-// and scale, the net in kilograms and tonnes, and the tonnes the row holds.
-// Saved as a PDF from the sheet's context menu.
+// origin, trucker, silo), its gross and tare with their times, scale,
+// workstations and operators, the net in kilograms and tonnes, and the tonnes
+// the row holds; dates in Spanish whatever the system's language. Saved as a
+// PDF from the sheet's context menu.
 class WeighingSlip
 {
 public:

@@ -18,15 +18,16 @@ void WeighingStore::registrar(const Pesada& p)
 {
     m_data.execute(
         QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, kilos, fecha, "
-                       "estacion, instrumento, linea) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-        {p.registro, p.tipo, p.kilos, p.fecha, p.estacion, p.instrumento, p.linea.left(255)});
+                       "estacion, instrumento, linea, usuario) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        {p.registro, p.tipo, p.kilos, p.fecha, p.estacion, p.instrumento, p.linea.left(255),
+         p.usuario.left(50)});
 }
 
 std::optional<WeighingStore::Pesada> WeighingStore::ultima(qint64 registro, const QString& tipo)
 {
     RecordSet rs = m_data.openRecordSet(
-        QStringLiteral("SELECT kilos, fecha, estacion, instrumento, linea FROM mv_molvera_pesada "
-                       "WHERE id_registro = ? AND tipo = ? ORDER BY ID DESC"),
+        QStringLiteral("SELECT kilos, fecha, estacion, instrumento, linea, usuario FROM "
+                       "mv_molvera_pesada WHERE id_registro = ? AND tipo = ? ORDER BY ID DESC"),
         {registro, tipo});
     if (rs.bof()) return std::nullopt;
     Pesada p;
@@ -37,6 +38,7 @@ std::optional<WeighingStore::Pesada> WeighingStore::ultima(qint64 registro, cons
     p.estacion = rs.value(2).toString();
     p.instrumento = rs.value(3).toString();
     p.linea = rs.value(4).toString();
+    p.usuario = rs.value(5).toString();
     return p;
 }
 

@@ -9,9 +9,9 @@
 class DataService;
 
 // The weighings of the truckloads (mv_molvera_pesada): each gross or tare
-// taken from the scale, with its kilograms, time, workstation, instrument
-// and the line the scale sent. Rows are only added, never changed. Raises
-// ServiceError; shows nothing.
+// taken from the scale, with its kilograms, time, workstation, operator,
+// instrument and the line the scale sent. Rows are only added: the database
+// refuses to change or delete one. Raises ServiceError; shows nothing.
 class WeighingStore
 {
 public:
@@ -26,6 +26,7 @@ public:
         QString estacion;
         QString instrumento;
         QString linea;
+        QString usuario;
     };
 
     explicit WeighingStore(DataService& data) : m_data(data) {}

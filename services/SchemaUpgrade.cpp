@@ -228,6 +228,15 @@ int SchemaUpgrade::upgrade()
                 runSection(script, QStringLiteral("version"), false);
         }
         if (from < 4) runSection(script, QStringLiteral("weighings"), false);
+        if (from < 5) {
+            // The weighings name their operator; they and the analyzer's
+            // readings are kept for good (the guards replace version 4's).
+            if (!m_data.tableHasColumn(QStringLiteral("mv_molvera_pesada"),
+                                       QStringLiteral("usuario")))
+                run(QStringLiteral("ALTER TABLE mv_molvera_pesada ADD COLUMN usuario VARCHAR(50)"));
+            runSection(script, QStringLiteral("readings"), false);
+            runSection(script, QStringLiteral("ledger"), true);
+        }
         if (from < kCurrent)
             run(QStringLiteral("UPDATE mv_molvera_version SET version = %1").arg(kCurrent));
         commit();

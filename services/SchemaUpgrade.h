@@ -14,6 +14,8 @@ class DataService;
 //        the silo quality sums and the seeded acceptance limits
 //   3  silo totals and quality sums kept in grams; the version table
 //   4  + the weighings taken from the truck scale (mv_molvera_pesada)
+//   5  weighings and analyzer readings (mv_molvera_lectura) only ever added,
+//        each with its operator; a deleted load's history names them
 //
 // upgrade() brings an older database up to date in one transaction, keeping
 // every row: it runs the sections of the program's own schema script that
@@ -25,7 +27,7 @@ class DataService;
 class SchemaUpgrade
 {
 public:
-    static constexpr int kCurrent = 4;
+    static constexpr int kCurrent = 5;
 
     explicit SchemaUpgrade(DataService& data);
 

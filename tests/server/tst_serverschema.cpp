@@ -4,6 +4,7 @@
 // as the embedded SQLite script, and the statements the program sends must
 // come out in each server's own form.
 #include "EmbeddedSchema.h"
+#include "SchemaUpgrade.h"
 #include "SqlDialect.h"
 #include "SqlScript.h"
 
@@ -223,13 +224,59 @@ private slots:
 
         QStringList ms;
         for (const QString& s : statements(QStringLiteral("sqlserver")))
-            if (s.startsWith(QLatin1String("CREATE TRIGGER"), Qt::CaseInsensitive)) ms << s;
+            if (s.startsWith(QLatin1String("CREATE TRIGGER"), Qt::CaseInsensitive) &&
+                s.contains(QLatin1String("AFTER INSERT")))
+                ms << s;
         QCOMPARE(ms.size(), 1);
         QVERIFY(ms.first().contains(QLatin1String("ON mv_molvera AFTER INSERT, UPDATE, DELETE")));
         QVERIFY(ms.first().contains(QLatin1String("MERGE mv_molvera_silo_total WITH (HOLDLOCK)")));
         QVERIFY(ms.first().trimmed().endsWith(QLatin1String("END")));
         // The whole trigger is one batch: its inner statements were not split off.
         QVERIFY(ms.first().contains(QLatin1String("SET NOCOUNT ON;")));
+    }
+
+    // Weighings and analyzer readings are only ever added, in every script:
+    // each table has a trigger that refuses an update and a delete, and a
+    // deleted load's history names them. Every script makes a database of
+    // the program's own schema version.
+    void weighingsAreKeptForGood_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<QString>("guard"); // the changes a table's trigger refuses
+        QTest::newRow("sqlite") << "sqlite" << "BEFORE (UPDATE|DELETE) ON %1\\b";
+        QTest::newRow("postgres") << "postgres" << "BEFORE UPDATE OR DELETE ON %1\\b";
+        QTest::newRow("sqlserver") << "sqlserver" << "ON %1 AFTER UPDATE, DELETE\\b";
+    }
+    void weighingsAreKeptForGood()
+    {
+        QFETCH(QString, schema);
+        QFETCH(QString, guard);
+        for (const char* table : {"mv_molvera_pesada", "mv_molvera_lectura"}) {
+            QStringList guards;
+            const QRegularExpression re(guard.arg(QLatin1String(table)),
+                                        QRegularExpression::CaseInsensitiveOption);
+            for (const QString& s : statements(schema))
+                if (s.startsWith(QLatin1String("CREATE TRIGGER"), Qt::CaseInsensitive) &&
+                    re.match(s).hasMatch())
+                    guards << s;
+            QVERIFY2(guards.size() == (schema == QLatin1String("sqlite") ? 2 : 1),
+                     qPrintable(table + (u' ' + guards.join(u'\n'))));
+            if (schema == QLatin1String("sqlserver"))
+                QVERIFY2(guards.first().contains(QLatin1String("THROW")), qPrintable(guards.first()));
+            QVERIFY(columnsOf(schema, QLatin1String(table)).contains(QLatin1String("usuario")));
+        }
+        bool namesThem = false;
+        for (const QString& s : statements(schema))
+            namesThem |= s.contains(QLatin1String("'pesada'")) &&
+                         s.contains(QLatin1String("mv_molvera_pesada AS p")) &&
+                         s.contains(QLatin1String("BAJA"));
+        QVERIFY(namesThem);
+        const QRegularExpression version(
+            QStringLiteral("^INSERT INTO mv_molvera_version \\(version\\) VALUES \\((\\d+)\\)$"));
+        QStringList versions;
+        for (const QString& s : statements(schema))
+            if (const auto m = version.match(s); m.hasMatch()) versions << m.captured(1);
+        QCOMPARE(versions, QStringList{QString::number(SchemaUpgrade::kCurrent)});
     }
 
     // OUTPUT INSERTED needs a view without INSTEAD OF triggers on SQL Server,

@@ -267,9 +267,11 @@ private slots:
              QStringLiteral("AUDITOR")});
         QVERIFY(id > 34);
         keptSumsEqualTheRows(*d);
-        // The weighings table of version 4 is there, empty.
-        QVERIFY(d->tableHasColumn(QStringLiteral("mv_molvera_pesada"), QStringLiteral("linea")));
+        // The weighings (with their operator) and the analyzer's readings
+        // are there, empty.
+        QVERIFY(d->tableHasColumn(QStringLiteral("mv_molvera_pesada"), QStringLiteral("usuario")));
         QCOMPARE(scalar(*d, "SELECT COUNT(*) FROM mv_molvera_pesada").toInt(), 0);
+        QVERIFY(d->tableHasColumn(QStringLiteral("mv_molvera_lectura"), QStringLiteral("linea")));
 
         if (!db.onServer()) {
             QCOMPARE(scalar(*d, "PRAGMA integrity_check").toString(), QStringLiteral("ok"));
@@ -283,40 +285,124 @@ private slots:
         QCOMPARE(snapshot(again->database(), true), settled);
     }
 
-    // A database of version 3 (before the weighings) gets the weighings
-    // table, with its guard against edits, and keeps every row.
-    void version3GetsTheWeighings()
+    // Databases of version 3 (before the weighings) and 4 (weighings that
+    // could be deleted, without their operator), made from the current
+    // schema by taking away what the later versions brought: brought up to
+    // date with every row and weighing kept; from then on a weighing or an
+    // analyzer reading is neither changed nor deleted, and a deleted load's
+    // history names its weighings.
+    void olderWeighingsAreKeptForGood_data()
     {
+        QTest::addColumn<int>("version");
+        QTest::newRow("version 3") << 3;
+        QTest::newRow("version 4") << 4;
+    }
+    void olderWeighingsAreKeptForGood()
+    {
+        QFETCH(int, version);
         TestDb db;
         DataService& made = db.data();
-        made.insertReturningId(
-            QStringLiteral("v_mv_molvera"), {"Fecha", "Toneladas", "silodestino"},
-            {QDateTime(QDate(2024, 3, 15), QTime()), 12.5, QStringLiteral("0001")});
-        made.execute(QStringLiteral("DROP TABLE mv_molvera_pesada"));
-        if (db.onServer())
-            made.execute(QStringLiteral("DROP FUNCTION fn_mv_molvera_pesada_fija()"));
-        made.execute(QStringLiteral("UPDATE mv_molvera_version SET version = 3"));
-        QCOMPARE(SchemaUpgrade(made).version(), 3);
+        const bool pg = db.onServer();
+        const qint64 id = made.insertReturningId(
+            QStringLiteral("v_mv_molvera"), {"Fecha", "Toneladas", "silodestino", "modificado_por"},
+            {QDateTime(QDate(2024, 3, 15), QTime()), 17.12, QStringLiteral("0001"),
+             QStringLiteral("ANA")});
+        const QString script = made.schemaScript();
+        for (const char* later : {"ledger", "readings"})
+            for (const QString& drop :
+                 SchemaUpgrade::dropsFor(SchemaUpgrade::section(script, QLatin1String(later)), pg))
+                made.execute(drop);
+        if (version == 3) {
+            made.execute(QStringLiteral("DROP TABLE mv_molvera_pesada"));
+        } else {
+            // Version 4's weighings: no operator, a guard against updates only.
+            made.execute(QStringLiteral("ALTER TABLE mv_molvera_pesada DROP COLUMN usuario"));
+            if (pg) {
+                made.execute(QStringLiteral(
+                    "CREATE FUNCTION fn_mv_molvera_pesada_fija() RETURNS trigger LANGUAGE plpgsql "
+                    "AS $$ BEGIN RAISE EXCEPTION 'Una pesada registrada no se modifica.'; END; $$"));
+                made.execute(QStringLiteral(
+                    "CREATE TRIGGER tr_mv_molvera_pesada_fija BEFORE UPDATE ON mv_molvera_pesada "
+                    "FOR EACH ROW EXECUTE FUNCTION fn_mv_molvera_pesada_fija()"));
+            } else {
+                made.execute(QStringLiteral(
+                    "CREATE TRIGGER tr_mv_molvera_pesada_fija BEFORE UPDATE ON mv_molvera_pesada "
+                    "BEGIN SELECT RAISE(ABORT, 'Una pesada registrada no se modifica.'); END"));
+            }
+            for (const auto& [tipo, kilos] : {std::pair{"BRUTO", 28340}, {"TARA", 11220}})
+                made.execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, "
+                                            "kilos, fecha, estacion, instrumento, linea) VALUES "
+                                            "(?, ?, ?, ?, 'DESK1', 'Balanza', 'ST,GS,+0kg')"),
+                             {id, QLatin1String(tipo), kilos,
+                              QDateTime(QDate(2024, 3, 15), QTime(9, 30))});
+            // What version 4 let through.
+            made.execute(QStringLiteral("DELETE FROM mv_molvera_pesada WHERE tipo = 'TARA'"));
+            made.execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, kilos, "
+                                        "fecha) VALUES (?, 'TARA', 11220, ?)"),
+                         {id, QDateTime(QDate(2024, 3, 15), QTime(9, 50))});
+        }
+        made.execute(QStringLiteral("UPDATE mv_molvera_version SET version = ?"), {version});
+        QCOMPARE(SchemaUpgrade(made).version(), version);
         const QMap<QString, QStringList> before = snapshot(made.database(), true);
+        const QStringList weighingColumns{"ID", "id_registro", "tipo", "kilos", "fecha", "estacion",
+                                          "instrumento", "linea"};
+        const QStringList weighings =
+            version == 4 ? rowsOf(made.database(), "mv_molvera_pesada", weighingColumns)
+                         : QStringList();
 
         auto d = open(db, db.path());
         QVERIFY2(d->isOpen(), qPrintable(d->openError()));
-        QCOMPARE(SchemaUpgrade(*d).version(), 4);
+        QCOMPARE(SchemaUpgrade(*d).version(), SchemaUpgrade::kCurrent);
         QCOMPARE(snapshot(d->database(), true), before);
-        const qint64 id = scalar(*d, "SELECT MAX(ID) FROM mv_molvera").toLongLong();
+        QCOMPARE(rowsOf(d->database(), "mv_molvera_pesada", weighingColumns), weighings);
+        QCOMPARE(rowsOf(d->database(), "mv_molvera_pesada", {"usuario"}),
+                 QStringList(weighings.size(), QStringLiteral("<null>")));
+
         d->execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, kilos, fecha, "
-                                  "estacion, instrumento, linea) VALUES (?, 'BRUTO', 28340, ?, "
-                                  "'DESK1', 'Balanza', 'ST,GS,+028340kg')"),
-                   {id, QDateTime(QDate(2024, 3, 15), QTime(9, 30))});
-        QCOMPARE(scalar(*d, "SELECT kilos FROM mv_molvera_pesada WHERE id_registro = ?", {id})
-                     .toDouble(),
-                 28340.0);
-        QVERIFY_THROWS_EXCEPTION(
-            ServiceError, d->execute(QStringLiteral("UPDATE mv_molvera_pesada SET kilos = 1")));
+                                  "estacion, instrumento, linea, usuario) VALUES (?, 'BRUTO', "
+                                  "28400, ?, 'DESK1', 'Balanza', 'ST,GS,+028400kg', 'LUIS')"),
+                   {id, QDateTime(QDate(2024, 3, 15), QTime(10, 0))});
+        d->execute(QStringLiteral("INSERT INTO mv_molvera_lectura (id_registro, fecha, humedad, "
+                                  "linea, usuario) VALUES (?, ?, 12.8, 'H=12.8', 'LUIS')"),
+                   {id, QDateTime(QDate(2024, 3, 15), QTime(10, 5))});
+        const int kept = weighings.size() + 1;
+        for (const char* table : {"mv_molvera_pesada", "mv_molvera_lectura"}) {
+            QVERIFY_THROWS_EXCEPTION(
+                ServiceError,
+                d->execute(QStringLiteral("UPDATE %1 SET linea = 'x'").arg(QLatin1String(table))));
+            QVERIFY_THROWS_EXCEPTION(
+                ServiceError,
+                d->execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table))));
+        }
+        QCOMPARE(scalar(*d, "SELECT COUNT(*) FROM mv_molvera_pesada").toInt(), kept);
+        QCOMPARE(scalar(*d, "SELECT COUNT(*) FROM mv_molvera_lectura").toInt(), 1);
         QVERIFY_THROWS_EXCEPTION(
             ServiceError, d->execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, "
                                                     "tipo, kilos, fecha) VALUES (1, 'NETO', 1, ?)"),
                                      {QDateTime::currentDateTime()}));
+
+        // The load deleted: its weighings stay, named in its deletion.
+        d->execute(QStringLiteral("UPDATE v_mv_molvera SET modificado_por = 'JEFE' WHERE ID = ?"),
+                   {id});
+        d->execute(QStringLiteral("DELETE FROM v_mv_molvera WHERE ID = ?"), {id});
+        QCOMPARE(scalar(*d, "SELECT COUNT(*) FROM mv_molvera_pesada WHERE id_registro = ?", {id})
+                     .toInt(),
+                 kept);
+        RecordSet h = d->openRecordSet(
+            QStringLiteral("SELECT campo, usuario, valor_anterior FROM mv_molvera_historial WHERE "
+                           "id_registro = ? AND operacion = 'BAJA' AND campo IN ('pesada', "
+                           "'lectura') ORDER BY ID"),
+            {id});
+        QStringList named;
+        for (const auto& r : h.rows()) {
+            QCOMPARE(r.at(1).toString(), QStringLiteral("JEFE"));
+            const bool pesada = r.at(0).toString() == QLatin1String("pesada");
+            named << r.at(0).toString() + u' ' + r.at(2).toString().section(u' ', 0, pesada ? 2 : 0);
+        }
+        QStringList expected;
+        if (version == 4) expected << "pesada BRUTO 28340 kg" << "pesada TARA 11220 kg";
+        expected << "pesada BRUTO 28400 kg" << "lectura H=12.8";
+        QCOMPARE(named, expected);
     }
 
     // A statement the upgrade cannot run leaves the database as it was.
