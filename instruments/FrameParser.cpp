@@ -114,6 +114,7 @@ QVector<InstrumentReading> FrameParser::recibir(const QByteArray& bytes, const Q
         const QString texto = QString::fromLatin1(linea).trimmed();
         if (texto.isEmpty()) continue;
         if (auto r = interpretar(texto, ahora)) {
+            ++m_lineas;
             out << *r;
             m_ultimaLinea = texto;
             m_ultimaReconocida = true;
@@ -133,6 +134,7 @@ void FrameParser::rechazar(const QString& linea)
 {
     m_ultimaLinea = linea;
     m_ultimaReconocida = false;
+    ++m_lineas;
     ++m_rechazadas;
 }
 

@@ -39,7 +39,9 @@ public:
     // counts as one), and whether the format recognised it.
     const QString& ultimaLinea() const { return m_ultimaLinea; }
     bool ultimaReconocida() const { return m_ultimaReconocida; }
-    // How many lines (and runs of noise) were not recognised since start.
+    // How many lines (and runs of noise) came since start, and how many of
+    // them were not recognised.
+    qint64 lineas() const { return m_lineas; }
     qint64 rechazadas() const { return m_rechazadas; }
 
     // A weight as an indicator writes it: an optional sign, digits, and with
@@ -66,5 +68,6 @@ private:
     QByteArray m_pendiente;
     QString m_ultimaLinea;
     bool m_ultimaReconocida = false;
+    qint64 m_lineas = 0;
     qint64 m_rechazadas = 0;
 };

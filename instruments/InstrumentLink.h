@@ -54,6 +54,8 @@ public:
     // The last line received, recognised or not, and whether it was.
     const QString& ultimaLinea() const { return m_parser.ultimaLinea(); }
     bool ultimaLineaReconocida() const { return m_parser.ultimaReconocida(); }
+    // How many lines came since start, recognised or not.
+    qint64 lineasRecibidas() const { return m_parser.lineas(); }
     // How many of the latest recognised lines in a row carry the last
     // reading's stable weight and are younger than the configured age (up to
     // the configured count); firme() when they are that many.

@@ -102,6 +102,39 @@ private slots:
         QVERIFY2(text.contains("Fuera de límite: 2"), qPrintable(text));
     }
 
+    // The band rounds (15.995 is held as 15.99499…) and shows the tonnes to
+    // the finest precision a cell shows, never fewer than two decimals.
+    void roundedToThePrecisionOfTheCells()
+    {
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+        QCOMPARE(DayTotals::number(15.995, 2), QStringLiteral("16,00"));
+        QCOMPARE(DayTotals::number(15.995, 3), QStringLiteral("15,995"));
+        QCOMPARE(DayTotals::number(2.675, 2), QStringLiteral("2,68"));
+        QCOMPARE(DayTotals::number(-2.675, 2), QStringLiteral("-2,68"));
+        QCOMPARE(DayTotals::number(12.344999, 2), QStringLiteral("12,34"));
+        QCOMPARE(DayTotals::number(-0.001, 2), QStringLiteral("0,00"));
+        QCOMPARE(DayTotals::number(1234567.5, 0), QLocale().toString(1234568.0, 'f', 0));
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        QVERIFY(f.typeInto(2, 1, "15,995"));
+        QVERIFY(f.typeInto(2, 11, "1"));
+        QString text = f.w->totals()->text();
+        QVERIFY2(text.contains("Toneladas: 15,995") && text.contains("0001: 15,995 t"),
+                 qPrintable(text));
+        QVERIFY(f.typeInto(3, 1, "0,005"));
+        QVERIFY(f.typeInto(3, 11, "1"));
+        text = f.w->totals()->text();
+        QVERIFY2(text.contains("Toneladas: 16,000") && text.contains("0001: 16,000 t"),
+                 qPrintable(text));
+        QVERIFY(f.typeInto(3, 1, "0,1234"));
+        text = f.w->totals()->text();
+        QVERIFY2(text.contains("Toneladas: 16,1184"), qPrintable(text));
+        QVERIFY(f.typeInto(3, 1, "2"));
+        QVERIFY(f.typeInto(2, 1, "15"));
+        text = f.w->totals()->text();
+        QVERIFY2(text.contains("Toneladas: 17,00"), qPrintable(text));
+    }
+
     void readAgainAfterEveryAcceptedEdit()
     {
         ExtrasFixture f;
