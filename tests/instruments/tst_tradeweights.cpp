@@ -73,6 +73,16 @@ class TstTradeWeights : public QObject
         InstrumentLink& analizador() const { return *f->w->instruments().analizador(); }
         QLabel* band() const { return f->w->findChild<QLabel*>(QStringLiteral("lblInstrumentos")); }
 
+        // The scale stops sending by itself; lines on their way are read.
+        void byHand()
+        {
+            scale.pause();
+            qint64 n = -1;
+            while (n != balanza().lineasRecibidas()) {
+                n = balanza().lineasRecibidas();
+                QTest::qWait(250);
+            }
+        }
         // Sends the line by hand and waits until the scale's link has read it.
         bool line(const QByteArray& l)
         {
@@ -123,7 +133,7 @@ private slots:
     void aDamagedLineThenF7AtOnce()
     {
         Desk d(kLibre);
-        d.scale.pause();
+        d.byHand();
         for (int i = 0; i < 3; ++i)
             QVERIFY(d.line("ST,GS,+028340kg"));
         QVERIFY(d.balanza().firme());
@@ -156,7 +166,7 @@ private slots:
         // The fixed width: the damaged line is no reading at all, and the
         // tooltip shows it as not recognised.
         Desk fijo(kFijo);
-        fijo.scale.pause();
+        fijo.byHand();
         for (int i = 0; i < 3; ++i)
             QVERIFY(fijo.line("ST,GS,+011220kg"));
         QVERIFY(fijo.line("ST,GS,+0240kg"));
