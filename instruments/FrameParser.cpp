@@ -59,8 +59,8 @@ std::optional<double> FrameParser::peso(QStringView texto, int decimales)
     const QString digitos = grupos.join(QString());
     if (digitos.isEmpty()) return std::nullopt;
     bool ok = false;
-    const double v = QLocale::c().toDouble(
-        fraccion.isEmpty() ? digitos : digitos + u'.' + fraccion, &ok);
+    const double v =
+        QLocale::c().toDouble(fraccion.isEmpty() ? digitos : digitos + u'.' + fraccion, &ok);
     if (!ok) return std::nullopt;
     return negativo ? -v : v;
 }

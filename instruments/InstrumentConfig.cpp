@@ -5,8 +5,8 @@
 
 #include <QLocale>
 #include <QRegularExpression>
-#include <cmath>
 #include <QUrl>
+#include <cmath>
 
 namespace
 {
@@ -100,7 +100,8 @@ QVector<InstrumentConfig> InstrumentConfig::leer(const QString& iniFile)
         const QString edad = sinComentario(key("EdadMaxima"));
         if (!edad.isEmpty()) {
             const double s = decimal(edad);
-            c.edadMaximaMs = std::isfinite(s) && std::abs(s) < 1e6 ? int(std::lround(s * 1000)) : -1;
+            c.edadMaximaMs =
+                std::isfinite(s) && std::abs(s) < 1e6 ? int(std::lround(s * 1000)) : -1;
         }
         const QString par = sinComentario(key("Paridad")).toUpper();
         c.paridad = par.isEmpty() ? QChar(u'N') : par.at(0);

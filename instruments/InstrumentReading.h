@@ -27,7 +27,8 @@ struct InstrumentReading {
     static QString kilos(double kg)
     {
         int d = 0;
-        while (d < 3 && std::abs(kg * std::pow(10.0, d) - std::round(kg * std::pow(10.0, d))) > 1e-6)
+        while (d < 3 &&
+               std::abs(kg * std::pow(10.0, d) - std::round(kg * std::pow(10.0, d))) > 1e-6)
             ++d;
         return QLocale().toString(kg, 'f', d) + QStringLiteral(" kg");
     }

@@ -59,15 +59,16 @@ ReadingGate::Resultado ReadingGate::peso(const InstrumentLink& l)
                                   kNada};
     const int n = l.repeticiones();
     if (n < c.lecturas)
-        return {std::nullopt,
-                QStringLiteral("El peso de %1 (%2) todavía no está confirmado: se toma cuando llega "
-                               "igual y estable en %3 lecturas seguidas de menos de %4 s (van %5). "
-                               "Espere un momento y pulse la tecla otra vez.")
-                        .arg(l.nombre(), InstrumentReading::kilos(*r->peso))
-                        .arg(c.lecturas)
-                        .arg(segundos(c.edadMaximaMs))
-                        .arg(n) +
-                    kNada};
+        return {
+            std::nullopt,
+            QStringLiteral("El peso de %1 (%2) todavía no está confirmado: se toma cuando llega "
+                           "igual y estable en %3 lecturas seguidas de menos de %4 s (van %5). "
+                           "Espere un momento y pulse la tecla otra vez.")
+                    .arg(l.nombre(), InstrumentReading::kilos(*r->peso))
+                    .arg(c.lecturas)
+                    .arg(segundos(c.edadMaximaMs))
+                    .arg(n) +
+                kNada};
     if (QString m = rechazoPeso(*r->peso, c); !m.isEmpty()) return {std::nullopt, m};
     return {r, {}};
 }

@@ -194,7 +194,8 @@ bool InstrumentCommands::leerAnalizador()
                     const auto it = r.lecturas.constFind(campo);
                     if (it == r.lecturas.cend()) continue;
                     QString mostrado;
-                    const QString motivo = FieldValidator::rechazoNumero(campo.toUpper(), it.value());
+                    const QString motivo =
+                        FieldValidator::rechazoNumero(campo.toUpper(), it.value());
                     if (!motivo.isEmpty()) {
                         rechazos << motivo;
                         continue;

@@ -57,12 +57,11 @@ class TstTradeWeights : public QObject
             const QString pa = ptyDir.filePath(QStringLiteral("ttyAnalizador"));
             if (!scale.startPty(ps) || !analyzer.startPty(pa))
                 qFatal("socat (tools/packages) did not start");
-            const QByteArray ini =
-                "[Instrumento1]\nNombre=Balanza\nPuerto=" + ps.toUtf8() + "\nFormato=" + formato +
-                "\n" + scaleKeys +
-                "[Instrumento2]\nNombre=Analizador\nPuerto=" + pa.toUtf8() +
-                "\nFormato=^H=(?<humedad>[0-9.]+);PH=(?<pesohect>[0-9.]+);"
-                "FN=(?<fallingnumber>[0-9]+)$\n";
+            const QByteArray ini = "[Instrumento1]\nNombre=Balanza\nPuerto=" + ps.toUtf8() +
+                                   "\nFormato=" + formato + "\n" + scaleKeys +
+                                   "[Instrumento2]\nNombre=Analizador\nPuerto=" + pa.toUtf8() +
+                                   "\nFormato=^H=(?<humedad>[0-9.]+);PH=(?<pesohect>[0-9.]+);"
+                                   "FN=(?<fallingnumber>[0-9]+)$\n";
             f = std::make_unique<WindowFixture>(ini);
             if (!f->loadDay(kDia)) qFatal("day not loaded");
             f->grid()->setRowCol(2, 1);
@@ -88,7 +87,8 @@ class TstTradeWeights : public QObject
         {
             const qint64 before = balanza().lineasRecibidas();
             scale.send(l + "\r\n");
-            return QTest::qWaitFor([&] { return balanza().lineasRecibidas() == before + 1; }, 3000) &&
+            return QTest::qWaitFor([&] { return balanza().lineasRecibidas() == before + 1; },
+                                   3000) &&
                    balanza().ultimaLinea() == QLatin1String(l);
         }
         // Until the scale's weight is that one and confirmed.
@@ -268,8 +268,10 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return d.analizador().ultima().has_value(); }, 3000));
         d.analyzer.pause();
         QVERIFY(QTest::qWaitFor(
-            [&] { return d.band()->text().contains(QStringLiteral("Analizador: ")) &&
-                         d.band()->text().contains(QStringLiteral("sin datos")); },
+            [&] {
+                return d.band()->text().contains(QStringLiteral("Analizador: ")) &&
+                       d.band()->text().contains(QStringLiteral("sin datos"));
+            },
             3000));
         QTest::qWait(1100);
         press(Qt::Key_F11);

@@ -320,7 +320,8 @@ private slots:
             if (pg) {
                 made.execute(QStringLiteral(
                     "CREATE FUNCTION fn_mv_molvera_pesada_fija() RETURNS trigger LANGUAGE plpgsql "
-                    "AS $$ BEGIN RAISE EXCEPTION 'Una pesada registrada no se modifica.'; END; $$"));
+                    "AS $$ BEGIN RAISE EXCEPTION 'Una pesada registrada no se modifica.'; END; "
+                    "$$"));
                 made.execute(QStringLiteral(
                     "CREATE TRIGGER tr_mv_molvera_pesada_fija BEFORE UPDATE ON mv_molvera_pesada "
                     "FOR EACH ROW EXECUTE FUNCTION fn_mv_molvera_pesada_fija()"));
@@ -330,11 +331,11 @@ private slots:
                     "BEGIN SELECT RAISE(ABORT, 'Una pesada registrada no se modifica.'); END"));
             }
             for (const auto& [tipo, kilos] : {std::pair{"BRUTO", 28340}, {"TARA", 11220}})
-                made.execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, "
-                                            "kilos, fecha, estacion, instrumento, linea) VALUES "
-                                            "(?, ?, ?, ?, 'DESK1', 'Balanza', 'ST,GS,+0kg')"),
-                             {id, QLatin1String(tipo), kilos,
-                              QDateTime(QDate(2024, 3, 15), QTime(9, 30))});
+                made.execute(
+                    QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, "
+                                   "kilos, fecha, estacion, instrumento, linea) VALUES "
+                                   "(?, ?, ?, ?, 'DESK1', 'Balanza', 'ST,GS,+0kg')"),
+                    {id, QLatin1String(tipo), kilos, QDateTime(QDate(2024, 3, 15), QTime(9, 30))});
             // What version 4 let through.
             made.execute(QStringLiteral("DELETE FROM mv_molvera_pesada WHERE tipo = 'TARA'"));
             made.execute(QStringLiteral("INSERT INTO mv_molvera_pesada (id_registro, tipo, kilos, "
@@ -344,8 +345,8 @@ private slots:
         made.execute(QStringLiteral("UPDATE mv_molvera_version SET version = ?"), {version});
         QCOMPARE(SchemaUpgrade(made).version(), version);
         const QMap<QString, QStringList> before = snapshot(made.database(), true);
-        const QStringList weighingColumns{"ID", "id_registro", "tipo", "kilos", "fecha", "estacion",
-                                          "instrumento", "linea"};
+        const QStringList weighingColumns{"ID",    "id_registro", "tipo",        "kilos",
+                                          "fecha", "estacion",    "instrumento", "linea"};
         const QStringList weighings =
             version == 4 ? rowsOf(made.database(), "mv_molvera_pesada", weighingColumns)
                          : QStringList();
@@ -397,11 +398,15 @@ private slots:
         for (const auto& r : h.rows()) {
             QCOMPARE(r.at(1).toString(), QStringLiteral("JEFE"));
             const bool pesada = r.at(0).toString() == QLatin1String("pesada");
-            named << r.at(0).toString() + u' ' + r.at(2).toString().section(u' ', 0, pesada ? 2 : 0);
+            named << r.at(0).toString() + u' ' +
+                         r.at(2).toString().section(u' ', 0, pesada ? 2 : 0);
         }
         QStringList expected;
-        if (version == 4) expected << "pesada BRUTO 28340 kg" << "pesada TARA 11220 kg";
-        expected << "pesada BRUTO 28400 kg" << "lectura H=12.8";
+        if (version == 4)
+            expected << "pesada BRUTO 28340 kg"
+                     << "pesada TARA 11220 kg";
+        expected << "pesada BRUTO 28400 kg"
+                 << "lectura H=12.8";
         QCOMPARE(named, expected);
     }
 
