@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cmath>
 
 namespace
 {
@@ -113,19 +112,14 @@ private slots:
         QTest::newRow("plain") << "+028340" << 0 << 28340.0;
         QTest::newRow("comma, thousands") << "+28,340" << 0 << 28340.0;
         QTest::newRow("period, thousands") << "10.340" << 0 << 10340.0;
-        QTest::newRow("millions") << "1.234.567" << 0 << 1234567.0;
         QTest::newRow("negative") << "-000010" << 0 << -10.0;
-        QTest::newRow("leading zeros in the first group") << "028,340" << 0 << 28340.0;
         QTest::newRow("two digits after the mark") << "28.34" << 0 << -1.0;
         QTest::newRow("four digits after the mark") << "28,3400" << 0 << -1.0;
         QTest::newRow("both marks, no decimals") << "1,234.567" << 0 << -1.0;
         QTest::newRow("first group too long") << "2834,000" << 0 << -1.0;
-        QTest::newRow("mark first") << ".340" << 0 << -1.0;
         QTest::newRow("mark last") << "28340." << 0 << -1.0;
-        QTest::newRow("no digits") << "+" << 0 << -1.0;
         QTest::newRow("a letter") << "28O40" << 0 << -1.0;
         QTest::newRow("one decimal, period") << "28340.5" << 1 << 28340.5;
-        QTest::newRow("one decimal, comma") << "28340,5" << 1 << 28340.5;
         QTest::newRow("one decimal and thousands") << "28.340,5" << 1 << 28340.5;
         QTest::newRow("one decimal expected, none written") << "28340" << 1 << -1.0;
         QTest::newRow("one decimal expected, two written") << "28340.50" << 1 << -1.0;
@@ -146,30 +140,23 @@ private slots:
         QCOMPARE(*v, kg);
     }
 
-    // Through the format: a line whose weight does not fit the decimals is
-    // not recognised, and the parser says which line came last and whether
-    // it was recognised (noise without a line end counts as one).
+    // Through the format: a line whose weight does not fit is not
+    // recognised; the parser keeps the last line and whether it was (noise
+    // without a line end counts as one).
     void linesNotRecognised()
     {
         FrameParser p(QStringLiteral("^(?<estable>ST|US),GS,(?<peso>[+-]?[0-9.,]+)kg$"), 0);
-        auto r = p.recibir("ST,GS,+28,340kg\r\nST,GS,+10.340kg\r\n");
-        QCOMPARE(r.size(), 2);
+        auto r = p.recibir("ST,GS,+28,340kg\r\nST,GS,+28.34kg\r\nST,GS,+028340lb\r\n");
+        QCOMPARE(r.size(), 1);
         QCOMPARE(*r.at(0).peso, 28340.0);
-        QCOMPARE(*r.at(1).peso, 10340.0);
-        QVERIFY(p.ultimaReconocida());
-        QCOMPARE(p.rechazadas(), 0);
-        r = p.recibir("ST,GS,+28.34kg\r\nST,GS,+028340lb\r\n");
-        QVERIFY(r.isEmpty());
+        QCOMPARE(p.lineas(), 3);
         QCOMPARE(p.rechazadas(), 2);
         QCOMPARE(p.ultimaLinea(), QStringLiteral("ST,GS,+028340lb"));
         QVERIFY(!p.ultimaReconocida());
-        r = p.recibir("ST,GS,+000500kg\n");
-        QCOMPARE(r.size(), 1);
+        QCOMPARE(p.recibir("ST,GS,+000500kg\n").size(), 1);
         QVERIFY(p.ultimaReconocida());
-        QCOMPARE(p.ultimaLinea(), QStringLiteral("ST,GS,+000500kg"));
         p.recibir(QByteArray(2000, '\x7f'));
         QCOMPARE(p.rechazadas(), 3);
-        QVERIFY(!p.ultimaReconocida());
         QCOMPARE(p.ultimaLinea().size(), FrameParser::kMuestra);
     }
 
@@ -239,36 +226,33 @@ private slots:
         QTemporaryDir dir;
         QFile f(dir.filePath("CN000pr.INI"));
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Instrumento1]\nPuerto=/dev/ttyUSB0\nFormato=(?<peso>[0-9]+)\n"
-                "[Instrumento2]\nPuerto=/dev/ttyUSB1\nFormato=(?<peso>[0-9.,]+)\n"
-                "Lecturas=5 ; five in a row\nDecimales=1\nPesoMinimo=1.500,5\nEdadMaxima=2,5\n"
-                "[Instrumento3]\nPuerto=/dev/ttyUSB2\nFormato=(?<peso>[0-9]+)\nLecturas=0\n"
-                "[Instrumento4]\nPuerto=/dev/ttyUSB2\nFormato=(?<peso>[0-9]+)\nDecimales=x\n"
-                "[Instrumento5]\nPuerto=/dev/ttyUSB2\nFormato=(?<peso>[0-9]+)\nPesoMinimo=mucho\n"
-                "[Instrumento6]\nPuerto=/dev/ttyUSB2\nFormato=(?<peso>[0-9]+)\nEdadMaxima=0\n"
-                "[Instrumento7]\nPuerto=/dev/ttyUSB2\nFormato=(?<peso>[0-9]+)\nPesoMinimo=500\n");
+        const QByteArray scale = "Puerto=/dev/ttyUSB0\nFormato=(?<peso>[0-9.,]+)\n";
+        f.write("[Instrumento1]\n" + scale + "[Instrumento2]\n" + scale +
+                "Lecturas=5 ; five in a row\nDecimales=1\nPesoMinimo=500,5\nEdadMaxima=2,5\n"
+                "[Instrumento3]\n" +
+                scale + "Lecturas=0\n[Instrumento4]\n" + scale + "Decimales=x\n[Instrumento5]\n" +
+                scale +
+                "PesoMinimo=1.500,5\n"
+                "[Instrumento6]\n" +
+                scale + "EdadMaxima=0\n");
         f.close();
         IniReader::setSearchFolders({dir.path()});
         const QVector<InstrumentConfig> c = InstrumentConfig::leer();
         IniReader::setSearchFolders({});
-        QCOMPARE(c.size(), 7);
+        QCOMPARE(c.size(), 6);
         QCOMPARE(c.at(0).lecturas, 3);
         QCOMPARE(c.at(0).decimales, 0);
         QVERIFY(!c.at(0).pesoMinimo);
         QCOMPARE(c.at(0).edadMaximaMs, 2000);
-        QCOMPARE(c.at(0).problema(), QString());
         QCOMPARE(c.at(1).lecturas, 5);
         QCOMPARE(c.at(1).decimales, 1);
-        QVERIFY(std::isnan(*c.at(1).pesoMinimo)); // "1.500,5" is no plain number
+        QCOMPARE(*c.at(1).pesoMinimo, 500.5);
         QCOMPARE(c.at(1).edadMaximaMs, 2500);
-        QVERIFY(c.at(1).problema().contains(QLatin1String("PesoMinimo")));
-        QVERIFY2(c.at(2).problema().contains(QLatin1String("Lecturas")),
-                 qPrintable(c.at(2).problema()));
-        QVERIFY(c.at(3).problema().contains(QLatin1String("Decimales")));
-        QVERIFY(c.at(4).problema().contains(QLatin1String("PesoMinimo")));
-        QVERIFY(c.at(5).problema().contains(QLatin1String("EdadMaxima")));
-        QCOMPARE(*c.at(6).pesoMinimo, 500.0);
-        QCOMPARE(c.at(6).problema(), QString());
+        QCOMPARE(c.at(0).problema() + c.at(1).problema(), QString());
+        const char* wrong[] = {"Lecturas", "Decimales", "PesoMinimo", "EdadMaxima"};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(c.at(2 + i).problema().contains(QLatin1String(wrong[i])),
+                     qPrintable(c.at(2 + i).problema()));
     }
 
     void noIniNoInstruments()
