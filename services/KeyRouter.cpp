@@ -321,8 +321,8 @@ bool KeyRouter::deliberate(Entry& entry, QKeyEvent* e, quint64 previous)
     if (e->isAutoRepeat()) return false;
     const bool early =
         entry.shown.elapsed() < kReadMs || gap(e->timestamp(), entry.keyTimeAtShow) < kReadMs;
-    const bool burst = gap(e->timestamp(), previous) < kBurstMs;
-    return !early && !burst;
+    const bool typingOn = gap(e->timestamp(), previous) < kPauseMs;
+    return !early && !typingOn;
 }
 
 void KeyRouter::deliver(QWindow* to, QKeyEvent* e)

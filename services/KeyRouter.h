@@ -50,11 +50,12 @@ public:
     // True while one of the program's modal windows is up.
     static bool modalOpen();
 
-    // A message takes no key typed within this time after it appeared (nor
-    // after the key that led to it), nor one typed less than kBurstMs after
-    // the key before.
-    static constexpr int kReadMs = 350;
-    static constexpr int kBurstMs = 80;
+    // A message takes no key typed within kReadMs after it appeared (nor
+    // after the key that led to it), nor one typed less than kPauseMs after
+    // the key before (someone typing on, a scanner): a deliberate key comes
+    // after a pause.
+    static constexpr int kReadMs = 300;
+    static constexpr int kPauseMs = 250;
 
 protected:
     bool eventFilter(QObject* obj, QEvent* e) override;

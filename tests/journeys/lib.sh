@@ -55,8 +55,9 @@ expect_windows() {
   local name=$1 want=$2 got=""
   for _ in $(seq 100); do
     got=$(windows_named "$name")
-    # A window just shown takes the keyboard a moment later.
-    [ "$got" = "$want" ] && { sleep 0.3; return 0; }
+    # A window just shown takes the keyboard a moment later, and a message
+    # takes a key only once it can have been read (as a person's would come).
+    [ "$got" = "$want" ] && { sleep 0.5; return 0; }
     sleep 0.1
   done
   fail "windows named '$name': expected $want, got $got"

@@ -16,7 +16,7 @@ namespace {
 void post(QWidget* window, const QString& text)
 {
     for (QChar c : text) {
-        const int key = c == u'\r' ? Qt::Key_Return : c.toUpper().unicode();
+        const int key = c == u'\r' ? int(Qt::Key_Return) : int(c.toUpper().unicode());
         const QString t = c == u'\r' ? QString() : QString(c);
         QCoreApplication::postEvent(window->windowHandle(),
                                     new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, t));
