@@ -201,12 +201,13 @@ bool LiveSheet::check()
         }
     } catch (const ServiceError& e) {
         // The next check tries again; the sheet stays as it is. A database
-        // file that is gone will not come back: the operator is told once.
+        // file that is gone or damaged will not come back: the operator is
+        // told once.
         m_base = base;
         m_seen = seen;
         m_gaps = gaps;
         m_pending = pending;
-        if (!m_toldMoved && w.data().fileMoved()) {
+        if (!m_toldMoved && (w.data().fileMoved() || w.data().damaged())) {
             m_toldMoved = true;
             Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"), e.description(),
                                         Dialogs::Icon::Critical);

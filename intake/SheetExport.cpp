@@ -65,10 +65,8 @@ bool SheetExport::exportar()
     if (!path || path->trimmed().isEmpty()) return false;
     QString error;
     if (!write(*path, csv(*w.MSflexGrid1(), separator()), &error)) {
-        Dialogs::instance().message(
-            &w, QStringLiteral("Aviso al operador"),
-            QStringLiteral("No se pudo escribir el archivo %1.\n\n%2").arg(*path, error),
-            Dialogs::Icon::Critical);
+        Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"), error,
+                                    Dialogs::Icon::Critical);
         return false;
     }
     return true;

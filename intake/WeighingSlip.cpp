@@ -5,11 +5,11 @@
 #include "Idioma.h"
 #include "InstrumentReading.h"
 #include "ModGlobal.h"
+#include "OutputFile.h"
 #include "ServiceError.h"
 #include "UtilService.h"
 #include "frmTrigo.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QPageSize>
 #include <QPainter>
@@ -74,20 +74,19 @@ QStringList WeighingSlip::lineas(qint64 registro)
 
 bool WeighingSlip::escribirPdf(const QString& path, const QStringList& lineas, QString* error)
 {
-    {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly)) {
-            if (error) *error = probe.errorString();
-            return false;
-        }
+    // Never the database, and the slip whole or not at all.
+    OutputFile file(path);
+    if (!file.open()) {
+        if (error) *error = file.message();
+        return false;
     }
-    QPdfWriter pdf(path);
+    QPdfWriter pdf(file.device());
     pdf.setPageSize(QPageSize(QPageSize::A5));
     pdf.setResolution(300);
     pdf.setTitle(QStringLiteral("Boleta de pesada"));
     QPainter p;
     if (!p.begin(&pdf)) {
-        if (error) *error = QStringLiteral("no se pudo crear el PDF");
+        if (error) *error = QStringLiteral("No se pudo crear el PDF %1.").arg(path);
         return false;
     }
     QFont f(QStringLiteral("Sans Serif"), 10);
@@ -102,7 +101,14 @@ bool WeighingSlip::escribirPdf(const QString& path, const QStringList& lineas, Q
         p.drawText(0, y, lineas.at(i));
         y += alto / 3;
     }
-    return p.end();
+    if (!p.end() || !file.commit()) {
+        if (error)
+            *error = file.message().isEmpty()
+                         ? QStringLiteral("No se pudo crear el PDF %1.").arg(path)
+                         : file.message();
+        return false;
+    }
+    return true;
 }
 
 bool WeighingSlip::guardar(qint64 id)
@@ -137,7 +143,7 @@ bool WeighingSlip::guardar(qint64 id)
     if (!path || path->trimmed().isEmpty()) return false;
     QString error;
     if (!escribirPdf(*path, l, &error)) {
-        aviso(QStringLiteral("No se pudo escribir el archivo %1.\n\n%2").arg(*path, error));
+        aviso(error);
         return false;
     }
     return true;

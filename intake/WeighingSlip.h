@@ -23,7 +23,8 @@ public:
 
     // The slip's lines for a load; empty when it has no weighing.
     QStringList lineas(qint64 registro);
-    // Writes the lines as a one-page PDF; false with the reason in error.
+    // Writes the lines as a one-page PDF (never over the database, whole or
+    // not at all); false with the sentence that says why in error.
     static bool escribirPdf(const QString& path, const QStringList& lineas, QString* error);
 
 private:

@@ -1,7 +1,8 @@
 #include "CsvText.h"
 
+#include "OutputFile.h"
+
 #include <QRegularExpression>
-#include <QSaveFile>
 
 bool CsvText::looksLikeFormula(const QString& text)
 {
@@ -26,20 +27,5 @@ QString CsvText::field(const QString& text, QChar sep)
 
 bool CsvText::writeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile f(path);
-    auto fail = [&] {
-        if (error) *error = f.errorString();
-        f.cancelWriting();
-        return false;
-    };
-    if (!f.open(QIODevice::WriteOnly)) return fail();
-    if (f.write(bytes) != bytes.size()) return fail();
-    // The buffered bytes reach the disk here: a full disk shows at the flush
-    // or at the commit, never later.
-    if (!f.flush()) return fail();
-    if (!f.commit()) {
-        if (error) *error = f.errorString();
-        return false;
-    }
-    return true;
+    return OutputFile::write(path, bytes, error);
 }

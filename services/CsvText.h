@@ -17,8 +17,9 @@ public:
     // True when a spreadsheet would read the text as a formula.
     static bool looksLikeFormula(const QString& text);
     // Writes the bytes to the file through a temporary file that replaces it
-    // only when every byte is on disk. False, with the reason in `error`, when
-    // any write, the flush or the replacement failed (a full disk, a folder
-    // that cannot be written); the file is then left as it was.
+    // only when every byte is on disk (OutputFile). False, with the sentence
+    // that says why in `error`, when the file is one of the database's or any
+    // write, the flush or the replacement failed (a full disk, a folder that
+    // cannot be written); the file is then left as it was.
     static bool writeFile(const QString& path, const QByteArray& bytes, QString* error);
 };

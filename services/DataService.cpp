@@ -2,6 +2,7 @@
 
 #include "EmbeddedSchema.h"
 #include "OdbcReader.h"
+#include "ProtectedFiles.h"
 #include "SchemaUpgrade.h"
 #include "ServiceError.h"
 #include "SqlScript.h"
@@ -49,6 +50,11 @@ void DataService::close()
     m_cache.clear();
     m_lost = false;
     m_moved = false;
+    m_damaged = false;
+    if (!m_protected.isEmpty()) {
+        ProtectedFiles::open().remove(m_protected);
+        m_protected.clear();
+    }
     if (QSqlDatabase::contains(m_connectionName)) {
         {
             QSqlDatabase db = database();
@@ -381,7 +387,7 @@ QDateTime DataService::toDateTime(const QVariant& value)
 
 std::shared_ptr<QSqlQuery> DataService::prepared(const QString& sql)
 {
-    refuseIfMoved();
+    refuseIfUntrusted();
     if (!isOpen() && m_isServer && m_lost) reconnect({});
     if (!isOpen())
         throw ServiceError(ServiceError::NotConnected,
@@ -410,7 +416,7 @@ std::shared_ptr<QSqlQuery> DataService::run(const QString& sql, const QVariantLi
     return q;
 }
 
-void DataService::raise(const QSqlQuery& q, const QString& sql) const
+void DataService::raise(const QSqlQuery& q, const QString& sql)
 {
     const QSqlError e = q.lastError();
     QString text = e.databaseText().trimmed();
@@ -419,7 +425,7 @@ void DataService::raise(const QSqlQuery& q, const QString& sql) const
     raise(text, e.driverText(), e.nativeErrorCode().toInt());
 }
 
-void DataService::raise(QString text, const QString& driverText, int nativeCode) const
+void DataService::raise(QString text, const QString& driverText, int nativeCode)
 {
     if (!driverText.isEmpty() && !text.contains(driverText))
         text += QStringLiteral(" (") + driverText + u')';
@@ -444,6 +450,11 @@ void DataService::raise(QString text, const QString& driverText, int nativeCode)
         case 13:
             what = QStringLiteral("El disco de la base de datos está lleno; la operación no se "
                                   "realizó. Libere espacio y reintente.");
+            break;
+        case 11: // corrupt: "database disk image is malformed"
+        case 26: // not a database
+            m_damaged = true;
+            what = damagedText();
             break;
         default:
             break;

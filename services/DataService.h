@@ -75,6 +75,15 @@ public:
     // goes to a file no other program sees. From then on every statement
     // raises a ServiceError that says so (nothing more is written).
     bool fileMoved();
+    // True once the embedded database answered that it is damaged or no
+    // database (a file replaced in place, its -wal or -shm deleted under the
+    // program): it can no longer be trusted, and from then on every
+    // statement raises a ServiceError that says so (nothing more is written).
+    bool damaged() const { return m_damaged; }
+    // Copies what the embedded database's log (-wal) holds into the database
+    // file itself, without waiting for other workstations, so that the file
+    // alone holds every accepted change (the program does it as it ends).
+    void checkpoint();
     // The connection string of the open session, without the password.
     QString connectionString() const { return m_connectionString; }
     const SqlDialect& dialect() const { return m_dialect; }
@@ -149,11 +158,13 @@ private:
     void applySchema(bool fileIsNew);
     std::shared_ptr<QSqlQuery> prepared(const QString& sql);
     std::shared_ptr<QSqlQuery> run(const QString& sql, const QVariantList& params);
-    [[noreturn]] void raise(const QSqlQuery& q, const QString& sql) const;
-    [[noreturn]] void raise(QString text, const QString& driverText, int nativeCode) const;
+    [[noreturn]] void raise(const QSqlQuery& q, const QString& sql);
+    [[noreturn]] void raise(QString text, const QString& driverText, int nativeCode);
     void detectDialect();
-    // Raises when the embedded file was deleted or replaced under the program.
-    void refuseIfMoved();
+    // Raises when the embedded file was deleted or replaced under the
+    // program, or turned out damaged.
+    void refuseIfUntrusted();
+    QString damagedText() const;
     // Runs one step; on a server whose connection turns out to be lost, makes
     // it again and runs the step a second time.
     void guarded(const std::function<void()>& step);
@@ -173,6 +184,8 @@ private:
     bool m_lost = false; // a server connection that was lost and not yet made again
     int m_reconnections = 0;
     bool m_moved = false; // the embedded file is no longer the one at its path
+    bool m_damaged = false; // the embedded database said it is damaged
+    QString m_protected; // the file registered with ProtectedFiles
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     // Reads on the embedded database, straight from its handle.
     std::unique_ptr<SqliteReader> m_reader;

@@ -4,6 +4,7 @@
 #include "DataService.h"
 
 #include "EmbeddedSchema.h"
+#include "ProtectedFiles.h"
 #include "SchemaUpgrade.h"
 #include "ServiceError.h"
 #include "SqliteReader.h"
@@ -76,6 +77,9 @@ void DataService::openEmbedded()
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("No se puede abrir la base de datos %1: %2")
                                .arg(path, db.lastError().text()));
+    // From here no writer of the program may touch the file or its companions.
+    m_protected = path;
+    ProtectedFiles::open().add(path);
     m_dialect = SqlDialect(SqlDialect::Kind::SQLite);
     m_embeddedPath = info.absoluteFilePath();
     m_connectionString = QStringLiteral("Driver=SQLite;Database=%1").arg(m_embeddedPath);
@@ -163,8 +167,9 @@ bool DataService::fileMoved()
     return m_moved;
 }
 
-void DataService::refuseIfMoved()
+void DataService::refuseIfUntrusted()
 {
+    if (m_damaged && !m_isServer) throw ServiceError(ServiceError::Database, damagedText());
     if (!fileMoved()) return;
     throw ServiceError(
         ServiceError::Database,
@@ -175,4 +180,23 @@ void DataService::refuseIfMoved()
                        "copia de seguridad) y vuelva a abrir el programa; luego revise los "
                        "últimos valores cargados.")
             .arg(QDir::toNativeSeparators(m_embeddedPath)));
+}
+
+QString DataService::damagedText() const
+{
+    return QStringLiteral(
+               "La base de datos %1 está dañada o ya no es la que Molvera abrió (el archivo fue "
+               "reemplazado, o sus archivos de trabajo -wal o -shm se borraron mientras se "
+               "trabajaba): no se puede confiar en ella. La operación no se realizó y Molvera "
+               "dejó de escribir. Cierre Molvera en todas las estaciones, compruebe la base o "
+               "restáurela de la copia de seguridad y vuelva a abrir el programa; luego revise "
+               "los últimos valores cargados.")
+        .arg(QDir::toNativeSeparators(m_embeddedPath));
+}
+
+void DataService::checkpoint()
+{
+    if (m_isServer || m_moved || m_damaged || !isOpen()) return;
+    if (sqlite3* handle = SqliteReader::handleOf(database()))
+        sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include "DataService.h"
 #include "Dialogs.h"
+#include "OutputFile.h"
 #include "ReportCsv.h"
 #include "ReportRenderer.h"
 #include "ServiceError.h"
@@ -13,7 +14,6 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QToolBar>
 
 MolveraReportPrinter::MolveraReportPrinter(DataService& data) : m_data(data) {}
@@ -75,15 +75,11 @@ void MolveraReportPrinter::print(QWidget* parent, const Request& request)
 
 int MolveraReportPrinter::writePdf(const QString& path, const Prepared& report)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ServiceError(ServiceError::NotFound,
-                           QStringLiteral("No se pudo escribir \"%1\": %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()),
-                           QStringLiteral("Reporte"));
+    OutputFile file(path);
+    if (!file.open()) throw ServiceError(ServiceError::NotFound, file.message(), QStringLiteral("Reporte"));
     int pages = 0;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(file.device());
         writer.setCreator(QStringLiteral("Molvera"));
         writer.setResolution(300);
         ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
@@ -92,11 +88,12 @@ int MolveraReportPrinter::writePdf(const QString& path, const Prepared& report)
         ReportRenderer::preparePage(writer, report.def);
         pages = renderer.render(writer);
     }
-    if (pages == 0 || !file.commit())
-        throw ServiceError(ServiceError::NotFound,
-                           QStringLiteral("No se pudo escribir \"%1\": %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()),
+    if (pages == 0)
+        throw ServiceError(ServiceError::InvalidCall,
+                           QStringLiteral("No se pudo componer el reporte %1.").arg(report.def.name),
                            QStringLiteral("Reporte"));
+    if (!file.commit())
+        throw ServiceError(ServiceError::NotFound, file.message(), QStringLiteral("Reporte"));
     return pages;
 }
 

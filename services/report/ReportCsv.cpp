@@ -5,7 +5,6 @@
 #include "ReportDefinition.h"
 #include "ServiceError.h"
 
-#include <QDir>
 #include <QStringList>
 
 QString ReportCsv::field(const QString& value)
@@ -33,8 +32,5 @@ void ReportCsv::write(const QString& path, const ReportDefinition& def, const Re
 {
     QString error;
     if (!CsvText::writeFile(path, text(def, data).toUtf8(), &error))
-        throw ServiceError(ServiceError::NotFound,
-                           QStringLiteral("No se pudo escribir \"%1\": %2")
-                               .arg(QDir::toNativeSeparators(path), error),
-                           QStringLiteral("Reporte"));
+        throw ServiceError(ServiceError::NotFound, error, QStringLiteral("Reporte"));
 }
