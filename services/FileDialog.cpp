@@ -1,6 +1,11 @@
 #include "FileDialog.h"
 
+#include "Dialogs.h"
+#include "ProtectedFiles.h"
+
 #include <QAbstractFileIconProvider>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QRegularExpression>
 
 namespace
@@ -45,4 +50,37 @@ FileDialog::FileDialog(QWidget* parent, const QString& title, const QString& sug
     static const QRegularExpression firstPattern(QStringLiteral("\\*\\.(\\w+)"));
     const QRegularExpressionMatch m = firstPattern.match(filter);
     if (m.hasMatch()) setDefaultSuffix(m.captured(1));
+}
+
+bool FileDialog::filterByTypedPattern()
+{
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) return false;
+    const QString typed = name->text().trimmed();
+    if (!typed.contains(u'*') && !typed.contains(u'?')) return false;
+    // "carpeta/*.pdf": the folder, then its files that match.
+    const qsizetype slash = typed.lastIndexOf(u'/');
+    const QString pattern = typed.mid(slash + 1);
+    if (slash >= 0) setDirectory(directory().absoluteFilePath(typed.left(slash + 1)));
+    if (!pattern.isEmpty()) {
+        if (auto* model = findChild<QFileSystemModel*>())
+            model->setNameFilters(pattern.split(u' ', Qt::SkipEmptyParts));
+    }
+    name->clear();
+    return true;
+}
+
+void FileDialog::accept()
+{
+    if (filterByTypedPattern()) return;
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty()) {
+        const QString refusal = ProtectedFiles::refusalFor(files.constFirst());
+        if (!refusal.isEmpty()) {
+            Dialogs::instance().message(this, QStringLiteral("Aviso al operador"), refusal,
+                                        Dialogs::Icon::Exclamation);
+            return;
+        }
+    }
+    QFileDialog::accept();
 }

@@ -17,4 +17,13 @@ public:
     // extension is added to a name typed without one.
     FileDialog(QWidget* parent, const QString& title, const QString& suggested,
                const QString& filter);
+
+    // A name with "*" or "?" typed in the name box narrows the list to the
+    // files it matches (as in any file dialog) instead of naming a file; a
+    // file of the open database (ProtectedFiles) is refused in words before
+    // the dialog asks whether to replace it.
+    void accept() override;
+
+private:
+    bool filterByTypedPattern();
 };

@@ -3,15 +3,16 @@
 #include "DataService.h"
 #include "Dialogs.h"
 #include "OutputFile.h"
+#include "PrintDialog.h"
 #include "ReportCsv.h"
 #include "ReportRenderer.h"
 #include "ServiceError.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPdfWriter>
-#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QToolBar>
@@ -117,7 +118,31 @@ void MolveraReportPrinter::preview(QWidget* parent, const Prepared& report)
         m_lastPages = renderer.render(*p);
     });
     addSaveAction(dlg, report);
+    routePrintAction(dlg, printer, report);
     Dialogs::instance().exec(&dlg);
+}
+
+void MolveraReportPrinter::routePrintAction(QPrintPreviewDialog& dlg, QPrinter& printer,
+                                            const Prepared& report)
+{
+    // The preview's own print button would open Qt's print dialog; it opens
+    // the program's instead.
+    const QString caption = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    QAction* print = nullptr;
+    for (QToolBar* bar : dlg.findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+            if (a->text() == caption || a->text() == QLatin1String("Print")) print = a;
+    if (!print) return;
+    print->setObjectName(QStringLiteral("printAction"));
+    QObject::disconnect(print, nullptr, &dlg, nullptr);
+    QObject::connect(print, &QAction::triggered, &dlg, [this, &dlg, &printer, &report] {
+        try {
+            if (printWithDialog(&dlg, printer, report)) dlg.accept();
+        } catch (const ServiceError& e) {
+            Dialogs::instance().message(&dlg, QStringLiteral("Aviso al operador"), e.description(),
+                                        Dialogs::Icon::Exclamation);
+        }
+    });
 }
 
 void MolveraReportPrinter::addSaveAction(QPrintPreviewDialog& dlg, const Prepared& report)
@@ -144,6 +169,27 @@ void MolveraReportPrinter::addSaveAction(QPrintPreviewDialog& dlg, const Prepare
     });
 }
 
+bool MolveraReportPrinter::printWithDialog(QWidget* parent, QPrinter& printer,
+                                           const Prepared& report)
+{
+    PrintDialog dlg(&printer, parent);
+    if (Dialogs::instance().exec(&dlg) != QDialog::Accepted) return false;
+    if (!dlg.fileName().isEmpty()) {
+        // A file: written as "Guardar PDF" writes it, whole or not at all.
+        m_lastPages = writePdf(dlg.fileName(), report);
+        return true;
+    }
+    ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
+                            report.printedAt);
+    m_lastPages = renderer.render(printer);
+    if (m_lastPages == 0)
+        throw ServiceError(
+            ServiceError::InvalidCall,
+            QStringLiteral("No se pudo imprimir el reporte %1.").arg(report.def.name),
+            QStringLiteral("Reporte"));
+    return true;
+}
+
 void MolveraReportPrinter::printNow(QWidget* parent, const Prepared& report)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -151,8 +197,8 @@ void MolveraReportPrinter::printNow(QWidget* parent, const Prepared& report)
     printer.setCreator(QStringLiteral("Molvera"));
     ReportRenderer::preparePage(printer, report.def);
     if (option(1)) {
-        QPrintDialog dlg(&printer, parent);
-        if (Dialogs::instance().exec(&dlg) != QDialog::Accepted) return;
+        printWithDialog(parent, printer, report);
+        return;
     }
     ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
                             report.printedAt);

@@ -10,6 +10,7 @@
 
 class DataService;
 class QPrintPreviewDialog;
+class QPrinter;
 
 // The program's report engine. It finds the definition "<name>.json" in the
 // "reports" folder under its base folder (or in the base folder itself),
@@ -19,8 +20,9 @@ class QPrintPreviewDialog;
 // the rows come through the program's one connection.
 //
 // Options: first = print preview, from which the operator prints or saves a
-// PDF; otherwise printed at once, after the printer dialog when the second
-// option is set. With an output file set, print() writes that file instead
+// PDF; otherwise printed at once, after the print dialog when the second
+// option is set (the program's PrintDialog, also from the preview). With an
+// output file set, print() writes that file instead
 // (".csv": the rows as CSV; anything else: PDF) and shows nothing.
 class MolveraReportPrinter : public ReportPrinter
 {
@@ -60,6 +62,10 @@ private:
     void preview(QWidget* parent, const Prepared& report);
     void printNow(QWidget* parent, const Prepared& report);
     void addSaveAction(QPrintPreviewDialog& dlg, const Prepared& report);
+    void routePrintAction(QPrintPreviewDialog& dlg, QPrinter& printer, const Prepared& report);
+    // The program's print dialog (PrintDialog), then the report printed or
+    // written to the PDF file chosen; false when the operator cancelled.
+    bool printWithDialog(QWidget* parent, QPrinter& printer, const Prepared& report);
 
     DataService& m_data;
     QString m_outputFile;

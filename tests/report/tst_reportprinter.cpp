@@ -7,7 +7,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QTemporaryDir>
@@ -206,8 +209,77 @@ private slots:
         printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
         printer.setOptions(false, true, false);
         printer.print(nullptr, request({}, "Molino"));
-        QCOMPARE(kind, QStringLiteral("QPrintDialog"));
+        QCOMPARE(kind, QStringLiteral("PrintDialog"));
         QCOMPARE(printer.lastPageCount(), 0);
+    }
+
+    // The preview's print button opens the program's print dialog (never
+    // Qt's, whose file completion opens the files it lists). Printed to a
+    // file, the database and its companions are refused in words and left
+    // as they were, a file that is there is replaced only after "Sí", and the
+    // report is written whole.
+    void thePreviewPrintsThroughTheProgramsDialog()
+    {
+        TestDb db;
+        if (db.onServer()) QSKIP("the embedded database's files are the ones refused");
+        ReportRows::add(db.data(), QDateTime(QDate(2024, 3, 15), QTime(8, 0)), 28.5, "Juan");
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("impreso.pdf");
+        QFile old(pdf);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("viejo") == 5);
+        old.close();
+        QFile dbFile(db.path());
+        QVERIFY(dbFile.open(QIODevice::ReadOnly));
+        const QByteArray dbHeader = dbFile.read(100);
+        dbFile.close();
+        QStringList refusedNames;
+        bool qtDialog = true, accepted = false;
+        dialogs.execScripts << [&](QDialog* d) {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(d);
+            auto* print = preview ? preview->findChild<QAction*>(QStringLiteral("printAction"))
+                                  : nullptr;
+            if (!print) return int(QDialog::Rejected);
+            print->trigger();
+            qtDialog = preview->findChild<QPrintDialog*>() != nullptr;
+            accepted = preview->result() == QDialog::Accepted;
+            return preview->result();
+        };
+        dialogs.execScripts << [&](QDialog* d) {
+            auto* file = d->findChild<QLineEdit*>(QStringLiteral("filename"));
+            auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers"));
+            if (!file || !printers) return int(QDialog::Rejected);
+            printers->setCurrentIndex(printers->count() - 1);
+            for (const QString& name : {db.path(), db.path() + "-wal", db.path() + "-shm",
+                                        db.path() + "-journal"}) {
+                file->setText(name);
+                const qsizetype before = dialogs.shown.size();
+                d->accept();
+                if (d->result() != QDialog::Accepted && dialogs.shown.size() == before + 1 &&
+                    dialogs.shown.last().text.contains("es la base de datos"))
+                    refusedNames << QFileInfo(name).fileName();
+            }
+            file->setText(pdf);
+            dialogs.messageAnswers << Dialogs::No; // "¿Desea reemplazarlo?"
+            d->accept();
+            if (d->result() == QDialog::Accepted) return int(QDialog::Rejected);
+            dialogs.messageAnswers << Dialogs::Yes;
+            d->accept();
+            return d->result();
+        };
+        MolveraReportPrinter printer(db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        printer.setOptions(true, true, false);
+        printer.print(nullptr, request({}, "Molino"));
+        QCOMPARE(dialogs.count("exec"), 2);
+        QVERIFY(!qtDialog);
+        QCOMPARE(refusedNames.size(), 4);
+        QVERIFY(accepted);
+        QVERIFY(ReportRows::pdfText(pdf).contains(QStringLiteral("Juan")));
+        QVERIFY(dbFile.open(QIODevice::ReadOnly));
+        QCOMPARE(dbFile.read(100), dbHeader);
+        QVERIFY(!QFileInfo::exists(db.path() + "-journal"));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM mv_molvera WHERE vendedor = 'Juan'").toInt(), 1);
     }
 
     void aBadFormulaPrintsNothing()
