@@ -10,6 +10,7 @@
 #include "MolveraReportPrinter.h"
 #include "ReportCommand.h"
 #include "SchemaUpgrade.h"
+#include "SignalShutdown.h"
 #include "frmTrigo.h"
 
 #include <QApplication>
@@ -119,6 +120,8 @@ int main(int argc, char* argv[])
     Lib_ClsCons3 lookup(&data);
     MolveraReportPrinter printer(data);
     if (report) return ReportCommand::runCommandLine(data, lookup, printer, app.arguments());
+    // A logout or a shutdown ends the program as Cerrar does.
+    SignalShutdown onSignal(data);
     frmTrigo window(data, lookup, &printer);
     KeyRouter::instance().setMainWindow(&window);
     if (!window.Load()) return window.exitCode();
@@ -126,5 +129,9 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIntValue("MOLVERA_EXIT_AFTER_PAINT") == 1)
         window.installEventFilter(&exitAfterPaint);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    // The file alone holds every accepted change (a plant's copy of
+    // molvera.db), also while other desks keep it open.
+    data.checkpoint();
+    return status;
 }

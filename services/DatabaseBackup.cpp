@@ -1,7 +1,11 @@
 #include "DatabaseBackup.h"
 
+#include "ErrorWords.h"
+#include "ProtectedFiles.h"
 #include "SqliteReader.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,9 +13,12 @@
 #include <QSqlError>
 #include <QUuid>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace
 {
@@ -25,9 +32,79 @@ struct Connection {
     }
 };
 
+// The connection's last failure in words.
 QString errorOf(sqlite3* db)
 {
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("sin memoria");
+    if (!db) return ErrorWords::ofSqlite(SQLITE_NOMEM);
+    return ErrorWords::ofSqlite(sqlite3_extended_errcode(db), sqlite3_system_errno(db));
+}
+
+// The copy being written, taken away when the program is ended by a signal
+// (a shutdown, Ctrl+C) before it is in place. Only what a signal handler may
+// do: unlink the names kept here, then end as the signal would.
+char g_part[PATH_MAX + 64];
+char g_partJournal[PATH_MAX + 80];
+volatile std::sig_atomic_t g_partArmed = 0;
+const int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+extern "C" void removePartAndEnd(int signal)
+{
+    if (g_partArmed) {
+        ::unlink(g_part);
+        ::unlink(g_partJournal);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+class PartOnSignal
+{
+public:
+    explicit PartOnSignal(const QByteArray& part)
+    {
+        const QByteArray journal = part + "-journal";
+        if (size_t(journal.size()) >= sizeof g_partJournal) return;
+        std::memcpy(g_part, part.constData(), size_t(part.size()) + 1);
+        std::memcpy(g_partJournal, journal.constData(), size_t(journal.size()) + 1);
+        struct sigaction sa {};
+        sa.sa_handler = removePartAndEnd;
+        sigemptyset(&sa.sa_mask);
+        for (int i = 0; i < 3; ++i)
+            sigaction(kSignals[i], &sa, &m_before[i]);
+        g_partArmed = 1;
+        m_armed = true;
+    }
+    ~PartOnSignal()
+    {
+        if (!m_armed) return;
+        for (int i = 0; i < 3; ++i)
+            sigaction(kSignals[i], &m_before[i], nullptr);
+        g_partArmed = 0;
+    }
+    PartOnSignal(const PartOnSignal&) = delete;
+    PartOnSignal& operator=(const PartOnSignal&) = delete;
+
+private:
+    struct sigaction m_before[3] {};
+    bool m_armed = false;
+};
+
+// The companion SQLite keeps beside a database, when `path` is one: the
+// database it belongs to.
+QString databaseOfCompanion(const QFileInfo& path)
+{
+    for (const char* c : {"-wal", "-shm", "-journal"}) {
+        const QString name = path.fileName();
+        if (!name.endsWith(QLatin1String(c))) continue;
+        const QString base = path.absoluteDir().filePath(name.chopped(int(std::strlen(c))));
+        if (QFileInfo(base).isFile()) return base;
+    }
+    return {};
+}
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 // The rows of a one-column statement, as texts.
@@ -56,18 +133,35 @@ DatabaseBackup::Result DatabaseBackup::copy(const QString& source, const QString
 {
     m_message.clear();
     m_pages = 0;
+    m_removedParts = 0;
     const QFileInfo src(source);
     if (!src.isFile() || src.size() == 0)
         return fail(Result::NoDatabase,
                     QStringLiteral("No existe la base de datos %1.").arg(source));
+    if (const QString db = databaseOfCompanion(src); !db.isEmpty())
+        return fail(Result::NoDatabase,
+                    QStringLiteral("%1 es un archivo de trabajo de la base de datos %2, no la "
+                                   "base misma: indique en @DbName el archivo %2.")
+                        .arg(source, db));
     const QFileInfo dst(target);
-    if (dst.absoluteFilePath() == src.absoluteFilePath())
-        return fail(
-            Result::Failed,
-            QStringLiteral("La copia no puede ir sobre la base de datos misma (%1).").arg(target));
+    // Never over the database copied, nor over one of its companions or a
+    // database this process has open, however the path is spelled.
+    ProtectedFiles copied;
+    copied.add(source);
+    QString refusal = copied.refusal(target);
+    if (refusal.isEmpty()) refusal = ProtectedFiles::refusalFor(target);
+    if (!refusal.isEmpty()) return fail(Result::Failed, refusal);
+    if (dst.isDir())
+        return fail(Result::Failed,
+                    QStringLiteral("%1 es una carpeta: indique el archivo de la copia.").arg(target));
     if (!dst.absoluteDir().exists())
         return fail(Result::Failed,
                     QStringLiteral("No existe la carpeta %1 de la copia.").arg(dst.absolutePath()));
+    if (::access(QFile::encodeName(dst.absolutePath()).constData(), W_OK) != 0)
+        return fail(Result::Failed, QStringLiteral("No se puede escribir en la carpeta %1 de la "
+                                                   "copia: %2.")
+                                        .arg(dst.absolutePath(), ErrorWords::ofErrno(errno)));
+    removeStaleParts(dst.absoluteFilePath());
 
     // The source through the Qt driver's SQLite connection (its handle),
     // with the program's busy time-out.
@@ -78,9 +172,10 @@ DatabaseBackup::Result DatabaseBackup::copy(const QString& source, const QString
         db.setDatabaseName(src.absoluteFilePath());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
-            result = fail(Result::NoDatabase, QStringLiteral("No se puede abrir la base de datos "
-                                                             "%1: %2")
-                                                  .arg(source, db.lastError().text()));
+            result = fail(Result::NoDatabase,
+                          QStringLiteral("No se puede abrir la base de datos %1: %2.")
+                              .arg(source, ErrorWords::ofSqlite(
+                                               db.lastError().nativeErrorCode().toInt())));
         } else if (sqlite3* from = SqliteReader::handleOf(db)) {
             result = copyFrom(from, src.absoluteFilePath(), dst.absoluteFilePath());
         } else {
@@ -109,10 +204,13 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
             Result::NoDatabase,
             QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.").arg(source));
 
-    // Written beside the target and put in its place only once checked.
-    const QString temp =
-        target + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128).left(8);
+    // Written beside the target and put in its place only once checked; the
+    // name says which run writes it (removeStaleParts).
+    const QString temp = target + QStringLiteral(".part-%1-%2")
+                                      .arg(QCoreApplication::applicationPid())
+                                      .arg(QUuid::createUuid().toString(QUuid::Id128).left(8));
     const QByteArray tempName = QFile::encodeName(temp);
+    const PartOnSignal removedOnSignal(tempName);
     auto discard = [&](const QString& text) {
         QFile::remove(temp);
         QFile::remove(temp + QStringLiteral("-journal"));
@@ -161,10 +259,36 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
     }
     // In one step: the target is either the old file or the new copy.
     if (std::rename(tempName.constData(), QFile::encodeName(target).constData()) != 0)
-        return discard(QStringLiteral("No se pudo poner la copia en %1: %2")
-                           .arg(target, QString::fromLocal8Bit(std::strerror(errno))));
+        return discard(
+            QStringLiteral("No se pudo poner la copia en %1: %2").arg(target, ErrorWords::ofErrno(errno)));
     m_message = QStringLiteral("Copia de %1 en %2: %3 páginas, integridad comprobada.")
                     .arg(source, target)
                     .arg(m_pages);
+    if (m_removedParts > 0)
+        m_message += QStringLiteral(" Se borraron %1 archivos de copias anteriores que no "
+                                    "terminaron.")
+                         .arg(m_removedParts);
     return Result::Done;
+}
+
+void DatabaseBackup::removeStaleParts(const QString& target)
+{
+    const QFileInfo info(target);
+    const QString prefix = info.fileName() + QStringLiteral(".part-");
+    const QDir folder = info.absoluteDir();
+    const QDateTime longAgo = QDateTime::currentDateTime().addSecs(-600);
+    const QStringList parts =
+        folder.entryList({prefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : parts) {
+        // NAME.part-PID-XXXXXXXX[-journal]: stale once its run is over. An
+        // older run's NAME.part-XXXXXXXX tells no run: stale when untouched
+        // for ten minutes.
+        const QStringList fields = name.mid(prefix.size()).split(u'-');
+        bool numbered = false;
+        const qint64 pid = fields.size() >= 2 ? fields.at(0).toLongLong(&numbered) : 0;
+        const bool stale = numbered ? !processRuns(pid)
+                                    : QFileInfo(folder.filePath(name)).lastModified() < longAgo;
+        if (stale && QFile::remove(folder.filePath(name)) && !name.endsWith(QLatin1String("-journal")))
+            ++m_removedParts;
+    }
 }

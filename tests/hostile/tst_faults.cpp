@@ -7,13 +7,18 @@
 #include "FileDialog.h"
 #include "HostileData.h"
 #include "LiveSheet.h"
+#include "MolveraReportPrinter.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSqlError>
+#include <QTimer>
+#include <QToolButton>
 #include <functional>
 #include <signal.h>
 #include <unistd.h>
@@ -84,6 +89,40 @@ struct FullDisk {
     }
     QString filePath(const QString& name) const { return dir.filePath(name); }
 };
+
+// The scripted dialogs with the real save dialog (FileDialog) on screen.
+class RealFileDialogs : public ScriptedDialogs
+{
+public:
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QString& suggested, const QString& filter) override
+    {
+        ScriptedDialogs::saveFileName(parent, title, suggested, filter);
+        return QtDialogs().saveFileName(parent, title, suggested, filter);
+    }
+};
+
+// Every file of the folder listed in the dialog shown, with its icon and kind
+// asked for, as the view does while painting; what went wrong, if anything.
+QString listEverything(QFileDialog& fd, const QString& folder)
+{
+    auto* model = fd.findChild<QFileSystemModel*>();
+    if (!model) return QStringLiteral("the dialog has no file model");
+    const QModelIndex dir = model->index(folder);
+    QElapsedTimer waited;
+    waited.start();
+    // The database, its -wal and -shm, and the test's scratch files.
+    while (model->rowCount(dir) < 3 && waited.elapsed() < 5000)
+        QTest::qWait(20);
+    if (model->rowCount(dir) < 3)
+        return QStringLiteral("%1 files listed").arg(model->rowCount(dir));
+    for (int r = 0; r < model->rowCount(dir); ++r) {
+        model->data(model->index(r, 0, dir), Qt::DecorationRole);
+        model->data(model->index(r, 2, dir), Qt::DisplayRole);
+    }
+    QTest::qWait(500); // the listing's own thread gathers icons and kinds
+    return {};
+}
 
 } // namespace
 
@@ -279,12 +318,21 @@ private slots:
         QVERIFY(accepted > kills);
     }
 
-    // Qt's file dialog shown on the database's folder opens no file of it:
-    // had it opened and closed one, the process's locks on the database would
-    // be gone, and another program closing its connection would delete the
-    // WAL the desk still writes to.
-    void aFileDialogOnTheDatabaseFolderKeepsTheLocks()
+    // Every file browser the program shows, on the database's folder, opens
+    // no file of it: had it opened and closed one, the process's locks on the
+    // database would be gone, and another program closing its connection
+    // would delete the WAL the desk still writes to. The save dialog of the
+    // exports, and the print dialog's "..." reached from the report preview
+    // (with "*" typed so that it lists every file).
+    void fileBrowsersOnTheDatabaseFolderKeepTheLocks_data()
     {
+        QTest::addColumn<bool>("print");
+        QTest::newRow("save dialog") << false;
+        QTest::newRow("print dialog from the preview") << true;
+    }
+    void fileBrowsersOnTheDatabaseFolderKeepTheLocks()
+    {
+        QFETCH(bool, print);
         TestDb db;
         const QString path = db.path();
         const QString folder = QFileInfo(path).absolutePath();
@@ -295,27 +343,52 @@ private slots:
         };
         add(db.data(), "mesa-1");
         QVERIFY(QFile::exists(path + "-wal"));
-        {
+        QString listed = QStringLiteral("not shown");
+        if (!print) {
             FileDialog fd(nullptr, "Exportar la planilla", QDir(folder).filePath("x.csv"),
                           "Archivos CSV (*.csv);;Todos los archivos (*)");
             fd.setViewMode(QFileDialog::Detail);
             fd.selectNameFilter("Todos los archivos (*)");
-            auto* model = fd.findChild<QFileSystemModel*>();
-            QVERIFY(model);
-            QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
             fd.show();
-            QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 5000);
-            // Every file of the folder listed, with its icon and kind asked
-            // for, as the view does while painting.
-            const QModelIndex dir = model->index(folder);
-            QTRY_VERIFY_WITH_TIMEOUT(model->rowCount(dir) >= 3, 5000);
-            for (int r = 0; r < model->rowCount(dir); ++r) {
-                model->data(model->index(r, 0, dir), Qt::DecorationRole);
-                model->data(model->index(r, 2, dir), Qt::DisplayRole);
-            }
-            QTest::qWait(500); // the listing's own thread gathers icons and kinds
+            listed = listEverything(fd, folder);
             fd.close();
+        } else {
+            RealFileDialogs dialogs;
+            dialogs.execScripts << [](QDialog* preview) {
+                if (auto* a = preview->findChild<QAction*>(QStringLiteral("printAction")))
+                    a->trigger();
+                return int(QDialog::Rejected);
+            };
+            dialogs.execScripts << [&](QDialog* d) {
+                auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers"));
+                auto* file = d->findChild<QLineEdit*>(QStringLiteral("filename"));
+                auto* browse = d->findChild<QToolButton*>(QStringLiteral("fileBrowser"));
+                if (!printers || !file || !browse) return int(QDialog::Rejected);
+                printers->setCurrentIndex(printers->count() - 1);
+                file->setText(QDir(folder).filePath("informe.pdf"));
+                QTimer::singleShot(0, [&] {
+                    auto* fd = qobject_cast<FileDialog*>(QApplication::activeModalWidget());
+                    if (!fd) return;
+                    fd->setViewMode(QFileDialog::Detail);
+                    fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("*");
+                    fd->accept(); // a pattern: the list shows every file
+                    listed = fd->isVisible() ? listEverything(*fd, folder)
+                                             : QStringLiteral("\"*\" closed the dialog");
+                    fd->reject();
+                });
+                browse->click();
+                return int(QDialog::Rejected);
+            };
+            MolveraReportPrinter printer(db.data());
+            printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+            printer.setOptions(true, true, false);
+            ReportPrinter::Request r;
+            r.reportName = QStringLiteral("Rp_molvera");
+            r.formulas = QStringList{"empresa = 'Molino'", "NOMBREREP= 'Molvera'", "Parametros = ''"};
+            printer.print(nullptr, r);
+            QCOMPARE(dialogs.count("exec"), 2);
         }
+        QVERIFY2(listed.isEmpty(), qPrintable(listed));
         QCOMPARE(otherProgram(path, "INSERT INTO mv_molvera (Fecha, silodestino, Toneladas, "
                                     "observaciones) VALUES ('2024-03-15 00:00:00', '0001', 1, "
                                     "'otra')"),
