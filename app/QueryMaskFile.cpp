@@ -1,5 +1,7 @@
 #include "QueryMaskFile.h"
 
+#include "ProtectedFiles.h"
+
 #include "ServiceError.h"
 #include "UtilService.h"
 
@@ -63,6 +65,8 @@ QueryMaskFile::Record QueryMaskFile::decode(const QByteArray& record)
 
 void QueryMaskFile::writeStandardMasks(const QString& path)
 {
+    if (const QString refusal = ProtectedFiles::refusalFor(path); !refusal.isEmpty())
+        throw ServiceError(75, refusal);
     QFile f(path);
     if (!f.open(QIODevice::ReadWrite))
         throw ServiceError(75, QStringLiteral("No se puede escribir el archivo de consultas %1: %2")
@@ -81,7 +85,8 @@ void QueryMaskFile::writeStandardMasks(const QString& path)
 std::optional<QueryMaskFile::Record> QueryMaskFile::findBySource(const QString& path,
                                                                  const QString& source)
 {
-    if (!exists(path)) return std::nullopt;
+    // A file of the database is opened by SQLite alone.
+    if (!exists(path) || !ProtectedFiles::refusalFor(path).isEmpty()) return std::nullopt;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
     const QString wanted = source.trimmed();

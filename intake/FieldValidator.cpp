@@ -33,7 +33,13 @@ void FieldValidator::CampoValida(TextBox* texto)
     if (!texto) return;
     const QString t = texto->text().trimmed();
     const QString f = texto->dataField().trimmed();
-    QString mensaje;
+    QString mensaje = rechazoControl(t);
+    if (!mensaje.isEmpty()) {
+        w.mCampoInvalido = true;
+        Dialogs::instance().message(&w, QStringLiteral("Atención"), mensaje,
+                                    Dialogs::Icon::Exclamation);
+        return;
+    }
     while (true) {
         try {
             if (f.compare(QLatin1String("Fecha"), Qt::CaseInsensitive) == 0) {
@@ -69,6 +75,25 @@ void FieldValidator::CampoValida(TextBox* texto)
     if (!mensaje.isEmpty())
         Dialogs::instance().message(&w, QStringLiteral("Atención"), mensaje,
                                     Dialogs::Icon::Exclamation);
+}
+
+QString FieldValidator::rechazoControl(const QString& t)
+{
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t.at(i).category() != QChar::Other_Control) continue;
+        const ushort c = t.at(i).unicode();
+        const QString cual = c == 0      ? QStringLiteral("NUL")
+                             : c == u'\t' ? QStringLiteral("una tabulación")
+                             : c == u'\n' || c == u'\r'
+                                 ? QStringLiteral("un salto de línea")
+                                 : QStringLiteral("el código %1").arg(c);
+        return QStringLiteral("El valor tiene un carácter de control (%1, en la posición %2), que "
+                              "no se puede guardar: bórrelo o escriba el valor de nuevo (las "
+                              "celdas y los campos son de una sola línea).")
+            .arg(cual)
+            .arg(i + 1);
+    }
+    return {};
 }
 
 QString FieldValidator::rechazoNumero(const QString& f, const QString& t)

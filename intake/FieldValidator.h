@@ -19,6 +19,11 @@ public:
     // Why a value of a number column is refused (not a number, or a reading
     // no instrument gives), empty when it is accepted. Shows nothing.
     static QString rechazoNumero(const QString& fieldName, const QString& text);
+    // Why a text is refused for holding a control character (NUL, a tab, a
+    // line break and the others below the space, DEL and the C1 codes: the
+    // cells and boxes are of one line), empty when it holds none. Typed or
+    // pasted, such a text is said so and not written.
+    static QString rechazoControl(const QString& text);
 
     void boxGotFocus(int index);
     void boxKeyDown(int index, int& keyCode, int shift);

@@ -185,7 +185,9 @@ private slots:
     }
 
     // A sheet that holds hostile texts loads, shows them as stored and
-    // keeps them through a reload.
+    // keeps them through a reload; a text with a control character inside
+    // (NUL, a tab, a line break: the cells are of one line) is refused with
+    // a message and not stored.
     void storedTextsComeBackUnchanged()
     {
         WindowFixture f;
@@ -197,9 +199,19 @@ private slots:
             f.grid()->setRowCol(2, 12);
             QTest::keyClick(f.grid(), Qt::Key_Return);
             f.w->TxtEdit()->setText(in.text);
+            const QString before = f.column(id, "observaciones").toString();
             key(f, Qt::Key_Return);
-            QVERIFY2(!f.w->TxtEdit()->isVisible(), in.name);
             const QString v = in.text.trimmed();
+            bool control = false;
+            for (QChar c : v) control = control || c.category() == QChar::Other_Control;
+            if (control) {
+                QVERIFY2(f.w->TxtEdit()->isVisible(), in.name);
+                QVERIFY(f.dialogs.messageTexts().last().contains("carácter de control"));
+                QCOMPARE(f.column(id, "observaciones").toString(), before);
+                key(f, Qt::Key_Escape);
+                continue;
+            }
+            QVERIFY2(!f.w->TxtEdit()->isVisible(), in.name);
             if (v.isEmpty()) QVERIFY(f.column(id, "observaciones").isNull());
             else QCOMPARE(f.column(id, "observaciones").toString(), v);
             f.w->ProcesarComando("CANCELAR");
