@@ -73,14 +73,12 @@ bool FileDialog::filterByTypedPattern()
 void FileDialog::accept()
 {
     if (filterByTypedPattern()) return;
-    const QStringList files = selectedFiles();
-    if (!files.isEmpty()) {
-        const QString refusal = ProtectedFiles::refusalFor(files.constFirst());
-        if (!refusal.isEmpty()) {
-            Dialogs::instance().message(this, QStringLiteral("Aviso al operador"), refusal,
-                                        Dialogs::Icon::Exclamation);
-            return;
-        }
+    for (const QString& file : selectedFiles()) {
+        const QString refusal = ProtectedFiles::refusalFor(file);
+        if (refusal.isEmpty()) continue;
+        Dialogs::instance().message(this, QStringLiteral("Aviso al operador"), refusal,
+                                    Dialogs::Icon::Exclamation);
+        return;
     }
     QFileDialog::accept();
 }
