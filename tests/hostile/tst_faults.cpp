@@ -8,6 +8,7 @@
 #include "HostileData.h"
 #include "LiveSheet.h"
 #include "MolveraReportPrinter.h"
+#include "WeighingSlip.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -454,9 +455,10 @@ private slots:
             QVERIFY(!QFile::exists(path));
     }
 
-    // A full disk under either CSV export is a failure: the report command
-    // ends with status 3 and the sheet's export says it was not written.
-    void csvExportsToAFullDisk()
+    // A full disk under the exports is a failure said as such: the sheet's
+    // CSV says it was not written, the report command ends with status 3,
+    // and each says the disk is full; nothing is left on the disk.
+    void exportsToAFullDisk()
     {
         FullDisk full;
         if (!full.mounted) QSKIP("a small file system to fill needs root and mount");
@@ -474,19 +476,121 @@ private slots:
         f.grid()->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(f.dialogs.count("save"), 1);
-        QVERIFY2(f.dialogs.messageTexts().join(u' ').contains("No se pudo escribir"),
+        QVERIFY2(f.dialogs.messageTexts().join(u' ').contains("No se pudo escribir") &&
+                     f.dialogs.messageTexts().join(u' ').contains("el disco está lleno"),
                  qPrintable(f.dialogs.messageTexts().join(u' ')));
         QVERIFY(!QFile::exists(sheet));
 
+        // The report on the command line, as CSV and as PDF: said in words.
         const QString exe = QCoreApplication::applicationDirPath() + "/../../molvera";
-        QProcess report;
-        report.start(exe, {"--report", "-", "-", "--output", full.filePath("informe.csv"),
-                           QStringLiteral("@DbName=%1;").arg(f.db.path())});
-        QVERIFY(report.waitForFinished(30000));
-        QCOMPARE(report.exitCode(), 3);
-        QVERIFY(
-            QString::fromLocal8Bit(report.readAllStandardError()).contains("No se pudo escribir"));
-        QVERIFY(!QFile::exists(full.filePath("informe.csv")));
+        for (const char* name : {"informe.csv", "informe.pdf"}) {
+            QProcess report;
+            report.start(exe, {"--report", "-", "-", "--output", full.filePath(name),
+                               QStringLiteral("@DbName=%1;").arg(f.db.path())});
+            QVERIFY(report.waitForFinished(30000));
+            QCOMPARE(report.exitCode(), 3);
+            const QString err = QString::fromLocal8Bit(report.readAllStandardError());
+            QVERIFY2(err.contains("No se pudo escribir") && err.contains("el disco está lleno"),
+                     qPrintable(err));
+            QVERIFY(!QFile::exists(full.filePath(name)));
+        }
+        QCOMPARE(QDir(full.dir.path()).entryList(QDir::Files), QStringList{"fill"});
+    }
+
+    // No writer takes a file of the database, however the operator names it:
+    // the sheet's export (Ctrl+E), the report's "Guardar PDF" and the weighing
+    // slip are refused in words, nothing is written, and the desk goes on
+    // writing to the database as before.
+    void noWriterTakesTheDatabase()
+    {
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        const QString path = f.db.path();
+        auto files = [&] {
+            QStringList out;
+            for (const char* c : {"", "-wal", "-shm", "-journal"}) {
+                const QFileInfo i(path + QLatin1String(c));
+                out << QStringLiteral("%1 %2 %3").arg(i.fileName()).arg(i.size()).arg(
+                           i.lastModified().toMSecsSinceEpoch());
+            }
+            return out;
+        };
+        const QStringList before = files();
+        f.dialogs.saveFileAnswers << path << path + "-wal";
+        for (int i = 0; i < 2; ++i) {
+            f.grid()->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
+        }
+        QCOMPARE(f.dialogs.count("save"), 2);
+
+        MolveraReportPrinter printer(f.db.data());
+        printer.setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        printer.setOptions(true, true, false);
+        f.dialogs.execScripts << [](QDialog* preview) {
+            if (auto* save = preview->findChild<QAction*>(QStringLiteral("savePdf"))) save->trigger();
+            return int(QDialog::Rejected);
+        };
+        f.dialogs.saveFileAnswers << path + "-shm";
+        ReportPrinter::Request r;
+        r.reportName = QStringLiteral("Rp_molvera");
+        r.formulas = QStringList{"empresa = 'Molino'", "NOMBREREP= 'Molvera'", "Parametros = ''"};
+        printer.print(f.w.get(), r);
+
+        QString slip;
+        QVERIFY(!WeighingSlip::escribirPdf(path + "-journal", {"BOLETA DE PESADA"}, &slip));
+        const QStringList said = f.dialogs.messageTexts() << slip;
+        QCOMPARE(said.size(), 4);
+        for (const QString& t : said)
+            QVERIFY2(t.contains("es la base de datos " + path) && t.contains("No se escribió nada"),
+                     qPrintable(t));
+        QCOMPARE(files(), before);
+        QCOMPARE(f.db.scalar("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+        f.grid()->setRowCol(2, 2);
+        f.grid()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_J);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(f.column(f.idAt(2), "vendedor").toString(), QStringLiteral("j"));
+    }
+
+    // A database that turns out damaged under a working desk (a page of it
+    // overwritten by another program, as when its -wal is deleted under the
+    // desk): the operator reads that it is damaged and cannot be trusted,
+    // never that a table or column is missing, and nothing is shown as
+    // accepted afterwards.
+    void aDamagedDatabaseIsSaidSo()
+    {
+        WindowFixture f;
+        Dialogs::install(m_dialogs.get()); // in front of the fixture's own
+        f.w->live().setInterval(100);
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        const QString path = f.db.path();
+        const int page = f.db.scalar("SELECT rootpage FROM sqlite_master WHERE name = 'mv_molvera'")
+                             .toInt();
+        const int size = f.db.scalar("PRAGMA page_size").toInt();
+        QCOMPARE(otherProgram(path, "PRAGMA wal_checkpoint(TRUNCATE)"), QStringLiteral("0|0|0"));
+        // Another program overwrites the intake table's page, then writes.
+        QCOMPARE(QProcess::execute("dd", {"if=/dev/urandom", "of=" + path, "bs=" + QString::number(size),
+                                          "seek=" + QString::number(page - 1), "count=1",
+                                          "conv=notrunc", "status=none"}),
+                 0);
+        QCOMPARE(otherProgram(path, "PRAGMA user_version = 7"), QString());
+        offer(f, QStringLiteral("Lote dudoso"));
+        QVERIFY(f.w->TxtEdit()->isVisible());
+        QCOMPARE(f.w->TxtEdit()->text(), QStringLiteral("Lote dudoso"));
+        QCOMPARE(f.grid()->TextMatrix(2, 12), QString());
+        key(f, Qt::Key_Escape);
+        QVERIFY(f.w->data().damaged());
+        // Nuevo (F2) adds no row either; the live sheet says it once more at most.
+        const int rows = f.grid()->Rows();
+        f.grid()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        QCOMPARE(f.grid()->Rows(), rows);
+        QTest::qWait(400);
+        QVERIFY(m_dialogs->count("error") >= 1);
+        for (const auto& shown : m_dialogs->shown)
+            QVERIFY2(shown.text.contains("está dañada o ya no es la que Molvera abrió") &&
+                         !shown.text.contains("falta una tabla"),
+                     qPrintable(shown.text));
     }
 
 private:
