@@ -10,6 +10,7 @@
 #include "HostileData.h"
 #include "UtilService.h"
 
+#include <QClipboard>
 #include <QTextBoundaryFinder>
 
 class TstHostileGrid : public QObject
@@ -223,6 +224,53 @@ private slots:
             if (!t.startsWith(QLatin1String("mv_molvera")) && t != QLatin1String("sqlite_sequence"))
                 QCOMPARE(after.checksum(t), before.checksum(t));
         QCOMPARE(after.rowCount("mv_molvera"), before.rowCount("mv_molvera"));
+    }
+
+    // A text pasted with a control character inside (a NUL from another
+    // program, a tab or a line break out of a spreadsheet) is refused with a
+    // message, in a cell and in the date box, the editor keeping it; nothing
+    // is stored, and Esc leaves it.
+    void aPastedControlCharacterIsRefused()
+    {
+        WindowFixture f;
+        QVERIFY(f.loadDay(QDate(2024, 3, 15)));
+        const Hostile::Snapshot before = Hostile::Snapshot::take(f.db.data());
+        auto press = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
+        };
+        const QString pasted[] = {QStringLiteral("ab") + QChar(0) + QStringLiteral("cd"),
+                                  QStringLiteral("Juan\tPérez"), QStringLiteral("uno\ndos")};
+        for (const QString& text : pasted) {
+            QApplication::clipboard()->setText(text);
+            f.grid()->setRowCol(2, 2);
+            f.grid()->setFocus();
+            press(Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), f.w->TxtEdit());
+            press(Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(f.w->TxtEdit()->text(), text);
+            const int shown = int(f.dialogs.shown.size());
+            press(Qt::Key_Return);
+            QVERIFY(f.w->TxtEdit()->isVisible());
+            QCOMPARE(f.w->TxtEdit()->text(), text);
+            QCOMPARE(int(f.dialogs.shown.size()), shown + 1);
+            QVERIFY2(f.dialogs.messageTexts().last().contains("carácter de control"),
+                     qPrintable(f.dialogs.messageTexts().last()));
+            press(Qt::Key_Escape);
+            QVERIFY(!f.w->TxtEdit()->isVisible());
+        }
+        f.w->ProcesarComando("CANCELAR");
+        TextBox* fecha = f.w->box("Fecha");
+        fecha->setFocus();
+        fecha->clear();
+        QApplication::clipboard()->setText(QStringLiteral("16/3/2024") + QChar(0));
+        // The box takes digits alone from the keys: pasted from its menu.
+        fecha->paste();
+        QCOMPARE(fecha->text().size(), 10);
+        press(Qt::Key_Return);
+        QVERIFY(!f.w->mPlanillaCargada);
+        QVERIFY(f.dialogs.messageTexts().last().contains("carácter de control"));
+        const QStringList changes = before.changesTo(Hostile::Snapshot::take(f.db.data()));
+        QVERIFY2(changes.isEmpty(), qPrintable(changes.join(u' ')));
     }
 
     // The editor's limits count characters and never cut one in two: an
