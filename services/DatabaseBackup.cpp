@@ -243,7 +243,7 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
         if (rc != SQLITE_DONE || finished != SQLITE_OK)
             return discard(QStringLiteral("La copia no se completó: %1")
                                .arg(rc == SQLITE_DONE ? errorOf(to.db)
-                                                      : QString::fromUtf8(sqlite3_errstr(rc))));
+                                                      : ErrorWords::ofSqlite(rc)));
         // A file that stands alone: no -wal beside it.
         column(to.db, "PRAGMA journal_mode=DELETE", &rc);
         if (rc != SQLITE_OK)
