@@ -78,6 +78,8 @@ void FileDialog::accept()
         if (refusal.isEmpty()) continue;
         Dialogs::instance().message(this, QStringLiteral("Aviso al operador"), refusal,
                                     Dialogs::Icon::Exclamation);
+        // The keyboard back in the dialog, for another name.
+        activateWindow();
         return;
     }
     QFileDialog::accept();
