@@ -30,7 +30,8 @@ SignalShutdown::SignalShutdown(DataService& data) : m_data(data)
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pair) != 0) return;
     m_notifier = new QSocketNotifier(g_pair[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SignalShutdown::arrived);
-    struct sigaction sa {};
+    struct sigaction sa {
+    };
     sa.sa_handler = passOn;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;

@@ -82,11 +82,10 @@ QString FieldValidator::rechazoControl(const QString& t)
     for (qsizetype i = 0; i < t.size(); ++i) {
         if (t.at(i).category() != QChar::Other_Control) continue;
         const ushort c = t.at(i).unicode();
-        const QString cual = c == 0      ? QStringLiteral("NUL")
-                             : c == u'\t' ? QStringLiteral("una tabulación")
-                             : c == u'\n' || c == u'\r'
-                                 ? QStringLiteral("un salto de línea")
-                                 : QStringLiteral("el código %1").arg(c);
+        const QString cual = c == 0                     ? QStringLiteral("NUL")
+                             : c == u'\t'               ? QStringLiteral("una tabulación")
+                             : c == u'\n' || c == u'\r' ? QStringLiteral("un salto de línea")
+                                                        : QStringLiteral("el código %1").arg(c);
         return QStringLiteral("El valor tiene un carácter de control (%1, en la posición %2), que "
                               "no se puede guardar: bórrelo o escriba el valor de nuevo (las "
                               "celdas y los campos son de una sola línea).")

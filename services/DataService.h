@@ -183,9 +183,9 @@ private:
     bool m_schemaCheck = true;
     bool m_lost = false; // a server connection that was lost and not yet made again
     int m_reconnections = 0;
-    bool m_moved = false; // the embedded file is no longer the one at its path
+    bool m_moved = false;   // the embedded file is no longer the one at its path
     bool m_damaged = false; // the embedded database said it is damaged
-    QString m_protected; // the file registered with ProtectedFiles
+    QString m_protected;    // the file registered with ProtectedFiles
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     // Reads on the embedded database, straight from its handle.
     std::unique_ptr<SqliteReader> m_reader;

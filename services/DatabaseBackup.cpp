@@ -66,7 +66,8 @@ public:
         if (size_t(journal.size()) >= sizeof g_partJournal) return;
         std::memcpy(g_part, part.constData(), size_t(part.size()) + 1);
         std::memcpy(g_partJournal, journal.constData(), size_t(journal.size()) + 1);
-        struct sigaction sa {};
+        struct sigaction sa {
+        };
         sa.sa_handler = removePartAndEnd;
         sigemptyset(&sa.sa_mask);
         for (int i = 0; i < 3; ++i)
@@ -85,7 +86,7 @@ public:
     PartOnSignal& operator=(const PartOnSignal&) = delete;
 
 private:
-    struct sigaction m_before[3] {};
+    struct sigaction m_before[3]{};
     bool m_armed = false;
 };
 
@@ -152,8 +153,9 @@ DatabaseBackup::Result DatabaseBackup::copy(const QString& source, const QString
     if (refusal.isEmpty()) refusal = ProtectedFiles::refusalFor(target);
     if (!refusal.isEmpty()) return fail(Result::Failed, refusal);
     if (dst.isDir())
-        return fail(Result::Failed,
-                    QStringLiteral("%1 es una carpeta: indique el archivo de la copia.").arg(target));
+        return fail(
+            Result::Failed,
+            QStringLiteral("%1 es una carpeta: indique el archivo de la copia.").arg(target));
     if (!dst.absoluteDir().exists())
         return fail(Result::Failed,
                     QStringLiteral("No existe la carpeta %1 de la copia.").arg(dst.absolutePath()));
@@ -172,10 +174,10 @@ DatabaseBackup::Result DatabaseBackup::copy(const QString& source, const QString
         db.setDatabaseName(src.absoluteFilePath());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
-            result = fail(Result::NoDatabase,
-                          QStringLiteral("No se puede abrir la base de datos %1: %2.")
-                              .arg(source, ErrorWords::ofSqlite(
-                                               db.lastError().nativeErrorCode().toInt())));
+            result = fail(
+                Result::NoDatabase,
+                QStringLiteral("No se puede abrir la base de datos %1: %2.")
+                    .arg(source, ErrorWords::ofSqlite(db.lastError().nativeErrorCode().toInt())));
         } else if (sqlite3* from = SqliteReader::handleOf(db)) {
             result = copyFrom(from, src.absoluteFilePath(), dst.absoluteFilePath());
         } else {
@@ -242,8 +244,7 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
         const int finished = sqlite3_backup_finish(b);
         if (rc != SQLITE_DONE || finished != SQLITE_OK)
             return discard(QStringLiteral("La copia no se completó: %1")
-                               .arg(rc == SQLITE_DONE ? errorOf(to.db)
-                                                      : ErrorWords::ofSqlite(rc)));
+                               .arg(rc == SQLITE_DONE ? errorOf(to.db) : ErrorWords::ofSqlite(rc)));
         // A file that stands alone: no -wal beside it.
         column(to.db, "PRAGMA journal_mode=DELETE", &rc);
         if (rc != SQLITE_OK)
@@ -259,8 +260,8 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
     }
     // In one step: the target is either the old file or the new copy.
     if (std::rename(tempName.constData(), QFile::encodeName(target).constData()) != 0)
-        return discard(
-            QStringLiteral("No se pudo poner la copia en %1: %2").arg(target, ErrorWords::ofErrno(errno)));
+        return discard(QStringLiteral("No se pudo poner la copia en %1: %2")
+                           .arg(target, ErrorWords::ofErrno(errno)));
     m_message = QStringLiteral("Copia de %1 en %2: %3 páginas, integridad comprobada.")
                     .arg(source, target)
                     .arg(m_pages);
@@ -288,7 +289,8 @@ void DatabaseBackup::removeStaleParts(const QString& target)
         const qint64 pid = fields.size() >= 2 ? fields.at(0).toLongLong(&numbered) : 0;
         const bool stale = numbered ? !processRuns(pid)
                                     : QFileInfo(folder.filePath(name)).lastModified() < longAgo;
-        if (stale && QFile::remove(folder.filePath(name)) && !name.endsWith(QLatin1String("-journal")))
+        if (stale && QFile::remove(folder.filePath(name)) &&
+            !name.endsWith(QLatin1String("-journal")))
             ++m_removedParts;
     }
 }

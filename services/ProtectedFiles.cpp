@@ -26,7 +26,8 @@ struct Identity {
 // there.
 Identity identityOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
     return {quint64(st.st_dev), quint64(st.st_ino), true};
 }
@@ -57,7 +58,8 @@ QString followLinks(QString path)
     path = absolute(path);
     for (int hops = 0; hops < 40; ++hops) {
         const QByteArray name = QFile::encodeName(path);
-        struct stat st {};
+        struct stat st {
+        };
         if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
         char buffer[PATH_MAX];
         const ssize_t n = ::readlink(name.constData(), buffer, sizeof buffer);

@@ -77,7 +77,8 @@ void MolveraReportPrinter::print(QWidget* parent, const Request& request)
 int MolveraReportPrinter::writePdf(const QString& path, const Prepared& report)
 {
     OutputFile file(path);
-    if (!file.open()) throw ServiceError(ServiceError::NotFound, file.message(), QStringLiteral("Reporte"));
+    if (!file.open())
+        throw ServiceError(ServiceError::NotFound, file.message(), QStringLiteral("Reporte"));
     int pages = 0;
     {
         QPdfWriter writer(file.device());
@@ -90,9 +91,10 @@ int MolveraReportPrinter::writePdf(const QString& path, const Prepared& report)
         pages = renderer.render(writer);
     }
     if (pages == 0)
-        throw ServiceError(ServiceError::InvalidCall,
-                           QStringLiteral("No se pudo componer el reporte %1.").arg(report.def.name),
-                           QStringLiteral("Reporte"));
+        throw ServiceError(
+            ServiceError::InvalidCall,
+            QStringLiteral("No se pudo componer el reporte %1.").arg(report.def.name),
+            QStringLiteral("Reporte"));
     if (!file.commit())
         throw ServiceError(ServiceError::NotFound, file.message(), QStringLiteral("Reporte"));
     return pages;

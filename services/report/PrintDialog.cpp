@@ -30,8 +30,8 @@ PrintDialog::PrintDialog(QPrinter* printer, QWidget* parent) : QDialog(parent), 
     const QStringList names = QPrinterInfo::availablePrinterNames();
     m_printers->addItems(names);
     m_printers->addItem(toFileEntry());
-    const QString current =
-        printer->printerName().isEmpty() ? QPrinterInfo::defaultPrinterName() : printer->printerName();
+    const QString current = printer->printerName().isEmpty() ? QPrinterInfo::defaultPrinterName()
+                                                             : printer->printerName();
     m_printers->setCurrentIndex(names.contains(current) ? int(names.indexOf(current))
                                                         : m_printers->count() - 1);
     form->addRow(QStringLiteral("&Impresora:"), m_printers);
@@ -39,7 +39,8 @@ PrintDialog::PrintDialog(QPrinter* printer, QWidget* parent) : QDialog(parent), 
     auto* fileRow = new QHBoxLayout;
     m_file = new QLineEdit(this);
     m_file->setObjectName(QStringLiteral("filename"));
-    const QString doc = printer->docName().isEmpty() ? QStringLiteral("reporte") : printer->docName();
+    const QString doc =
+        printer->docName().isEmpty() ? QStringLiteral("reporte") : printer->docName();
     m_file->setText(QDir::toNativeSeparators(QDir::home().filePath(doc + QStringLiteral(".pdf"))));
     m_browse = new QToolButton(this);
     m_browse->setObjectName(QStringLiteral("fileBrowser"));
@@ -86,8 +87,8 @@ void PrintDialog::warn(const QString& text)
 void PrintDialog::browse()
 {
     const auto chosen = Dialogs::instance().saveFileName(
-        this, QStringLiteral("Imprimir en un archivo PDF"), QDir::fromNativeSeparators(m_file->text()),
-        QStringLiteral("PDF (*.pdf)"));
+        this, QStringLiteral("Imprimir en un archivo PDF"),
+        QDir::fromNativeSeparators(m_file->text()), QStringLiteral("PDF (*.pdf)"));
     if (!chosen || chosen->trimmed().isEmpty()) return;
     m_file->setText(QDir::toNativeSeparators(*chosen));
     m_replaceAsked = *chosen;

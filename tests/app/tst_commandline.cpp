@@ -261,8 +261,9 @@ private slots:
                               "-wal through a linked folder"})
             QTest::newRow(qPrintable(QStringLiteral("backup %1").arg(t)))
                 << "--backup" << QString::fromLatin1(t) << 3 << refused;
-        QTest::newRow("backup of the -wal") << "--backup" << "of the -wal" << 1
-                                            << "es un archivo de trabajo de la base de datos";
+        QTest::newRow("backup of the -wal")
+            << "--backup"
+            << "of the -wal" << 1 << "es un archivo de trabajo de la base de datos";
         for (const char* t : {"itself", "-wal through a linked folder"})
             QTest::newRow(qPrintable(QStringLiteral("report %1").arg(t)))
                 << "--report" << QString::fromLatin1(t) << 3 << refused;
@@ -283,13 +284,17 @@ private slots:
         QVERIFY(QFile::link(folder, other.filePath("enlace")));
         const QString linked = other.filePath("enlace/") + QFileInfo(path).fileName();
         QString source = path, to;
-        if (target == "itself") to = path;
-        else if (target == "through a linked folder") to = linked;
-        else if (target == "-wal through a linked folder") to = linked + "-wal";
+        if (target == "itself")
+            to = path;
+        else if (target == "through a linked folder")
+            to = linked;
+        else if (target == "-wal through a linked folder")
+            to = linked + "-wal";
         else if (target == "of the -wal") {
             source = path + "-wal";
             to = other.filePath("copia.db");
-        } else to = path + target;
+        } else
+            to = path + target;
         const QStringList files = filesIn(folder);
         const Run r = command == "--backup"
                           ? molvera({command, to, QStringLiteral("@DbName=%1;").arg(source)})
@@ -302,8 +307,9 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.read(16), QByteArray("SQLite format 3", 16));
         QCOMPARE(filesIn(folder), files);
-        QCOMPARE(QDir(other.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
-                 QStringList{"enlace"});
+        QCOMPARE(
+            QDir(other.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"enlace"});
         QCOMPARE(db.scalar("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
         db.data().execute("INSERT INTO mv_molvera (Fecha, Toneladas) VALUES (?, 2)",
                           {QDateTime(QDate(2024, 3, 15), QTime())});
@@ -332,12 +338,11 @@ private slots:
         QVERIFY(old.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                 QFileDevice::FileModificationTime));
         old.close();
-        const Run r = molvera({QStringLiteral("--backup"), copy,
-                               QStringLiteral("@DbName=%1;").arg(db.path())});
+        const Run r = molvera(
+            {QStringLiteral("--backup"), copy, QStringLiteral("@DbName=%1;").arg(db.path())});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains("Se borraron 2 archivos de copias anteriores"), qPrintable(r.out));
-        QCOMPARE(filesIn(out.path()),
-                 (QStringList{"copia.db", running, "otra.db.part-1a2b3c4d"}));
+        QCOMPARE(filesIn(out.path()), (QStringList{"copia.db", running, "otra.db.part-1a2b3c4d"}));
     }
 
     // A folder that cannot be written and a disk that fills up during the
@@ -346,9 +351,10 @@ private slots:
     {
         QTest::addColumn<QString>("disk");
         QTest::addColumn<QString>("says");
-        QTest::newRow("read-only folder")
-            << "ro" << "No se puede escribir en la carpeta";
-        QTest::newRow("full disk") << "size=16k" << "el disco está lleno";
+        QTest::newRow("read-only folder") << "ro"
+                                          << "No se puede escribir en la carpeta";
+        QTest::newRow("full disk") << "size=16k"
+                                   << "el disco está lleno";
     }
     void backupFailuresInSpanish()
     {
@@ -363,7 +369,8 @@ private slots:
         QCOMPARE(r.status, 3);
         QVERIFY2(r.err.contains(says), qPrintable(r.err));
         for (const char* english : {"unable", "disk", "full", "read-only", "denied", "file"})
-            QVERIFY2(!r.err.contains(QLatin1String(english), Qt::CaseInsensitive), qPrintable(r.err));
+            QVERIFY2(!r.err.contains(QLatin1String(english), Qt::CaseInsensitive),
+                     qPrintable(r.err));
         QCOMPARE(filesIn(scratch.dir.path()), QStringList());
     }
 

@@ -30,7 +30,8 @@ QByteArray contents(const QString& path)
 void touch(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write("x") != 1) qFatal("cannot write %s", qPrintable(path));
+    if (!f.open(QIODevice::WriteOnly) || f.write("x") != 1)
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 // Qt's own message boxes shown while the dialog works (the replace question
@@ -61,10 +62,10 @@ private slots:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("refused");
-        for (const char* how : {"as opened", "relative", "through a linked folder",
-                                "a link to the file", "a hard link", "-wal", "-shm",
-                                "-journal, not there", "-wal through a linked folder",
-                                "a link to the -journal, not there", "folder/../folder/name"})
+        for (const char* how :
+             {"as opened", "relative", "through a linked folder", "a link to the file",
+              "a hard link", "-wal", "-shm", "-journal, not there", "-wal through a linked folder",
+              "a link to the -journal, not there", "folder/../folder/name"})
             QTest::newRow(how) << QString::fromLatin1(how) << true;
         for (const char* how : {"another file beside", "a name that begins alike",
                                 "the same name elsewhere", "a copy of the file"})
@@ -82,8 +83,10 @@ private slots:
         const QString folder = info.absolutePath(), name = info.fileName();
         auto at = [&](const QString& n) { return QDir(other.path()).filePath(n); };
         QString spelled;
-        if (how == "as opened") spelled = path;
-        else if (how == "relative") spelled = QDir::current().relativeFilePath(path);
+        if (how == "as opened")
+            spelled = path;
+        else if (how == "relative")
+            spelled = QDir::current().relativeFilePath(path);
         else if (how == "through a linked folder") {
             QVERIFY(QFile::link(folder, at("enlace")));
             spelled = at("enlace/") + name;
@@ -208,8 +211,7 @@ private slots:
         QTest::keyClick(name, Qt::Key_Return);
         QCOMPARE(fd.result(), int(QDialog::Accepted));
         QCOMPARE(fd.selectedFiles(), QStringList{dir.filePath("nuevo.csv")});
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"a.pdf", "b.csv", "c.csv"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"a.pdf", "b.csv", "c.csv"}));
         QCOMPARE(dialogs.shown.size(), 0);
     }
 };
