@@ -387,7 +387,7 @@ QDateTime DataService::toDateTime(const QVariant& value)
 
 std::shared_ptr<QSqlQuery> DataService::prepared(const QString& sql)
 {
-    refuseIfUntrusted();
+    refuseIfMoved();
     if (!isOpen() && m_isServer && m_lost) reconnect({});
     if (!isOpen())
         throw ServiceError(ServiceError::NotConnected,

@@ -163,7 +163,7 @@ private:
     void detectDialect();
     // Raises when the embedded file was deleted or replaced under the
     // program, or turned out damaged.
-    void refuseIfUntrusted();
+    void refuseIfMoved();
     QString damagedText() const;
     // Runs one step; on a server whose connection turns out to be lost, makes
     // it again and runs the step a second time.

@@ -167,7 +167,7 @@ bool DataService::fileMoved()
     return m_moved;
 }
 
-void DataService::refuseIfUntrusted()
+void DataService::refuseIfMoved()
 {
     if (m_damaged && !m_isServer) throw ServiceError(ServiceError::Database, damagedText());
     if (!fileMoved()) return;

@@ -49,7 +49,7 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
     // The reader exists only while the connection is open (close() ends it
     // first).
     if (m_reader) {
-        refuseIfUntrusted();
+        refuseIfMoved();
         QVector<RecordSet::Field> fields;
         QVector<QVariant> rows;
         SqliteReader::Failure failure;

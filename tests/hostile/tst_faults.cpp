@@ -368,7 +368,9 @@ private slots:
                 printers->setCurrentIndex(printers->count() - 1);
                 file->setText(QDir(folder).filePath("informe.pdf"));
                 QTimer::singleShot(0, [&] {
-                    auto* fd = qobject_cast<FileDialog*>(QApplication::activeModalWidget());
+                    FileDialog* fd = nullptr;
+                    for (QWidget* w : QApplication::topLevelWidgets())
+                        if (auto* f = qobject_cast<FileDialog*>(w); f && f->isVisible()) fd = f;
                     if (!fd) return;
                     fd->setViewMode(QFileDialog::Detail);
                     fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("*");

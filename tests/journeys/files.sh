@@ -16,6 +16,7 @@ keys ctrl+e
 expect_windows 'Exportar la planilla' 1
 keys ctrl+a; typed "$db"; keys Return
 expect_windows 'Aviso al operador' 1
+sleep 0.4 # read, then closed by a deliberate key
 keys Return
 expect_windows 'Aviso al operador' 0
 expect_windows 'Exportar la planilla' 1
