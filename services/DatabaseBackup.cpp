@@ -265,7 +265,9 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
     m_message = QStringLiteral("Copia de %1 en %2: %3 páginas, integridad comprobada.")
                     .arg(source, target)
                     .arg(m_pages);
-    if (m_removedParts > 0)
+    if (m_removedParts == 1)
+        m_message += QStringLiteral(" Se borró 1 archivo de una copia anterior que no terminó.");
+    else if (m_removedParts > 1)
         m_message += QStringLiteral(" Se borraron %1 archivos de copias anteriores que no "
                                     "terminaron.")
                          .arg(m_removedParts);
