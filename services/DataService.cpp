@@ -4,6 +4,7 @@
 #include "OdbcReader.h"
 #include "ProtectedFiles.h"
 #include "SchemaUpgrade.h"
+#include "ServerCall.h"
 #include "ServiceError.h"
 #include "SqlScript.h"
 #include "SqliteReader.h"
@@ -15,6 +16,8 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <sql.h>
+#include <sqlext.h>
 #include <sqlite3.h>
 
 namespace
@@ -33,7 +36,7 @@ DataService::~DataService()
 
 QSqlDatabase DataService::database() const
 {
-    return QSqlDatabase::database(m_connectionName, false);
+    return m_db;
 }
 
 bool DataService::isOpen() const
@@ -43,6 +46,8 @@ bool DataService::isOpen() const
 
 void DataService::close()
 {
+    // A statement given up on still uses the connection: it goes after it.
+    if (m_call) m_call->wait();
     // The reader's statements go first: a handle with statements still
     // prepared on it does not close.
     m_reader.reset();
@@ -60,6 +65,7 @@ void DataService::close()
             QSqlDatabase db = database();
             if (db.isOpen()) db.close();
         }
+        m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
 }
@@ -132,6 +138,7 @@ void DataService::openServer()
                                           "conectarse con el servidor \"%1\".")
                                .arg(m_server));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+    m_db = db;
     if (!db.isValid())
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("Falta el controlador ODBC de Qt (paquete "
@@ -157,6 +164,8 @@ void DataService::openServer()
                                           "@Usuario=...;\"")
                                .arg(sourceLabel(source)));
     if (m_schemaCheck) SchemaUpgrade(*this).upgrade();
+    applyServerTimeouts();
+    if (!m_call) m_call = std::make_unique<ServerCall>();
 }
 
 void DataService::connectServer()
@@ -334,6 +343,132 @@ void DataService::reconnect(const QString& why)
     }
     m_lost = false;
     ++m_reconnections;
+    applyServerTimeouts();
+}
+
+namespace
+{
+
+// True while the connection holds a transaction its owner opened (autocommit
+// off): a statement then belongs to it and is not confirmed on its own.
+bool inOwnersTransaction(const QSqlDatabase& db)
+{
+    void* handle = OdbcReader::handleOf(db);
+    if (!handle) return false;
+    SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
+    if (!SQL_SUCCEEDED(SQLGetConnectAttr(static_cast<SQLHDBC>(handle), SQL_ATTR_AUTOCOMMIT,
+                                         &autocommit, 0, nullptr)))
+        return false;
+    return autocommit == SQL_AUTOCOMMIT_OFF;
+}
+
+} // namespace
+
+void DataService::setServerLimits(int noticeMs, int limitMs)
+{
+    m_noticeMs = std::max(0, noticeMs);
+    m_limitMs = std::max(m_noticeMs, limitMs);
+    if (m_isServer && isOpen() && !serverBusy()) {
+        try {
+            applyServerTimeouts();
+        } catch (const ServiceError&) {
+            // The next statement finds out what is wrong.
+        }
+    }
+}
+
+void DataService::setWaitNotice(std::function<void(bool)> notice)
+{
+    m_notice = std::move(notice);
+}
+
+bool DataService::serverBusy() const
+{
+    return m_call && m_call->busy();
+}
+
+void DataService::applyServerTimeouts()
+{
+    if (!m_isServer || !m_schemaCheck) return;
+    // The server itself ends what runs or waits for a lock longer than the
+    // limit allows, a second before the desk would give up on it: the
+    // statement then fails in words and the connection is free again.
+    const int ms = std::max(500, m_limitMs - 1000);
+    QString sql;
+    if (m_dialect.kind() == SqlDialect::Kind::PostgreSQL)
+        sql = QStringLiteral("SET statement_timeout = %1").arg(ms);
+    else if (m_dialect.kind() == SqlDialect::Kind::SqlServer)
+        sql = QStringLiteral("SET LOCK_TIMEOUT %1").arg(ms);
+    if (sql.isEmpty()) return;
+    QSqlQuery q(database());
+    if (!q.exec(sql)) raise(q, sql);
+}
+
+void DataService::refuseUnanswered(bool unknown, bool earlier) const
+{
+    const QString source = sourceLabel(m_databaseName);
+    const QString seconds = QString::number((m_limitMs + 999) / 1000);
+    QString text;
+    if (unknown)
+        text = QStringLiteral("El servidor de base de datos (origen de datos ODBC \"%1\") dejó de "
+                              "responder mientras confirmaba el cambio: no se sabe si quedó "
+                              "guardado. La planilla mostrará lo que tenga la base en cuanto el "
+                              "servidor responda.")
+                   .arg(source);
+    else if (earlier)
+        text = QStringLiteral("El servidor de base de datos (origen de datos ODBC \"%1\") sigue "
+                              "sin responder; la operación no se realizó. Reintente en unos "
+                              "momentos.")
+                   .arg(source);
+    else
+        text = QStringLiteral("El servidor de base de datos (origen de datos ODBC \"%1\") no "
+                              "respondió en %2 s; la operación no se realizó. Reintente en unos "
+                              "momentos.")
+                   .arg(source, seconds);
+    throw ServiceError(ServiceError::NotConnected, text);
+}
+
+void DataService::onServer(const std::function<void()>& step, bool writes)
+{
+    if (!m_call) m_call = std::make_unique<ServerCall>();
+    // The step holds copies of what it reads and writes: a step given up on
+    // ends later, after its caller has gone.
+    auto work = [this, step, writes](const std::function<bool()>& mayCommit) {
+        guarded([&] {
+            QSqlDatabase db = database();
+            // A change is confirmed only while its caller still waits: one
+            // given up on is undone when the server answers at last.
+            const bool own = writes && db.isOpen() && !inOwnersTransaction(db);
+            if (own && !db.transaction())
+                raise(db.lastError().databaseText().trimmed(), db.lastError().driverText(), 0);
+            try {
+                step();
+            } catch (...) {
+                if (own) db.rollback();
+                throw;
+            }
+            if (!own) return;
+            if (!mayCommit()) {
+                db.rollback();
+                return;
+            }
+            if (!db.commit()) {
+                const QSqlError e = db.lastError();
+                db.rollback();
+                raise(e.databaseText().trimmed(), e.driverText(), 0);
+            }
+        });
+    };
+    switch (m_call->run(work, {m_noticeMs, m_limitMs}, m_notice)) {
+    case ServerCall::Outcome::Done:
+        return;
+    case ServerCall::Outcome::GaveUp:
+        refuseUnanswered(false, false);
+    case ServerCall::Outcome::GaveUpUnknown:
+        refuseUnanswered(true, false);
+    case ServerCall::Outcome::StillBusy:
+        refuseUnanswered(false, true);
+    }
 }
 
 void DataService::guarded(const std::function<void()>& step)
@@ -472,6 +607,18 @@ void DataService::raise(QString text, const QString& driverText, int nativeCode)
 
 int DataService::execute(const QString& sql, const QVariantList& params)
 {
+    if (m_isServer) {
+        // What the step writes outlives this call if it is given up on.
+        auto n = std::make_shared<int>(0);
+        onServer(
+            [this, sql, params, n] {
+                std::shared_ptr<QSqlQuery> q = run(sql, params);
+                *n = q->numRowsAffected();
+                q->finish();
+            },
+            true);
+        return *n;
+    }
     int n = 0;
     guarded([&] {
         std::shared_ptr<QSqlQuery> q = run(sql, params);
@@ -503,20 +650,29 @@ qint64 DataService::insertReturningId(const QString& table, const QStringList& c
                                       const QVariantList& values, const QString& idColumn)
 {
     const QString sql = m_dialect.insertReturningId(table, columns, idColumn);
-    qint64 id = 0;
-    bool ok = false;
-    guarded([&] {
+    struct Made {
+        qint64 id = 0;
+        bool ok = false;
+    };
+    auto made = std::make_shared<Made>();
+    auto step = [this, sql, values, made] {
         std::shared_ptr<QSqlQuery> q = run(sql, values);
         if (m_dialect.returnsIdFromStatement()) {
             // A batch (SQL Server) may answer row counts before the id.
             while (!q->isSelect() && q->nextResult()) {
             }
-            if (q->next()) id = q->value(0).toLongLong(&ok);
+            if (q->next()) made->id = q->value(0).toLongLong(&made->ok);
         } else {
-            id = q->lastInsertId().toLongLong(&ok);
+            made->id = q->lastInsertId().toLongLong(&made->ok);
         }
         q->finish();
-    });
+    };
+    if (m_isServer)
+        onServer(step, true);
+    else
+        guarded(step);
+    const qint64 id = made->id;
+    const bool ok = made->ok;
     if (!ok || id <= 0)
         throw ServiceError(
             ServiceError::Database,

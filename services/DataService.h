@@ -7,12 +7,14 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class OdbcReader;
 class QSqlQuery;
+class ServerCall;
 class SqliteReader;
 
 // Owns the program's one database connection. Windows and models are handed
@@ -100,7 +102,24 @@ public:
     // cannot be made again it raises NotConnected with one clear message, and
     // the next statement tries once more. reconnections() counts the
     // connections made again so far.
-    int reconnections() const { return m_reconnections; }
+    int reconnections() const { return m_reconnections.load(); }
+
+    // On a server every statement runs on a thread of its own and the caller
+    // waits for it with a limit: after `noticeMs` the wait notice is told
+    // (true; false when the wait ends), after `limitMs` the statement is given
+    // up with a NotConnected error that says the server did not answer, and
+    // nothing it did is kept (a change is confirmed only while its caller
+    // still waits). While a statement given up on still has no answer, the
+    // next ones wait for it within their own limit and, once it has been a
+    // whole limit without an answer, are refused at once. The server is also
+    // asked to end a statement or a lock wait by itself before the limit.
+    static constexpr int kNoticeMs = 1000;
+    static constexpr int kLimitMs = 10000;
+    void setServerLimits(int noticeMs, int limitMs);
+    int serverLimitMs() const { return m_limitMs; }
+    void setWaitNotice(std::function<void(bool waiting)> notice);
+    // True while a statement given up on has not been answered yet.
+    bool serverBusy() const;
 
     // Runs a statement (translated into the database's form) and answers the
     // number of rows it changed, where the driver reports it.
@@ -168,6 +187,14 @@ private:
     // Runs one step; on a server whose connection turns out to be lost, makes
     // it again and runs the step a second time.
     void guarded(const std::function<void()>& step);
+    // Runs a step on a server connection through the call thread, within the
+    // limits (`writes`: inside a transaction of its own, confirmed only while
+    // the caller still waits). Raises NotConnected when it was given up.
+    void onServer(const std::function<void()>& step, bool writes);
+    [[noreturn]] void refuseUnanswered(bool unknown, bool earlier) const;
+    // The session settings that make the server end a long statement or
+    // lock wait itself, within the limit.
+    void applyServerTimeouts();
     bool connectionAlive();
     // Reads a statement through the server's ODBC handle; false when it is
     // left to the Qt driver.
@@ -182,7 +209,14 @@ private:
     bool m_isServer = false;
     bool m_schemaCheck = true;
     bool m_lost = false; // a server connection that was lost and not yet made again
-    int m_reconnections = 0;
+    std::atomic<int> m_reconnections{0};
+    // The connection, also for the call thread (a connection is looked up by
+    // name only on the thread that made it).
+    QSqlDatabase m_db;
+    std::unique_ptr<ServerCall> m_call;
+    std::function<void(bool)> m_notice;
+    int m_noticeMs = kNoticeMs;
+    int m_limitMs = kLimitMs;
     bool m_moved = false;   // the embedded file is no longer the one at its path
     bool m_damaged = false; // the embedded database said it is damaged
     QString m_protected;    // the file registered with ProtectedFiles

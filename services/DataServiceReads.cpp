@@ -57,8 +57,11 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
             raise(failure.message.trimmed(), {}, failure.code);
         return RecordSet(std::move(fields), std::move(rows));
     }
-    RecordSet result;
-    guarded([&] {
+    // On a server the read may outlive this call (given up on): it works on
+    // copies of its own.
+    auto out = std::make_shared<RecordSet>();
+    auto step = [this, sql, values, out] {
+        RecordSet& result = *out;
         if (readFromServer(sql, values, result)) return;
         std::shared_ptr<QSqlQuery> q = run(sql, values);
         const QSqlRecord rec = q->record();
@@ -78,8 +81,12 @@ RecordSet DataService::openRecordSet(const QString& sql, const QVariantList& par
         }
         q->finish();
         result = RecordSet(std::move(fields), std::move(rows));
-    });
-    return result;
+    };
+    if (m_isServer)
+        onServer(step, false);
+    else
+        guarded(step);
+    return std::move(*out);
 }
 
 namespace
