@@ -204,6 +204,7 @@ bool DailySheet::Cargar()
     const QString sql = sentenciaLectura(w.mVista, false);
     try {
         DataService& db = w.data();
+        emit w.planillaPorLeer();
         RecordSet rs = db.openRecordSet(sql, {desde, hasta});
         if (rs.bof()) {
             // The operator names the new rows where the history is kept.

@@ -8,6 +8,7 @@
 #include "Dialogs.h"
 #include "FlexGrid.h"
 #include "KeyRouter.h"
+#include "OpenTransactions.h"
 #include "ServiceError.h"
 #include "TextBox.h"
 #include "UtilService.h"
@@ -27,12 +28,6 @@ struct Dia {
     QDateTime desde, hasta;
 };
 
-// History records read again by the first check after a load: a record
-// whose transaction ended while the sheet was read is still found.
-constexpr qint64 kLookBack = 128;
-// How long a number missing below the highest seen is waited for: a change
-// under way commits within it; one given up never appears.
-constexpr qint64 kGapWaitMs = 5000;
 // The rows read in one statement: a fixed number of places, so that the
 // statement is prepared once.
 constexpr int kIdsPerRead = 16;
@@ -49,12 +44,11 @@ std::optional<Dia> diaDe(const frmTrigo& w)
 
 LiveSheet::LiveSheet(frmTrigo& w) : QObject(&w), w(w)
 {
-    m_clock.start();
     m_timer = new QTimer(this);
     m_timer->setInterval(kIntervalMs);
     m_reconnections = w.data().reconnections();
     connect(m_timer, &QTimer::timeout, this, &LiveSheet::check);
-    connect(&w, &frmTrigo::planillaCargada, this, &LiveSheet::baseline);
+    connect(&w, &frmTrigo::planillaPorLeer, this, &LiveSheet::baseline);
     m_timer->start();
 }
 
@@ -90,62 +84,66 @@ QString LiveSheet::signature()
 void LiveSheet::baseline()
 {
     m_pending.clear();
-    m_seen.clear();
-    m_gaps.clear();
     m_windowed = false;
+    m_needsBaseline = false;
     try {
         if (w.history().available()) {
-            // The first check reads again the rows the last records name:
-            // a change that ended while the sheet was read is not missed.
-            m_base = w.data()
-                         .openRecordSet(QStringLiteral("SELECT MAX(ID) FROM mv_molvera_historial"))
-                         .value(0)
-                         .toLongLong() -
-                     kLookBack;
+            // Taken before the sheet is read: every change the read does not
+            // hold has a record after this one, or belongs to a transaction
+            // under way now.
             m_windowed = true;
+            const qint64 highest =
+                w.data()
+                    .openRecordSet(QStringLiteral("SELECT MAX(ID) FROM mv_molvera_historial"))
+                    .value(0)
+                    .toLongLong();
+            m_window.reset(highest, OpenTransactions::now(w.data()));
             return;
         }
         m_signature = signature();
     } catch (const ServiceError&) {
-        m_signature.clear(); // the first check reads the day
+        // The first check takes it and reads the whole day.
+        m_needsBaseline = m_windowed;
+        m_signature.clear();
     }
 }
 
-QSet<qint64> LiveSheet::newlyChanged(qint64* highest)
+QVector<HistoryWindow::Record> LiveSheet::records(const QString& sql, const QVariantList& params)
 {
-    RecordSet rs = w.data().openRecordSet(
-        QStringLiteral("SELECT ID, id_registro FROM mv_molvera_historial WHERE ID > ?"), {m_base});
-    QSet<qint64> ids;
-    *highest = m_base;
-    for (const RecordSet::Row row : rs.rows()) {
-        const qint64 h = row.at(0).toLongLong();
-        *highest = std::max(*highest, h);
-        if (m_seen.contains(h)) continue;
-        m_seen.insert(h);
-        ids.insert(row.at(1).toLongLong());
+    const RecordSet rs = w.data().openRecordSet(sql, params);
+    QVector<HistoryWindow::Record> out;
+    out.reserve(rs.recordCount());
+    for (const RecordSet::Row row : rs.rows())
+        out.push_back({row.at(0).toLongLong(), row.at(1).toLongLong()});
+    return out;
+}
+
+QSet<qint64> LiveSheet::newlyChanged(bool* wholeDay)
+{
+    QSet<qint64> rows = m_window.takeNew(
+        records(QStringLiteral("SELECT ID, id_registro FROM mv_molvera_historial WHERE ID > ?"),
+                {m_window.base()}));
+    if (!m_window.needsRunning()) return rows;
+    // Asked after the read: a transaction that held a skipped number then is
+    // among these, or has ended and its records are there for the reads below.
+    *wholeDay = m_window.settle(OpenTransactions::now(w.data()));
+    const QList<qint64> gaps = m_window.gaps();
+    if (gaps.isEmpty()) return rows;
+    QStringList places;
+    for (int i = 0; i < kIdsPerRead; ++i)
+        places << QStringLiteral("?");
+    const QString sql =
+        QStringLiteral("SELECT ID, id_registro FROM mv_molvera_historial WHERE ID IN (%1)")
+            .arg(places.join(u','));
+    QVector<HistoryWindow::Record> found;
+    for (qsizetype from = 0; from < gaps.size(); from += kIdsPerRead) {
+        QVariantList params;
+        for (int i = 0; i < kIdsPerRead; ++i)
+            params << (from + i < gaps.size() ? gaps.at(from + i) : qint64(-1));
+        found += records(sql, params);
     }
-    // Numbers missing below the highest are waited for a while; the window
-    // starts at the oldest of them, or after the highest.
-    const qint64 now = m_clock.elapsed();
-    for (qint64 h = std::max<qint64>(m_base + 1, 1); h < *highest; ++h)
-        if (!m_seen.contains(h) && !m_gaps.contains(h)) m_gaps.insert(h, now);
-    qint64 base = *highest;
-    for (auto it = m_gaps.begin(); it != m_gaps.end();) {
-        if (m_seen.contains(it.key()) || now - it.value() > kGapWaitMs) {
-            it = m_gaps.erase(it);
-            continue;
-        }
-        base = std::min(base, it.key() - 1);
-        ++it;
-    }
-    // The window moves on: records before it are not looked at again.
-    base = std::max(m_base, base);
-    if (base != m_base) {
-        m_base = base;
-        for (auto it = m_seen.begin(); it != m_seen.end();)
-            it = *it <= m_base ? m_seen.erase(it) : std::next(it);
-    }
-    return ids;
+    rows.unite(m_window.takeGaps(found));
+    return rows;
 }
 
 void LiveSheet::toldReconnection()
@@ -172,18 +170,28 @@ bool LiveSheet::check()
     m_busy = true;
     bool changed = false;
     // A check that fails half-way is made again whole by the next one.
-    const qint64 base = m_base;
-    const QSet<qint64> seen = m_seen, pending = m_pending;
-    const QHash<qint64, qint64> gaps = m_gaps;
+    const HistoryWindow window = m_window;
+    const QSet<qint64> pending = m_pending;
+    const bool needsBaseline = m_needsBaseline;
     try {
-        if (m_windowed) {
-            qint64 highest = 0;
-            QSet<qint64> ids = newlyChanged(&highest);
+        if (m_needsBaseline) {
+            baseline();
+            if (m_needsBaseline) throw ServiceError(ServiceError::NotConnected, {});
+            ++m_reads;
+            bool complete = true;
+            changed = sync(&complete);
+        } else if (m_windowed) {
+            bool wholeDay = false;
+            QSet<qint64> ids = newlyChanged(&wholeDay);
             ids.unite(m_pending);
             m_pending.clear(); // those still waiting are named again
-            if (!ids.isEmpty()) {
+            bool complete = true;
+            if (wholeDay) {
                 ++m_reads;
-                bool complete = true;
+                ++m_wholeDay;
+                changed = sync(&complete);
+            } else if (!ids.isEmpty()) {
+                ++m_reads;
                 changed = syncRows(ids, &complete);
             }
             m_busy = false;
@@ -191,22 +199,23 @@ bool LiveSheet::check()
             if (changed) emit applied();
             return changed;
         }
-        const QString now = signature();
-        if (now != m_signature) {
-            ++m_reads;
-            bool complete = true;
-            changed = sync(&complete);
-            // Rows that could not be taken out yet keep the check open.
-            if (complete) m_signature = now;
+        if (!m_windowed) {
+            const QString now = signature();
+            if (now != m_signature) {
+                ++m_reads;
+                bool complete = true;
+                changed = sync(&complete);
+                // Rows that could not be taken out yet keep the check open.
+                if (complete) m_signature = now;
+            }
         }
     } catch (const ServiceError& e) {
         // The next check tries again; the sheet stays as it is. A database
         // file that is gone or damaged will not come back: the operator is
         // told once.
-        m_base = base;
-        m_seen = seen;
-        m_gaps = gaps;
+        m_window = window;
         m_pending = pending;
+        m_needsBaseline = needsBaseline;
         if (!m_toldMoved && (w.data().fileMoved() || w.data().damaged())) {
             m_toldMoved = true;
             Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"), e.description(),

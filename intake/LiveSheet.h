@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QHash>
+#include "HistoryWindow.h"
+
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QVariantList>
+#include <QVector>
 #include <optional>
 
 class QTimer;
@@ -14,11 +16,12 @@ class frmTrigo;
 // Keeps the loaded sheet up to date with what other workstations write on the
 // same day. A timer (400 ms) runs a cheap check. Where the database keeps the
 // change history, the check reads the history records after the last ones
-// seen and reads only the rows they name. A number missing below the highest
-// seen belongs to a change still under way (or given up): records from it on
-// are read again until it appears or a few seconds pass, and the first check
-// after a load looks back a little, so a record whose transaction ends after
-// a later one's is still found. Otherwise one query compares
+// seen and reads only the rows they name. A number skipped below the highest
+// seen belongs to a change still under way, however long (or to one undone):
+// it is read again at every check until it appears or every transaction that
+// was under way when it was found has ended (HistoryWindow); what the
+// sheet's own read may have missed is read as the whole day once a
+// transaction under way at that read ends. Otherwise one query compares
 // the day's row count, latest change time and highest id, and when they
 // differ the whole day is read. Either way the rows read are compared with
 // the grid by id: changed cells are written into the grid, new rows appended,
@@ -43,6 +46,10 @@ public:
     int appliedRows() const { return m_applied; }
     // How many checks read rows of the day (the cheap check found a difference).
     int reads() const { return m_reads; }
+    // How many skipped history numbers are still read again at each check.
+    int openGaps() const { return m_window.openGaps(); }
+    // How many times the whole day was read for a transaction that ended.
+    int wholeDayReads() const { return m_wholeDay; }
 
 signals:
     // The grid was brought up to date with rows another desk wrote.
@@ -50,28 +57,28 @@ signals:
 
 private:
     QString signature();
+    // Before the sheet is read: where the history stands.
     void baseline();
     bool sync(bool* complete);
-    // The history records after the window's start: answers the ids of the
-    // rows that the records not seen yet name (empty: nothing new).
-    QSet<qint64> newlyChanged(qint64* highest);
+    // The rows the history records not looked at yet name (empty: nothing
+    // new); `wholeDay` is set when the whole day must be read again.
+    QSet<qint64> newlyChanged(bool* wholeDay);
+    QVector<HistoryWindow::Record> records(const QString& sql, const QVariantList& params);
     bool syncRows(const QSet<qint64>& ids, bool* complete);
     bool apply(const RecordSet& rs, const QSet<qint64>* touched, bool* complete);
     void toldReconnection();
 
     frmTrigo& w;
     QTimer* m_timer = nullptr;
-    QElapsedTimer m_clock;
     QString m_signature;
-    // The history window: records with an id above m_base, those seen.
-    qint64 m_base = 0;
-    bool m_windowed = false; // read through the history window
-    QSet<qint64> m_seen;
-    QHash<qint64, qint64> m_gaps; // numbers not seen below the highest: since when (ms)
+    HistoryWindow m_window;
+    bool m_windowed = false;      // read through the history window
+    bool m_needsBaseline = false; // the history could not be read before the sheet
     QSet<qint64> m_pending;       // rows to take out once the open edit ends
     int m_reconnections = 0;
     int m_applied = 0;
     int m_reads = 0;
+    int m_wholeDay = 0;
     bool m_busy = false;
     bool m_toldMoved = false; // the operator knows the database file is gone
 };

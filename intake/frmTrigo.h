@@ -115,6 +115,8 @@ public:
     void Cerrar();
 
 signals:
+    // A day's sheet is about to be read from the database.
+    void planillaPorLeer();
     // A day's sheet has just been read into the grid.
     void planillaCargada();
 

@@ -3,7 +3,9 @@
 // cursor or disturbing an open edit.
 #include "ExtrasFixture.h"
 
+#include "HistoryWindow.h"
 #include "LiveSheet.h"
+#include "OpenTransactions.h"
 
 class TstLiveSheet : public QObject
 {
@@ -178,6 +180,92 @@ private slots:
         QVERIFY(slow->database().commit());
         QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(a), 2), QStringLiteral("Tarde"),
                                   3000);
+    }
+
+    // A skipped history number is read again until it appears, and let go
+    // only once every transaction under way when it was found has ended;
+    // where the database cannot tell, it is kept. What was under way when
+    // the sheet was read makes the whole day be read once it ends.
+    void theWindowWaitsForTheTransactionsOfAGap()
+    {
+        using R = HistoryWindow::Record;
+        HistoryWindow h;
+        h.reset(10, QSet<qint64>{});
+        QCOMPARE(h.takeNew({R{12, 5}}), QSet<qint64>{5});
+        QCOMPARE(h.gaps(), QList<qint64>{11});
+        QVERIFY(!h.settle(QSet<qint64>{100, 101}));
+        QCOMPARE(h.takeGaps({}), QSet<qint64>{});
+        QVERIFY(!h.settle(QSet<qint64>{101, 102})); // 102 began after: not waited for
+        QCOMPARE(h.takeGaps({}), QSet<qint64>{});
+        QCOMPARE(h.openGaps(), 1);
+        QVERIFY(!h.settle(QSet<qint64>{102}));
+        // Read once more after the last one ended: there it is.
+        QCOMPARE(h.takeGaps({R{11, 7}}), QSet<qint64>{7});
+        QCOMPARE(h.openGaps(), 0);
+        // Undone: let go after that read.
+        QCOMPARE(h.takeNew({R{13, 1}, R{15, 2}}), (QSet<qint64>{1, 2}));
+        QVERIFY(!h.settle(QSet<qint64>{}));
+        QCOMPARE(h.takeGaps({}), QSet<qint64>{});
+        QCOMPARE(h.openGaps(), 0);
+        QCOMPARE(h.base(), qint64(15));
+
+        // Not known: the last records are read again, gaps kept.
+        h.reset(200, std::nullopt);
+        QCOMPARE(h.base(), 200 - HistoryWindow::kLookBack);
+        h.takeNew({R{199, 3}, R{201, 4}});
+        QVERIFY(!h.settle(std::nullopt));
+        h.takeGaps({});
+        const int kept = h.openGaps();
+        QCOMPARE(kept, 127); // 73 to 198, and 200
+        QVERIFY(!h.settle(std::nullopt));
+        h.takeGaps({});
+        QCOMPARE(h.openGaps(), kept);
+
+        // Under way at the sheet's read: each end reads the whole day.
+        h.reset(50, QSet<qint64>{7, 8});
+        QVERIFY(h.needsRunning());
+        QVERIFY(!h.settle(QSet<qint64>{7, 8, 9}));
+        QVERIFY(h.settle(QSet<qint64>{8, 9}));
+        QVERIFY(!h.settle(QSet<qint64>{8}));
+        QVERIFY(h.settle(QSet<qint64>{}));
+        QVERIFY(!h.needsRunning());
+        // A jump too long to keep number by number: the same, from the
+        // transactions under way when it was seen.
+        h.takeNew({R{50 + 2 * HistoryWindow::kMostGaps, 6}});
+        QCOMPARE(h.openGaps(), 0);
+        QVERIFY(!h.settle(QSet<qint64>{20}));
+        QVERIFY(h.settle(QSet<qint64>{}));
+        QVERIFY(!h.needsRunning());
+        // With none under way at the jump, nothing skipped can appear.
+        h.takeNew({R{60 + 4 * HistoryWindow::kMostGaps, 6}});
+        QVERIFY(!h.settle(QSet<qint64>{}));
+        QVERIFY(!h.needsRunning());
+
+        QCOMPARE(OpenTransactions::fromSnapshot("730:735:730,733"), (QSet<qint64>{730, 733}));
+        QCOMPARE(OpenTransactions::fromSnapshot("730:730:"), QSet<qint64>{});
+        QVERIFY(!OpenTransactions::fromSnapshot("no es una instantánea"));
+    }
+
+    // History records another program took away leave numbers that never
+    // come: the check stops reading them again, and goes on showing changes.
+    void aGapThatNeverFillsIsLetGo()
+    {
+        ExtrasFixture f;
+        f.w->live().setInterval(100);
+        auto second = f.db.secondConnection();
+        const qint64 x = f.addRow(*second, ExtrasFixture::dia(), {{"vendedor", "X"}});
+        const qint64 y = f.addRow(*second, ExtrasFixture::dia(), {{"vendedor", "Y"}});
+        QVERIFY(f.loadDay());
+        const QString update = QStringLiteral("UPDATE v_mv_molvera SET vendedor = ? WHERE ID = ?");
+        const qint64 before = f.db.scalar("SELECT MAX(ID) FROM mv_molvera_historial").toLongLong();
+        second->execute(update, {QStringLiteral("X2"), x});
+        second->execute(update, {QStringLiteral("Y2"), y});
+        second->execute("DELETE FROM mv_molvera_historial WHERE id_registro = ? AND ID > ?",
+                        {x, before});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(y), 2), QStringLiteral("Y2"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.w->live().openGaps(), 0, 3000);
+        second->execute(update, {QStringLiteral("X3"), x});
+        QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(x), 2), QStringLiteral("X3"), 2000);
     }
 
     // Only the rows the new history records name are read, and what they
