@@ -23,6 +23,7 @@
 #include "QualityDelegate.h"
 #include "QualityLimits.h"
 #include "ReportCommand.h"
+#include "ServerWaitNotice.h"
 #include "SessionService.h"
 #include "SheetCommands.h"
 #include "SheetExport.h"
@@ -114,6 +115,7 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
     m_instruments = new InstrumentHub(this);
     m_instrumentBand = new InstrumentBand(*m_instruments, m_frame2);
     m_instrumentCommands = std::make_unique<InstrumentCommands>(*this, *m_instruments);
+    new ServerWaitNotice(m_data, this);
     m_lookup.setDataService(&m_data);
     m_lookup.setParentWindow(this);
     connect(m_toolbar, &UtilVextra::BotonClick, this, &frmTrigo::ProcesarComando);

@@ -110,9 +110,8 @@ public:
     // up with a NotConnected error that says the server did not answer, and
     // nothing it did is kept (a change is confirmed only while its caller
     // still waits). While a statement given up on still has no answer, the
-    // next ones wait for it within their own limit and, once it has been a
-    // whole limit without an answer, are refused at once. The server is also
-    // asked to end a statement or a lock wait by itself before the limit.
+    // next ones are refused at once the same way. The server is also asked to
+    // end a statement or a lock wait by itself a second before the limit.
     static constexpr int kNoticeMs = 1000;
     static constexpr int kLimitMs = 10000;
     void setServerLimits(int noticeMs, int limitMs);

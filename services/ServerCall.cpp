@@ -17,7 +17,6 @@ struct ServerCall::Job {
     bool started = false;
     bool finished = false;
     std::exception_ptr error;
-    Clock::time_point abandonedAt;
 };
 
 ServerCall::ServerCall() : m_thread([this] { loop(); }) {}
@@ -96,18 +95,9 @@ ServerCall::Outcome ServerCall::run(Step step, const Limits& limits,
         }
         return true;
     };
-    auto ended = [this] { return !m_job || m_job->finished; };
-    if (!ended()) {
-        // A step given up on earlier still runs. Given up a whole limit ago:
-        // the server is not answering, and this call does not wait again.
-        if (Clock::now() - m_job->abandonedAt >= std::chrono::milliseconds(limits.limitMs))
-            return Outcome::StillBusy;
-        if (!waitFor(ended)) {
-            lock.unlock();
-            tell(false);
-            return Outcome::StillBusy;
-        }
-    }
+    // A step given up on earlier still has no answer: the server is not
+    // answering, and this call does not wait for it again.
+    if (m_job && !m_job->finished) return Outcome::StillBusy;
     auto job = std::make_shared<Job>();
     job->step = std::move(step);
     m_job = job;
@@ -120,7 +110,6 @@ ServerCall::Outcome ServerCall::run(Step step, const Limits& limits,
         if (job->error) std::rethrow_exception(job->error);
         return Outcome::Done;
     }
-    job->abandonedAt = Clock::now();
     int expected = Running;
     const bool clean = job->state.compare_exchange_strong(expected, Abandoned);
     lock.unlock();

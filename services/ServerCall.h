@@ -17,9 +17,8 @@
 // step that writes asks `mayCommit()` before it confirms its transaction, and
 // after the caller gave up it is told no and undoes its work instead.
 //
-// One step at a time: the next waits for the one before (within its own
-// limit), and a step still running when its caller gave up a whole limit ago
-// makes the next give up at once.
+// One step at a time: while a step given up on still has no answer, the next
+// ones are not started (the server is not answering) and give up at once.
 class ServerCall
 {
 public:
