@@ -160,22 +160,35 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     };
     // A text wider than its column is wrapped onto more lines of its row
     // (words kept whole where they fit), so that two long names never show
-    // as the same cut text; a row grows to at most kMaxLines lines.
-    constexpr int kMaxLines = 6;
+    // as the same cut text: the row grows to hold the whole text. Only a row
+    // taller than a page's body is cut, and then its cut texts end in "…".
     QTextOption wrap;
     wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     p.setFont(body);
     const double lineStep = fmBody.lineSpacing();
     auto columnWidth = [&](int c) { return x[c + 1] - x[c] - 2 * pad; };
-    QVector<int> rowLines(m_data.rowCount(), 1);
-    for (int r = 0; r < m_data.rowCount(); ++r)
-        for (int c = 0; c < nc; ++c) {
-            const QString t = m_data.cellText(m_def, r, c);
-            if (t.isEmpty() || shaped(t).width <= columnWidth(c)) continue;
-            const QRectF need = p.boundingRect(QRectF(0, 0, columnWidth(c), 1e9), t, wrap);
-            const int n = int(std::ceil(need.height() / lineStep - 0.01));
-            rowLines[r] = std::clamp(std::max(rowLines[r], n), 1, kMaxLines);
+    // The lines a text takes in a width, as they are printed.
+    QHash<QPair<QString, int>, QStringList> wrappedCache;
+    auto wrapped = [&](const QString& t, double w) -> const QStringList& {
+        const QPair<QString, int> key(t, int(w * 16));
+        auto it = wrappedCache.constFind(key);
+        if (it != wrappedCache.constEnd()) return *it;
+        if (wrappedCache.size() > 20000) wrappedCache.clear();
+        QTextLayout layout(t, body, &device);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        QStringList parts;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(w);
+            QString part = t.mid(line.textStart(), line.textLength());
+            while (!part.isEmpty() && part.back().isSpace())
+                part.chop(1);
+            parts << part;
         }
+        layout.endLayout();
+        if (parts.isEmpty()) parts << QString();
+        return *wrappedCache.insert(key, parts);
+    };
     QRawFont rowFont; // the body font at the device's size, from the first shaped text
     QVector<quint32> rowIndexes;
     QVector<QPointF> rowPositions;
@@ -187,6 +200,18 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     const double footerH = fmBody.height() * 2.0;
     const double bodyTop = titleH + headerRowH;
     const double bodyBottom = height - footerH;
+    // The most lines a row may have: it and the day's total below it fit in
+    // one page's body.
+    const int mostLines =
+        std::max(1, int(std::floor((bodyBottom - bodyTop - rowH - totalH * 1.3) / lineStep)) + 1);
+    QVector<int> rowLines(m_data.rowCount(), 1);
+    for (int r = 0; r < m_data.rowCount(); ++r)
+        for (int c = 0; c < nc; ++c) {
+            const QString t = m_data.cellText(m_def, r, c);
+            if (t.isEmpty() || shaped(t).width <= columnWidth(c)) continue;
+            const int n = int(wrapped(t, columnWidth(c)).size());
+            rowLines[r] = std::clamp(std::max(rowLines[r], n), 1, mostLines);
+        }
 
     // The lines of the body, then the pages they fall on.
     QVector<Line> lines;
@@ -291,19 +316,27 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                     const QString t = m_data.cellText(m_def, l.index, c);
                     if (t.isEmpty()) continue;
                     const Shaped* sh = &shaped(t);
-                    if (sh->width > w && rowLines.at(l.index) > 1) {
-                        const QRectF cell(x[c] + pad, top, w, h - (top - by));
-                        p.save();
-                        p.setClipRect(cell);
-                        QTextOption o = wrap;
-                        o.setAlignment(
+                    if (sh->width > w) {
+                        // Line by line, as measured; a text with more lines
+                        // than its row holds ends its last one in "…".
+                        const QStringList& parts = wrapped(t, w);
+                        const int shown = std::min(int(parts.size()), rowLines.at(l.index));
+                        const Qt::Alignment a =
                             (toQt(m_def.columns.at(c).align) & Qt::AlignHorizontal_Mask) |
-                            Qt::AlignTop);
-                        p.drawText(cell, t, o);
-                        p.restore();
+                            Qt::AlignTop;
+                        for (int i = 0; i < shown; ++i) {
+                            QString part = parts.at(i);
+                            if (i == shown - 1 && shown < parts.size())
+                                part = fmBody.elidedText(part + QStringLiteral(" ") +
+                                                             parts.at(i + 1) + QChar(0x2026),
+                                                         Qt::ElideRight, w);
+                            else if (fmBody.horizontalAdvance(part) > w)
+                                part = elided(part, w);
+                            p.drawText(QRectF(x[c] + pad, top + i * lineStep, w, lineStep), a,
+                                       part);
+                        }
                         continue;
                     }
-                    if (sh->width > w) sh = &shaped(elided(t, w));
                     double left = x[c] + pad;
                     switch (m_def.columns.at(c).align) {
                     case ReportDefinition::Align::Right:

@@ -16,6 +16,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -312,6 +314,103 @@ private slots:
         const QString text = ReportRows::pdfText(pdf);
         QVERIFY2(text.contains("Sudoeste") && text.contains("Sudeste"), qPrintable(text));
         QVERIFY2(!text.contains(QChar(0x2026)), qPrintable(text)); // no "…"
+    }
+    // Texts longer than their column, up to the 100 characters the sheet
+    // takes and beyond (written by another program), print whole: the row
+    // grows, every word is on the page, and nothing prints under the day's
+    // total. A text too long for a whole page ends in "…" where it is cut.
+    void longTextsPrintWholeAboveTheTotals()
+    {
+        Fixture f;
+        f.own->setBaseFolder(qEnvironmentVariable("MOLVERA_SOURCE_DIR"));
+        const QDateTime dia(QDate(2024, 3, 15), QTime(8, 0));
+        const QString n98 = QStringLiteral("Sociedad Cooperativa Agropecuaria de Productores "
+                                           "Trigueros del Sudoeste Bonaerense Alfa Beta Gamma");
+        QCOMPARE(n98.size(), 98);
+        const QString w100(100, u'W');
+        const QString n101 = QStringLiteral("Establecimiento Agricola Ganadero Los Dos Hermanos "
+                                            "del Partido de Coronel Suarez Sociedad Anonim Omeg");
+        QCOMPARE(n101.size(), 101);
+        QStringList many;
+        for (int i = 1; i <= 4000; ++i)
+            many << QStringLiteral("palabra%1").arg(i);
+        ReportRows::add(f.db.data(), dia, 20.0, n98);
+        ReportRows::add(f.db.data(), dia, 21.0, w100);
+        ReportRows::add(f.db.data(), dia, 22.0, n101);
+        ReportRows::add(f.db.data(), dia, 23.0, QStringLiteral("Corto"), "0001", many.join(' '));
+        const MolveraReportPrinter::Prepared p = f.own->prepare(ReportCommand::pedido(
+            ReportCommand::formula(false, {}, "15/3/2024", "15/3/2024"), "Molino", {}));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("largos.pdf");
+        const int pages = MolveraReportPrinter::writePdf(pdf, p);
+        QVERIFY(pages >= 2);
+
+        // Every word with its page and place (pdftotext -bbox).
+        QProcess pt;
+        pt.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        QVERIFY(pt.waitForFinished(60000) && pt.exitCode() == 0);
+        const QString html = QString::fromUtf8(pt.readAllStandardOutput());
+        struct Word {
+            int page;
+            double top, bottom;
+            QString text;
+        };
+        QList<Word> words;
+        static const QRegularExpression tag(
+            QStringLiteral("<page |<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\" xMax=\"[^\"]*\" "
+                           "yMax=\"([^\"]*)\">([^<]*)</word>"));
+        int page = -1;
+        for (auto m = tag.globalMatch(html); m.hasNext();) {
+            const auto g = m.next();
+            if (g.captured(0).startsWith(QLatin1String("<page"))) {
+                ++page;
+                continue;
+            }
+            words.push_back({page, g.captured(1).toDouble(), g.captured(2).toDouble(),
+                             g.captured(3).replace("&amp;", "&")});
+        }
+        QCOMPARE(page + 1, pages);
+        auto printed = [&](const QString& text) {
+            QSet<QString> all;
+            for (const Word& w : words)
+                all.insert(w.text);
+            for (const QString& part : text.split(u' '))
+                if (!all.contains(part)) return part;
+            return QString();
+        };
+        QCOMPARE(printed(n98), QString());
+        QCOMPARE(printed(n101), QString());
+        int ws = 0;
+        for (const Word& w : words)
+            ws += int(w.text.count(u'W'));
+        QCOMPARE(ws, 100);
+        // The text too long for a page: its start printed, the cut marked.
+        QCOMPARE(printed(many.mid(0, 60).join(' ')), QString());
+        bool marked = false;
+        for (const Word& w : words)
+            marked = marked || (w.text.endsWith(QChar(0x2026)) &&
+                                (w.text.startsWith(QLatin1String("palabra")) ||
+                                 QStringLiteral("palabra").startsWith(w.text.chopped(1))));
+        QVERIFY(marked);
+        // Above the day's total on its page: every word of the rows.
+        int band = -1;
+        for (int i = 0; i + 2 < words.size(); ++i)
+            if (words.at(i).text == "Total" && words.at(i + 1).text == "del") band = i;
+        QVERIFY(band >= 0);
+        const Word total = words.at(band);
+        for (int i = 0; i < words.size(); ++i) {
+            const Word& w = words.at(i);
+            if (w.page != total.page || (i >= band && i <= band + 2)) continue;
+            const bool fila = w.text.contains(u'W') ||
+                              w.text.startsWith(QLatin1String("palabra")) || n98.contains(w.text) ||
+                              n101.contains(w.text);
+            if (!fila || w.text.size() < 3) continue; // not "de" of the page number
+            QVERIFY2(w.bottom <= total.top + 0.5,
+                     qPrintable(QStringLiteral("%1 at %2, the total at %3")
+                                    .arg(w.text)
+                                    .arg(w.bottom)
+                                    .arg(total.top)));
+        }
     }
 };
 
