@@ -128,6 +128,7 @@ int main(int argc, char* argv[])
     ExitAfterFirstPaint exitAfterPaint;
     if (qEnvironmentVariableIntValue("MOLVERA_EXIT_AFTER_PAINT") == 1)
         window.installEventFilter(&exitAfterPaint);
+    window.placeOnScreen();
     window.show();
     const int status = app.exec();
     // The file alone holds every accepted change (a plant's copy of

@@ -25,6 +25,7 @@
 #include "ReportCommand.h"
 #include "ServerWaitNotice.h"
 #include "SessionService.h"
+#include "SheetColumns.h"
 #include "SheetCommands.h"
 #include "SheetExport.h"
 #include "SheetMenu.h"
@@ -33,6 +34,7 @@
 #include "Twips.h"
 #include "UtilService.h"
 #include "UtilVextra.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -43,11 +45,16 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 
 QRect tw(int l, int t, int w, int h)
 {
@@ -116,6 +123,7 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
     m_instrumentBand = new InstrumentBand(*m_instruments, m_frame2);
     m_instrumentCommands = std::make_unique<InstrumentCommands>(*this, *m_instruments);
     new ServerWaitNotice(m_data, this);
+    new SheetColumns(*this);
     m_lookup.setDataService(&m_data);
     m_lookup.setParentWindow(this);
     connect(m_toolbar, &UtilVextra::BotonClick, this, &frmTrigo::ProcesarComando);
@@ -135,15 +143,74 @@ void frmTrigo::buildControls()
     QFont f = font();
     f.setPointSizeF(8.25);
     setFont(f);
+    // The contents scroll where the window is smaller than they can be laid
+    // out (a small screen, a large scale factor): every control stays
+    // reachable.
+    m_area = new QScrollArea(this);
+    m_area->setObjectName(QStringLiteral("Contenido"));
+    m_area->setFrameShape(QFrame::NoFrame);
+    m_area->setWidgetResizable(false);
+    m_content = new QWidget;
+    m_area->setWidget(m_content);
     buildHeaderBand();
     buildTabs();
     // Start with room for the sheet's columns; the resize rule does the rest.
     resize(1100, 640);
 }
 
+void frmTrigo::placeOnScreen()
+{
+    const QScreen* s = screen();
+    if (!s) return;
+    const QRect r = WindowPlacement::first(s->availableGeometry(), QSize(1100, 640),
+                                           WindowPlacement::usualFrame());
+    setGeometry(r);
+    m_placed = false;
+}
+
+QSize frmTrigo::leastContents() const
+{
+    // The header band's controls side by side, and below it the tabs with
+    // the grid's header, a few rows and the day's totals.
+    int right = 0;
+    for (QWidget* c : m_frame2->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (c->isVisibleTo(m_frame2) && c != m_instrumentBand)
+            right = std::max(right, c->geometry().right());
+    const int rows = 4 * m_grid->verticalHeader()->defaultSectionSize();
+    const int totals = m_totals ? m_totals->sizeHint().height() : 0;
+    const int height = m_frame2->height() + m_tabs->tabBar()->sizeHint().height() +
+                       m_grid->horizontalHeader()->height() + rows + totals + 24;
+    return QSize(right + 8, height);
+}
+
+void frmTrigo::fitContents()
+{
+    const QSize c = WindowPlacement::contents(
+        m_area->maximumViewportSize(), leastContents(),
+        style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_area));
+    if (m_content->size() != c) m_content->resize(c);
+    aplicarTamanio(Twips::fromPx(c.width()) + 120, Twips::fromPx(c.height()) + 400);
+}
+
+void frmTrigo::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (m_placed) return;
+    m_placed = true;
+    // Once the frame the window manager put around it is known: the whole
+    // window inside the screen's available area.
+    QTimer::singleShot(0, this, [this] {
+        const QScreen* s = screen();
+        if (!s || isMaximized() || isFullScreen()) return;
+        const QRect inner =
+            WindowPlacement::within(s->availableGeometry(), frameGeometry(), geometry());
+        if (inner != geometry()) setGeometry(inner);
+    });
+}
+
 void frmTrigo::buildHeaderBand()
 {
-    m_frame2 = new QFrame(this);
+    m_frame2 = new QFrame(m_content);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     m_frame2->setFrameShape(QFrame::StyledPanel);
     m_toolbar = new UtilVextra(m_frame2);
@@ -155,13 +222,13 @@ void frmTrigo::buildHeaderBand()
     // The three command buttons follow the toolbar, in their design order.
     const int bx = Twips::toPx(45) + tbWidth + 4;
     const int bw = Twips::toPx(840), bh = std::max(tbHeight, Twips::toPx(645));
-    m_cmdCargar = commandButton(m_frame2, QStringLiteral("CmdCargar"), QStringLiteral("&Ejecutar"),
-                                QStringLiteral("Cargar los Articulos en la Planilla"),
-                                QStyle::SP_MediaPlay);
+    m_cmdCargar =
+        commandButton(m_frame2, QStringLiteral("CmdCargar"), QStringLiteral("&Ejecutar"),
+                      QStringLiteral("Cargar los Articulos en la Planilla"), QStyle::SP_MediaPlay);
     m_cmdCargar->setGeometry(bx, Twips::toPx(90), bw, bh);
-    m_cmdOrdenar = commandButton(m_frame2, QStringLiteral("CmdOrdenar"), QStringLiteral("Ordenar"),
-                                 QStringLiteral("Ordenar por la columna seleccionada"),
-                                 QStyle::SP_ArrowDown);
+    m_cmdOrdenar =
+        commandButton(m_frame2, QStringLiteral("CmdOrdenar"), QStringLiteral("Ordenar"),
+                      QStringLiteral("Ordenar por la columna seleccionada"), QStyle::SP_ArrowDown);
     m_cmdOrdenar->setGeometry(bx + bw, Twips::toPx(90), bw, bh);
     m_cmdCompletar = commandButton(
         m_frame2, QStringLiteral("CmdCompletar"), QStringLiteral("Duplicar"),
@@ -188,7 +255,8 @@ void frmTrigo::buildHeaderBand()
     };
     TextBox* fecha = makeBox(m_frame2, QStringLiteral("Fecha"), QStringLiteral("Fecha"), 10);
     fecha->setGeometry(Twips::toPx(795), rowTop, Twips::toPx(1365), Twips::toPx(285) + 2);
-    TextBox* resp = makeBox(m_frame2, QStringLiteral("Responsable"), QStringLiteral("ta_usuarios"), 0);
+    TextBox* resp =
+        makeBox(m_frame2, QStringLiteral("Responsable"), QStringLiteral("ta_usuarios"), 0);
     resp->setGeometry(Twips::toPx(4125), rowTop, Twips::toPx(3345), Twips::toPx(285) + 2);
     resp->setEnabled(false);
     m_frame2->setGeometry(-1, 0, width(), rowTop + Twips::toPx(285) + 10);
@@ -196,7 +264,7 @@ void frmTrigo::buildHeaderBand()
 
 void frmTrigo::buildTabs()
 {
-    m_tabs = new QTabWidget(this);
+    m_tabs = new QTabWidget(m_content);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     QFont tf = m_tabs->font();
     tf.setPointSizeF(9.75);
@@ -334,9 +402,9 @@ void frmTrigo::PreparaFormulario()
 {
     QString iconName;
     try {
-        iconName = IniReader::readKey(QStringLiteral("CN000pr.INI"), QStringLiteral("Iconos"),
-                                      QStringLiteral("IconoDelSistema"),
-                                      QStringLiteral("ICONVEXTRAMC"));
+        iconName =
+            IniReader::readKey(QStringLiteral("CN000pr.INI"), QStringLiteral("Iconos"),
+                               QStringLiteral("IconoDelSistema"), QStringLiteral("ICONVEXTRAMC"));
     } catch (...) {
     }
     // A named icon among the program's resources, then the built-in one,
@@ -397,7 +465,8 @@ void frmTrigo::MostrarDepositos(bool conservar)
 void frmTrigo::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    aplicarTamanio(Twips::fromPx(width()) + 120, Twips::fromPx(height()) + 400);
+    m_area->setGeometry(rect());
+    fitContents();
 }
 
 void frmTrigo::aplicarTamanio(int W, int H)
@@ -452,7 +521,8 @@ void frmTrigo::tabCambiada(int index)
         m_toolbar->setReporteenabled(true);
         if (TextBox* b = box(QStringLiteral("FechaDesde"))) b->setFocus(Qt::OtherFocusReason);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

@@ -20,6 +20,7 @@ class Lib_ClsCons3;
 class LiveSheet;
 class QFrame;
 class QLabel;
+class QScrollArea;
 class QTabWidget;
 class QToolButton;
 class ReportPrinter;
@@ -113,6 +114,11 @@ public:
     bool previewKey(int keyCode, int shift);
     // Ends the program (the close command).
     void Cerrar();
+    // Puts the window, before it is first shown, inside the screen's
+    // available area (and once shown, with its frame, inside it again).
+    void placeOnScreen();
+    // The least size the contents are laid out at; a smaller window scrolls.
+    QSize leastContents() const;
 
 signals:
     // A day's sheet is about to be read from the database.
@@ -122,11 +128,13 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* obj, QEvent* e) override;
 
 private:
     void buildControls();
+    void fitContents();
     void buildHeaderBand();
     void buildTabs();
     QPixmap reportPicture(const QSize& size) const;
@@ -136,6 +144,9 @@ private:
     ReportPrinter* m_printer;
     int m_exitCode = 0;
 
+    QScrollArea* m_area = nullptr;
+    QWidget* m_content = nullptr;
+    bool m_placed = true; // until placeOnScreen() asks for the check after the first show
     QFrame* m_frame2 = nullptr;
     UtilVextra* m_toolbar = nullptr;
     QToolButton* m_cmdCargar = nullptr;
@@ -163,9 +174,9 @@ private:
     std::unique_ptr<ChangeHistory> m_history;
     std::unique_ptr<QualityLimits> m_limits;
     std::unique_ptr<SheetExport> m_export;
-    DayTotals* m_totals = nullptr;    // owned by the window
-    LiveSheet* m_live = nullptr;      // owned by the window
-    SheetMenu* m_sheetMenu = nullptr; // owned by the window
+    DayTotals* m_totals = nullptr;              // owned by the window
+    LiveSheet* m_live = nullptr;                // owned by the window
+    SheetMenu* m_sheetMenu = nullptr;           // owned by the window
     InstrumentHub* m_instruments = nullptr;     // owned by the window
     InstrumentBand* m_instrumentBand = nullptr; // in the header band
     std::unique_ptr<InstrumentCommands> m_instrumentCommands;

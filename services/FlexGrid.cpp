@@ -27,12 +27,11 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), m_model(new FlexGridMo
     setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(0);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->setFixedHeight(2 * fontMetrics().height() + 8);
+    fitHeights();
     setWordWrap(false);
     // The selection colours in every state, through the palette.
     QPalette pal = palette();
@@ -98,6 +97,21 @@ void FlexGrid::changeEvent(QEvent* e)
         e->type() == QEvent::LayoutDirectionChange)
         m_wholeLayout = true;
     QTableView::changeEvent(e);
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) fitHeights();
+}
+
+void FlexGrid::fitHeights()
+{
+    // Rows and the two header lines as tall as the font the grid has now
+    // (the window's, inherited after the grid was made), so that no text is
+    // taller than its row and the header is exactly as tall as the place the
+    // rows leave it.
+    const QFontMetrics fm(font());
+    const QFontMetrics hm(horizontalHeader()->font());
+    verticalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->setDefaultSectionSize(fm.height() + 6);
+    horizontalHeader()->setFixedHeight(
+        std::max(2 * hm.lineSpacing() + 8, horizontalHeader()->sizeHint().height()));
 }
 
 int FlexGrid::Rows() const
@@ -439,6 +453,7 @@ void FlexGrid::sortRows(int r1, int r2, const QVector<int>& keyCols)
 
 void FlexGrid::refresh()
 {
+    fitHeights(); // the header's texts may have changed
     viewport()->update();
 }
 

@@ -54,6 +54,7 @@ public:
     int ColWidth(int col) const;
     void setColWidth(int col, int twips);
     // 0 left and top, 1 left and centre, 2 left and bottom, 3 centre ...
+    // (the horizontal part; every text is centred in its row's height)
     void setColAlignment(int col, int code);
 
     // The current cell's rectangle in the grid's own coordinates, in pixels.
@@ -105,6 +106,7 @@ public:
     void doItemsLayout() override;
 
 private:
+    void fitHeights();
     void moveTo(int row, int col, bool extend);
     void showSelection(bool scroll = true);
     int clampRow(int r) const;

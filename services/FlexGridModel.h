@@ -56,10 +56,10 @@ public:
         Qt::Alignment h = Qt::AlignLeft;
         if (code >= 3 && code <= 5) h = Qt::AlignHCenter;
         if (code >= 6 && code <= 8) h = Qt::AlignRight;
-        Qt::Alignment v = Qt::AlignTop;
-        if (code % 3 == 1) v = Qt::AlignVCenter;
-        if (code % 3 == 2) v = Qt::AlignBottom;
-        return int(h | v);
+        // Every text sits in the middle of its row's height, whatever the
+        // code's vertical part: a row's texts share one line, the header's
+        // too (one line each in a row a few pixels taller than the text).
+        return int(h | Qt::AlignVCenter);
     }
 
     void resize(int r, int c)
