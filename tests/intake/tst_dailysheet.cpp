@@ -29,9 +29,11 @@ private slots:
         QCOMPARE(f.grid()->TextMatrix(1, 5), QStringLiteral("HÚMEDO"));
         QCOMPARE(f.grid()->TextMatrix(1, 11), QStringLiteral("DESTINO"));
         QCOMPARE(f.grid()->TextMatrix(1, 12), QStringLiteral("OBSERVACIONES"));
+        // The design widths are the least ones (the columns then share the
+        // view's room and grow with their texts).
         QCOMPARE(f.grid()->ColWidth(0), 0);
-        QCOMPARE(f.grid()->ColWidth(1), 720);
-        QCOMPARE(f.grid()->ColWidth(12), 1500);
+        QVERIFY(f.grid()->ColWidth(1) >= 720);
+        QVERIFY(f.grid()->ColWidth(12) >= 1500);
         // A second load inserts nothing.
         f.w->ProcesarComando("CANCELAR");
         QVERIFY(f.loadDay(d));
