@@ -12,17 +12,19 @@ double notNegative(double v)
 } // namespace
 
 QRectF SiloLayout::detailedBar(double W, double H, int n, int k, const QRectF& previous,
-                               double minHeight)
+                               double minHeight, double extra)
 {
     const double width = notNegative(W - 350);
     const double height = std::max(notNegative(H / n - 140 - 285), minHeight);
-    const double top = k == 0 ? 650 : previous.top() + previous.height() + 350;
+    const double top =
+        (k == 0 ? 650 : previous.top() + previous.height() + 350) + notNegative(extra);
     return {195, top, width, height};
 }
 
-QRectF SiloLayout::detailedLabel(double W, int k, const QRectF& bar, double labelHeight)
+QRectF SiloLayout::detailedLabel(double W, int k, const QRectF& bar, double labelHeight,
+                                 double extra)
 {
-    const double top = bar.top() - (k == 0 ? 255 : 285);
+    const double top = bar.top() - (k == 0 ? 255 : 285) - notNegative(extra);
     return {195, top, notNegative(W - 350), labelHeight};
 }
 
@@ -80,10 +82,12 @@ SiloLayout::Used SiloLayout::usedBar(bool summary, const QRectF& bar, const QVar
         if (!capOk || !(cap > 0) || !std::isfinite(cap)) {
             size = barSize; // nothing to scale by: shown full, as over capacity
             u.full = true;
+            u.over = true;
         } else {
             size = static_cast<float>(used * barSize / cap);
             if (!std::isfinite(size) || size < 0) size = 0; // a negative total draws nothing
             u.full = size >= barSize;
+            u.over = size > barSize;
         }
     }
     if (summary) {

@@ -14,10 +14,14 @@ public:
     // `previous` is the capacity bar of silo k - 1 (unused for k = 0). Bars
     // are never lower than `minHeight`: many silos in a low frame then reach
     // below it (the panel scrolls).
+    // `extra` is what the bar's label needs beyond its one line of design
+    // (a label on more lines): the bar moves down by it.
     static QRectF detailedBar(double W, double H, int n, int k, const QRectF& previous,
-                              double minHeight = 0);
-    // Its label above the bar; `labelHeight` is kept as it is.
-    static QRectF detailedLabel(double W, int k, const QRectF& bar, double labelHeight);
+                              double minHeight = 0, double extra = 0);
+    // Its label above the bar, `labelHeight` high (its design height plus
+    // `extra`).
+    static QRectF detailedLabel(double W, int k, const QRectF& bar, double labelHeight,
+                                double extra = 0);
 
     // Summary view: one column per silo, side by side. `firstLeft` is the
     // Left of the first column, which the view leaves where it stands.
@@ -41,6 +45,7 @@ public:
         QRectF rect;
         bool visible = false;
         bool full = false; // at or over capacity: drawn red
+        bool over = false; // beyond capacity (rect then reaches out of the bar)
     };
     // The used-space bar inside the capacity bar `bar`: horizontal from the
     // bar's left in the detailed view, vertical from the bar's bottom in the

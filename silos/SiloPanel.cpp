@@ -4,11 +4,14 @@
 #include "ServiceError.h"
 #include "SiloCaption.h"
 #include "SiloFigures.h"
+#include "SiloLabel.h"
 #include "SiloLayout.h"
 #include "Twips.h"
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -18,6 +21,8 @@
 
 namespace
 {
+// One line of a detailed label, as the design has it.
+constexpr double kLabelLine = 195;
 const char* const kTwips = "twips";
 const char* const kIndex = "Index";
 
@@ -56,7 +61,8 @@ SiloPanel::SiloPanel(DataService& data, QWidget* parent)
     m_optVertical->setChecked(true);
 
     // Element 0 of each array, where the design puts it.
-    auto* label = new QLabel(QStringLiteral("..."), this);
+    auto* label = new SiloLabel(this);
+    label->setText(QStringLiteral("..."));
     label->setObjectName(QStringLiteral("lblDepositos"));
     label->setProperty(kIndex, 0);
     QFont f = label->font();
@@ -222,10 +228,40 @@ void SiloPanel::wheelEvent(QWheelEvent* e)
 
 void SiloPanel::setBackColor(QWidget* w, const QColor& c)
 {
-    if (w->palette().color(QPalette::Window) == c) return;
+    const QBrush b = w->palette().brush(QPalette::Window);
+    if (b.color() == c && b.style() == Qt::SolidPattern) return;
     QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
+    p.setBrush(QPalette::Window, QBrush(c));
     w->setPalette(p);
+}
+
+void SiloPanel::setBackBrush(QWidget* w, const QBrush& b)
+{
+    QPalette p = w->palette();
+    p.setBrush(QPalette::Window, b);
+    w->setPalette(p);
+}
+
+QBrush SiloPanel::overBrush()
+{
+    // Red with white stripes: over capacity, told inside the bar itself.
+    static const QBrush brush = [] {
+        QPixmap tile(8, 8);
+        tile.fill(vbColor(ColorLleno));
+        QPainter p(&tile);
+        p.setPen(QPen(Qt::white, 2));
+        p.drawLine(0, 8, 8, 0);
+        p.drawLine(-4, 4, 4, -4);
+        p.drawLine(4, 12, 12, 4);
+        return QBrush(vbColor(ColorLleno), tile);
+    }();
+    return brush;
+}
+
+bool SiloPanel::overCapacity(int k) const
+{
+    QWidget* w = element(PicUsado, k);
+    return w && w->palette().brush(QPalette::Window).style() == Qt::TexturePattern;
 }
 
 void SiloPanel::LimpiarDepositos()
@@ -282,7 +318,7 @@ void SiloPanel::ensureElements(int k)
     }
     while (m_lblDepositos.size() <= k) {
         QLabel* proto = lblDeposito(0);
-        auto* label = new QLabel(this);
+        auto* label = new SiloLabel(this);
         label->setObjectName(QStringLiteral("lblDepositos"));
         label->setProperty(kIndex, m_lblDepositos.size());
         label->setFont(proto->font());
@@ -385,8 +421,10 @@ void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, doubl
     QWidget* used = m_picUsado.at(k);
     QLabel* label = lblDeposito(k);
     const QRectF previous = k > 0 ? twips(PicDeposito, k - 1) : QRectF();
-    const double labelHeight = twips(lblDepositos, k).height();
 
+    const SiloQualityFigures calidad = m_calidad.value(SiloFigures::storedSilo(silo.iddeposito));
+    label->setText(summary ? SiloCaption::summary(silo)
+                           : SiloCaption::detailed(silo) + SiloQuality::detailedSuffix(calidad));
     QRectF bar;
     QRectF text;
     if (summary) {
@@ -394,28 +432,33 @@ void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, doubl
         bar = m_rows == 1 && H - 1000 >= MinResumido
                   ? SiloLayout::summaryBar(W, H, n, k, previous, firstLeft)
                   : SiloLayout::summaryBarInRows(W, H, n, k, firstLeft, m_rows, MinResumido);
-        text = SiloLayout::summaryLabel(bar, labelHeight);
+        text = SiloLayout::summaryLabel(bar, kLabelLine);
     } else {
-        bar = SiloLayout::detailedBar(W, H, n, k, previous, MinDetallado);
-        text = SiloLayout::detailedLabel(W, k, bar, labelHeight);
+        // A label on more lines than the design's one: its bar moves down.
+        const double one = kLabelLine;
+        const double needed = Twips::fromPx(
+            static_cast<SiloLabel*>(label)->heightFor(Twips::toPx(std::max(0.0, W - 350))));
+        const double extra = std::max(0.0, needed - one);
+        bar = SiloLayout::detailedBar(W, H, n, k, previous, MinDetallado, extra);
+        text = SiloLayout::detailedLabel(W, k, bar, one + extra, extra);
     }
     place(capacity, bar);
     if (k > 0) capacity->show();
 
     place(label, text);
     label->setAlignment(summary ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
-    const SiloQualityFigures calidad = m_calidad.value(SiloFigures::storedSilo(silo.iddeposito));
-    label->setText(summary ? SiloCaption::summary(silo)
-                           : SiloCaption::detailed(silo) + SiloQuality::detailedSuffix(calidad));
     if (k > 0) label->show();
 
+    // The used part stays inside its capacity bar: beyond capacity it fills
+    // the bar, red and striped, and reaches over nothing else.
     SiloLayout::Used u = SiloLayout::usedBar(summary, bar, silo.usado, silo.capacidad);
-    // Columns wrapped into rows: one far over capacity rises to the top of
-    // its own row only, not over the row above.
-    if (summary && m_rows > 1 && u.rect.top() < bar.top() - 400) u.rect.setTop(bar.top() - 400);
+    if (u.over && u.visible) u.rect = bar;
     place(used, u.rect);
     used->setVisible(u.visible);
-    setBackColor(used, vbColor(u.full ? ColorLleno : ColorUsado));
+    if (u.over && u.visible)
+        setBackBrush(used, overBrush());
+    else
+        setBackColor(used, vbColor(u.full ? ColorLleno : ColorUsado));
     if (k > 0) used->raise();
 
     // The detailed label says it all; where the frame cuts it, its tooltip
@@ -423,7 +466,7 @@ void SiloPanel::layOut(int k, int n, const SiloFigure& silo, bool summary, doubl
     QString tip;
     if (summary)
         tip = SiloCaption::summaryToolTip(silo) + SiloQuality::toolTipLines(calidad);
-    else if (label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+    else if (static_cast<SiloLabel*>(label)->cut())
         tip = label->text();
     for (QWidget* w : {capacity, used, static_cast<QWidget*>(label)})
         w->setToolTip(tip);

@@ -70,6 +70,9 @@ public:
     QRectF twips(Arreglo array, int k) const;
     // The back colour of a bar.
     QColor backColor(Arreglo array, int k) const;
+    // Whether silo k's used bar is marked as beyond its capacity (red with
+    // white stripes, inside its capacity bar).
+    bool overCapacity(int k) const;
 
     // Whether the figures come from the kept per-silo totals.
     bool usingKeptTotals() const;
@@ -101,6 +104,8 @@ private:
     void placeScrollBar();
     void coverScrolled();
     static void setBackColor(QWidget* w, const QColor& c);
+    static void setBackBrush(QWidget* w, const QBrush& b);
+    static QBrush overBrush();
 
     DataService& m_data;
     std::unique_ptr<SiloFigures> m_figures;

@@ -1,4 +1,5 @@
 #include "DataService.h"
+#include "SiloLabel.h"
 #include "SiloPanel.h"
 #include "TestDb.h"
 #include "Twips.h"
@@ -42,6 +43,7 @@ private slots:
     void fiftySilosReadableAndReachable_data();
     void fiftySilosReadableAndReachable();
     void detailedLabelCutHasItWholeInItsTooltip();
+    void overCapacityColumnsStayInTheirRow();
 
 private:
     void setDeposits(const QList<QVariantList>& rows);
@@ -202,8 +204,11 @@ void tst_SiloPanel::fullAndOverCapacity()
     const QRectF used = m_panel->twips(SiloPanel::PicUsado, 0);
     const double barSize = summary ? bar.height() : bar.width();
     const double usedSize = summary ? used.height() : used.width();
-    QCOMPARE(usedSize, double(float(tonnes * barSize / 500)));
+    // Beyond capacity the used part fills its bar, marked, and goes no further.
+    QCOMPARE(usedSize, std::min(barSize, double(float(tonnes * barSize / 500))));
     QCOMPARE(usedSize >= barSize, red);
+    QCOMPARE(m_panel->overCapacity(0), tonnes > 500);
+    QVERIFY(!m_panel->overCapacity(1));
     if (!free.isEmpty())
         QVERIFY2(
             m_panel->lblDeposito(0)->text().endsWith(" Espacio disponible: " + free + " Toneladas"),
@@ -249,12 +254,23 @@ void tst_SiloPanel::summaryUsedBarGrowsFromTheBottom()
 
 void tst_SiloPanel::optionsStayInFrontOfTallColumns()
 {
-    // Three times over capacity: the column rises past the option buttons.
+    // Three times over capacity: the column stays in its own frame, marked
+    // red with white stripes, and leaves the option buttons free.
     setDeposits({{"1", "Norte", 100}});
     receive("0001", 300);
     m_panel->MostrarDepositos(false);
     QWidget* used = m_panel->element(SiloPanel::PicUsado, 0);
-    QVERIFY(used->geometry().intersects(m_panel->optHorizontal()->geometry()));
+    QCOMPARE(used->geometry(), m_panel->element(SiloPanel::PicDeposito, 0)->geometry());
+    QVERIFY(!used->geometry().intersects(m_panel->optHorizontal()->geometry()));
+    QVERIFY(m_panel->overCapacity(0));
+    const QImage img = used->grab().toImage();
+    bool red = false, white = false;
+    for (int y = 2; y < img.height() - 2; ++y)
+        for (int x = 2; x < img.width() - 2; ++x) {
+            red = red || img.pixelColor(x, y) == QColor(255, 0, 0);
+            white = white || img.pixelColor(x, y) == QColor(255, 255, 255);
+        }
+    QVERIFY(red && white);
     QCOMPARE(m_panel->childAt(m_panel->optHorizontal()->geometry().center()),
              m_panel->optHorizontal());
     QTest::mouseClick(m_panel->optHorizontal(), Qt::LeftButton);
@@ -516,25 +532,90 @@ void tst_SiloPanel::fiftySilosReadableAndReachable()
     QCOMPARE(m_panel->filasResumido(), 1);
 }
 
-// A label the frame cuts has its whole text, quality figures included, in
-// its tooltip; one that fits has none.
+// A detailed label longer than its line goes on to more lines, broken
+// between its parts (never inside a figure with its name and unit); the bars
+// move down so that no label is under a bar. A single word wider than the
+// frame is cut with "…" and the tooltip has the whole text.
 void tst_SiloPanel::detailedLabelCutHasItWholeInItsTooltip()
 {
-    setDeposits({{"1", "Silo de la cooperativa del sudeste", 500}, {"2", "Sur", 800}});
+    setDeposits({{"1", "Silo de la cooperativa del sudeste", 500},
+                 {"2", "Sur", 800},
+                 {"3", QString(90, u'M'), 900}});
     receive("0001", 100);
+    m_db->data().execute("UPDATE v_mv_molvera SET humedad = 13.25, pesohect = 78.5, "
+                         "fallingnumber = 310 WHERE silodestino = '0001'");
     m_panel->optHorizontal()->setChecked(true);
     m_panel->MostrarDepositos(false);
-    QLabel* cut = m_panel->lblDeposito(0);
-    QVERIFY(cut->fontMetrics().horizontalAdvance(cut->text()) > cut->width());
-    QCOMPARE(cut->toolTip(), cut->text());
-    QVERIFY(cut->toolTip().endsWith(QStringLiteral("Espacio disponible: 400 Toneladas")) ||
-            cut->toolTip().contains(QStringLiteral("Humedad")));
-    // Wide enough, the text reads whole and needs no tooltip.
+    auto* label = static_cast<SiloLabel*>(m_panel->lblDeposito(0));
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) > label->width());
+    const QStringList lines = SiloLabel::lines(label->text(), label->fontMetrics(), label->width());
+    QVERIFY(lines.size() > 1);
+    QCOMPARE(lines.join(u' ').simplified(), label->text().simplified());
+    for (const QString& l : lines)
+        QVERIFY2(label->fontMetrics().horizontalAdvance(l) <= label->width(), qPrintable(l));
+    for (const QString figure :
+         {"Peso hect. 78.50 kg/hl", "Falling number 310 s", "Humedad 13.25 %",
+          "(Capacidad Total 500 Toneladas)", "Espacio disponible: 400 Toneladas"}) {
+        bool whole = false;
+        for (const QString& l : lines)
+            whole = whole || l.contains(figure);
+        QVERIFY2(whole, qPrintable(figure + " | " + lines.join(" | ")));
+    }
+    QCOMPARE(label->toolTip(), QString());
+    // Every label above its own bar, under none.
+    for (int k = 0; k < 3; ++k) {
+        const QRect l = m_panel->lblDeposito(k)->geometry();
+        QVERIFY(static_cast<SiloLabel*>(m_panel->lblDeposito(k))->heightFor(l.width()) <=
+                l.height());
+        for (int j = 0; j < 3; ++j)
+            for (auto array : {SiloPanel::PicDeposito, SiloPanel::PicUsado})
+                QVERIFY2(!l.intersects(m_panel->element(array, j)->geometry()),
+                         qPrintable(QStringLiteral("label %1, bar %2").arg(k).arg(j)));
+    }
+    // A word wider than the frame: cut with its mark, whole in the tooltip.
+    QLabel* wide = m_panel->lblDeposito(2);
+    QVERIFY(static_cast<SiloLabel*>(wide)->cut());
+    QCOMPARE(wide->toolTip(), wide->text());
+    // Wide enough, the text reads on one line.
     m_window->resize(1400, 300);
     m_panel->resize(1380, m_panel->height());
     m_panel->MostrarDepositos(true);
-    QVERIFY(cut->fontMetrics().horizontalAdvance(cut->text()) <= cut->width());
-    QCOMPARE(cut->toolTip(), QString());
+    QCOMPARE(SiloLabel::lines(label->text(), label->fontMetrics(), label->width()).size(), 1);
+}
+
+// Fifty silos in Resumido, every fifth far over capacity, in a frame of a
+// 1366x768 window: no bar reaches over a silo number, drawn or laid out.
+void tst_SiloPanel::overCapacityColumnsStayInTheirRow()
+{
+    QList<QVariantList> deposits;
+    for (int i = 1; i <= 50; ++i)
+        deposits.push_back({QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')),
+                            QStringLiteral("Silo %1").arg(i), 100});
+    setDeposits(deposits);
+    for (int i = 1; i <= 50; ++i)
+        receive(QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')), i % 5 == 4 ? 400.0 : 50.0);
+    m_window->resize(1360, 560);
+    m_panel->resize(1340, 540);
+    m_panel->MostrarDepositos(false);
+    QVERIFY(m_panel->filasResumido() > 1);
+    const QImage img = m_panel->grab().toImage();
+    for (int k = 0; k < 50; ++k) {
+        const QRect label = m_panel->lblDeposito(k)->geometry();
+        for (int j = 0; j < 50; ++j)
+            QVERIFY2(
+                !label.intersects(m_panel->element(SiloPanel::PicUsado, j)->geometry()),
+                qPrintable(QStringLiteral("silo %1 under the bar of %2").arg(k + 1).arg(j + 1)));
+        QVERIFY(m_panel->element(SiloPanel::PicDeposito, k)
+                    ->geometry()
+                    .contains(m_panel->element(SiloPanel::PicUsado, k)->geometry()));
+        QCOMPARE(m_panel->overCapacity(k), k % 5 == 3);
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            for (int x = label.left(); x <= label.right(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                QVERIFY2(c != QColor(255, 0, 0) && c != QColor(0, 0, 255),
+                         qPrintable(QStringLiteral("a bar's colour on silo %1").arg(k + 1)));
+            }
+    }
 }
 
 QTEST_MAIN(tst_SiloPanel)
