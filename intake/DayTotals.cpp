@@ -20,6 +20,8 @@ namespace
 const char* const kLecturas[] = {"toneladas",     "humedo",  "seco",
                                  "fallingnumber", "humedad", "pesohect"};
 
+const QMargins kPadding(6, 2, 6, 2); // around the lines, inside the frame
+
 } // namespace
 
 DayTotals::DayTotals(frmTrigo& w, QWidget* parent) : QFrame(parent), w(w)
@@ -243,8 +245,39 @@ void DayTotals::show(const Figures& f)
         silos << QStringLiteral("%1: %2 t")
                      .arg(it.key().isEmpty() ? QStringLiteral("sin silo") : it.key(),
                           number(it.value(), f.decimales));
-    const QString porSilo = silos.isEmpty() ? sinDato : silos.join(QStringLiteral("    "));
-    m_linea2->setText(QStringLiteral("Por silo: ") + porSilo);
+    m_porSilo = silos.isEmpty() ? QStringList{sinDato} : silos;
+    ponerPorSilo();
+}
+
+void DayTotals::ponerPorSilo()
+{
+    // As many lines as the band's width needs, broken between silos (each
+    // "silo: tonnes" whole on its line); the band grows by them.
+    const int width = std::max(1, contentsRect().marginsRemoved(kPadding).width());
+    const QFontMetrics fm = m_linea2->fontMetrics();
+    QStringList lineas;
+    QString linea = QStringLiteral("Por silo: ");
+    bool primera = true;
+    for (const QString& e : std::as_const(m_porSilo)) {
+        const QString mas = primera ? e : QStringLiteral("    ") + e;
+        if (!primera && fm.horizontalAdvance(linea + mas) > width) {
+            lineas << linea;
+            linea = e;
+        } else {
+            linea += mas;
+        }
+        primera = false;
+    }
+    lineas << linea;
+    m_linea2->setText(lineas.join(u'\n'));
+    if (int(lineas.size()) == m_lineasSilo) return;
+    m_lineasSilo = int(lineas.size());
+    // Laid out again once this change is over (a resize of the band may be
+    // what brought it).
+    QTimer::singleShot(0, this, [this] {
+        resizeEvent(nullptr);
+        place();
+    });
 }
 
 QString DayTotals::text() const
@@ -257,26 +290,21 @@ int DayTotals::lineHeight() const
     return m_linea1->fontMetrics().height();
 }
 
-namespace
-{
-
-const QMargins kPad(6, 2, 6, 2); // around the lines, inside the frame
-
-} // namespace
-
 QSize DayTotals::sizeHint() const
 {
-    const QMargins m = contentsMargins() + kPad;
-    return {m.left() + m.right() + 200, m.top() + m.bottom() + 2 * lineHeight() + 1};
+    const QMargins m = contentsMargins() + kPadding;
+    return {m.left() + m.right() + 200,
+            m.top() + m.bottom() + (1 + m_lineasSilo) * lineHeight() + 1};
 }
 
 void DayTotals::resizeEvent(QResizeEvent* e)
 {
-    QFrame::resizeEvent(e);
-    const QRect r = contentsRect().marginsRemoved(kPad);
+    if (e) QFrame::resizeEvent(e);
+    const QRect r = contentsRect().marginsRemoved(kPadding);
     const int h = lineHeight();
     m_linea1->setGeometry(r.x(), r.y(), r.width(), h);
-    m_linea2->setGeometry(r.x(), r.y() + h + 1, r.width(), h);
+    m_linea2->setGeometry(r.x(), r.y() + h + 1, r.width(), m_lineasSilo * h);
+    if (e && e->size().width() != e->oldSize().width() && !m_porSilo.isEmpty()) ponerPorSilo();
 }
 
 bool DayTotals::eventFilter(QObject* obj, QEvent* e)

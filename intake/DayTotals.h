@@ -49,7 +49,9 @@ public:
     // many decimals, not cut.
     static QString number(double value, int decimals);
 
-    // Two lines of text: the band's height never depends on what they say.
+    // The figures' line and the silos' line, the latter on as many lines as
+    // the band's width needs (it grows by them; otherwise its height never
+    // depends on what they say).
     QSize sizeHint() const override;
 
 protected:
@@ -72,6 +74,7 @@ private:
     void schedule();
     void count();
     void show(const Figures& f);
+    void ponerPorSilo();
     int lineHeight() const;
 
     frmTrigo& w;
@@ -85,6 +88,8 @@ private:
     int m_colSilo = -1;
     QLabel* m_linea1 = nullptr;
     QLabel* m_linea2 = nullptr;
+    QStringList m_porSilo; // "silo: tonnes", one per silo
+    int m_lineasSilo = 1;
     QTimer* m_pending = nullptr;
     bool m_stale = false; // the grid was filled anew: m_filas are taken again at the count
     Figures m_figures;

@@ -7,6 +7,7 @@
 #include "LiveSheet.h"
 #include "SheetCommands.h"
 
+#include <QLabel>
 #include <QTabWidget>
 
 namespace
@@ -248,6 +249,46 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(f.w->totals()->text().startsWith("Sin planilla cargada."));
         QCOMPARE(f.w->totals()->figures().camiones, 0);
+    }
+    // Fifty silos on one day: the band's silo line goes on to more lines,
+    // each silo whole on one of them, all in view below the grid.
+    void fiftySilosWrapInTheBand()
+    {
+        ExtrasFixture f;
+        DataService& d = f.db.data();
+        for (int i = 1; i <= 50; ++i) {
+            const QString silo = QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0'));
+            if (i > 6)
+                d.execute("INSERT INTO v_ta_deposito (iddeposito, descripcion, capacidad) "
+                          "VALUES (?, ?, 1000)",
+                          {silo, QStringLiteral("Silo %1").arg(i)});
+            f.addRow(d, ExtrasFixture::dia(), {{"Toneladas", 10.5 + i}, {"silodestino", silo}});
+        }
+        QVERIFY(f.loadDay());
+        f.w->resize(1100, 640);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        DayTotals* t = f.w->totals();
+        auto* line = t->findChild<QLabel*>(QStringLiteral("lblTotalesSilo"));
+        QVERIFY(line);
+        const QStringList lines = line->text().split(u'\n');
+        QVERIFY(lines.size() > 1);
+        for (const QString& l : lines)
+            QVERIFY2(line->fontMetrics().horizontalAdvance(l) <= line->width(), qPrintable(l));
+        QVERIFY(line->height() >= int(lines.size()) * line->fontMetrics().height());
+        QVERIFY(line->geometry().bottom() <= t->contentsRect().bottom());
+        for (int i = 1; i <= 50; ++i) {
+            const QString e = QStringLiteral("%1: %2 t")
+                                  .arg(i, 4, 10, QLatin1Char('0'))
+                                  .arg(DayTotals::number(10.5 + i, 2));
+            bool whole = false;
+            for (const QString& l : lines)
+                whole = whole || l.contains(e);
+            QVERIFY2(whole, qPrintable(e));
+        }
+        QVERIFY(t->geometry().top() >= f.grid()->geometry().bottom());
+        QVERIFY(t->geometry().bottom() <= t->parentWidget()->height());
+        QVERIFY(f.grid()->height() > 100);
     }
 };
 
