@@ -4,6 +4,7 @@
 #include "DataService.h"
 #include "FlexGrid.h"
 #include "QualityLimits.h"
+#include "SheetRules.h"
 #include "UtilService.h"
 #include "frmTrigo.h"
 
@@ -96,6 +97,11 @@ DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
         // The plain form the sheet shows, read without asking the locale.
         const QStringView text = g->cellText(gridRow, m_colLectura[c]).trimmed();
         if (text.isEmpty()) continue;
+        // A value the sheet's rules refuse (another program's) is left out.
+        if (!w.rules().refusal(QLatin1String(kLecturas[c]), text).isEmpty()) {
+            ++f.rechazados;
+            continue;
+        }
         auto v = DataService::plainNumber(text, decimalPoint);
         if (!v) v = DataService::numericValue(text.toString());
         if (v) f.lectura[c] = *v;
@@ -121,6 +127,10 @@ DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
         return *hash.insert(k, int(m_silos.size() - 1));
     };
     f.silo = key ? placeOf(m_siloPorClave, key) : placeOf(m_siloDe, silo.toString());
+    if (!silo.isEmpty() && !w.rules().refusal(QStringLiteral("silodestino"), silo).isEmpty()) {
+        f.siloRechazado = true;
+        ++f.rechazados;
+    }
     return f;
 }
 
@@ -203,13 +213,16 @@ void DayTotals::count()
             fuera = v > 0 && ((l.max && v > *l.max) || (l.min && v < *l.min));
         }
         if (fuera) ++f.fueraDeLimite;
+        f.noContados += fila.rechazados;
         const double t = fila.lectura[0];
         if (!(t > 0)) continue;
         ++f.camiones;
         const qint64 g = qRound64(t * 1e6);
         gramos += g;
-        porSilo[fila.silo] += g;
-        conCarga[fila.silo] = true;
+        if (!fila.siloRechazado) {
+            porSilo[fila.silo] += g;
+            conCarga[fila.silo] = true;
+        }
         f.decimales = std::max(f.decimales, fila.decimales);
         const double h = fila.lectura[4], p = fila.lectura[5];
         if (h > 0) {
@@ -240,6 +253,10 @@ void DayTotals::show(const Figures& f)
                  f.humedadMedia ? number(*f.humedadMedia, 2) + QStringLiteral(" %") : sinDato,
                  f.pesoHectMedio ? number(*f.pesoHectMedio, 2) + QStringLiteral(" kg/hl") : sinDato,
                  QLocale().toString(f.fueraDeLimite)));
+    if (f.noContados > 0)
+        m_linea1->setText(m_linea1->text() +
+                          QStringLiteral("    No contados: %1 (fuera de las reglas de la planilla)")
+                              .arg(QLocale().toString(f.noContados)));
     QStringList silos;
     for (auto it = f.porSilo.cbegin(); it != f.porSilo.cend(); ++it)
         silos << QStringLiteral("%1: %2 t")

@@ -32,6 +32,10 @@ public:
         std::optional<double> pesoHectMedio;
         int fueraDeLimite = 0;
         int decimales = 2; // of the tonnes: as many as the finest cell shows, at least 2
+        // Values the sheet's rules refuse (written by another program), left
+        // out of the figures above; a load to a silo that does not exist
+        // counts in the day's tonnes but in no silo's.
+        int noContados = 0;
     };
 
     DayTotals(frmTrigo& w, QWidget* parent);
@@ -66,6 +70,8 @@ private:
         double lectura[6] = {}; // tonnes and readings; 0 where the cell is empty
         int silo = 0;           // the silo's place in m_silos
         int decimales = 0;      // shown in the tonnes cell
+        int rechazados = 0;     // values the sheet's rules refuse, left out
+        bool siloRechazado = false; // a silo that does not exist
     };
     void findColumns();
     Fila filaDe(int gridRow, const QString& decimalPoint);

@@ -2,6 +2,7 @@
 
 #include "FlexGrid.h"
 #include "QualityLimits.h"
+#include "SheetRules.h"
 
 #include <QHelpEvent>
 #include <QToolTip>
@@ -12,9 +13,22 @@ const QColor& QualityDelegate::amber()
     return c;
 }
 
-QualityDelegate::QualityDelegate(const QualityLimits& limits, QObject* parent)
-    : QStyledItemDelegate(parent), m_limits(limits)
+const QColor& QualityDelegate::refused()
 {
+    static const QColor c(0xf2, 0x9b, 0x9b);
+    return c;
+}
+
+QualityDelegate::QualityDelegate(const QualityLimits& limits, QObject* parent,
+                                 const SheetRules* rules)
+    : QStyledItemDelegate(parent), m_limits(limits), m_rules(rules)
+{
+}
+
+QString QualityDelegate::refusalOf(const QModelIndex& index) const
+{
+    if (!index.isValid() || !m_rules) return {};
+    return m_rules->cellRefusal(index.row() + FlexGrid::FixedRows, index.column());
 }
 
 QString QualityDelegate::breachOf(const QModelIndex& index) const
@@ -26,14 +40,18 @@ QString QualityDelegate::breachOf(const QModelIndex& index) const
 void QualityDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (!breachOf(index).isEmpty()) option->backgroundBrush = amber();
+    if (!refusalOf(index).isEmpty())
+        option->backgroundBrush = refused();
+    else if (!breachOf(index).isEmpty())
+        option->backgroundBrush = amber();
 }
 
 bool QualityDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                 const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     if (event && event->type() == QEvent::ToolTip) {
-        const QString tip = breachOf(index);
+        QString tip = refusalOf(index);
+        if (tip.isEmpty()) tip = breachOf(index);
         if (!tip.isEmpty()) {
             QToolTip::showText(event->globalPos(), tip, view);
             return true;

@@ -29,6 +29,7 @@
 #include "SheetCommands.h"
 #include "SheetExport.h"
 #include "SheetMenu.h"
+#include "SheetRules.h"
 #include "SiloPanel.h"
 #include "TextBox.h"
 #include "Twips.h"
@@ -113,8 +114,10 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
     m_columnOps = std::make_unique<ColumnOps>(*this);
     m_history = std::make_unique<ChangeHistory>(*this);
     m_limits = std::make_unique<QualityLimits>(*this);
-    m_grid->setItemDelegate(new QualityDelegate(*m_limits, m_grid));
+    m_rules = std::make_unique<SheetRules>(*this);
+    m_grid->setItemDelegate(new QualityDelegate(*m_limits, m_grid, m_rules.get()));
     connect(this, &frmTrigo::planillaCargada, this, [this] { m_limits->reload(); });
+    connect(this, &frmTrigo::planillaPorLeer, this, [this] { m_rules->reload(); });
     m_totals = new DayTotals(*this, m_page0);
     m_live = new LiveSheet(*this);
     m_export = std::make_unique<SheetExport>(*this);

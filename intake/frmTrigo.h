@@ -27,6 +27,7 @@ class ReportPrinter;
 class SheetCommands;
 class SheetExport;
 class SheetMenu;
+class SheetRules;
 class ColumnOps;
 class SiloPanel;
 class TextBox;
@@ -88,6 +89,9 @@ public:
     // day totals, live sheet, export, sheet menu.
     ChangeHistory& history() const { return *m_history; }
     QualityLimits& limits() const { return *m_limits; }
+    // What the sheet's rules refuse among the values stored (written by
+    // another program), marked in the grid and left out of the totals.
+    SheetRules& rules() const { return *m_rules; }
     DayTotals* totals() const { return m_totals; }
     LiveSheet& live() const { return *m_live; }
     SheetExport& exporter() const { return *m_export; }
@@ -173,6 +177,7 @@ private:
     std::unique_ptr<ColumnOps> m_columnOps;
     std::unique_ptr<ChangeHistory> m_history;
     std::unique_ptr<QualityLimits> m_limits;
+    std::unique_ptr<SheetRules> m_rules;
     std::unique_ptr<SheetExport> m_export;
     DayTotals* m_totals = nullptr;              // owned by the window
     LiveSheet* m_live = nullptr;                // owned by the window
