@@ -54,8 +54,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace
-{
+namespace {
 
 QRect tw(int l, int t, int w, int h)
 {
@@ -225,13 +224,13 @@ void frmTrigo::buildHeaderBand()
     // The three command buttons follow the toolbar, in their design order.
     const int bx = Twips::toPx(45) + tbWidth + 4;
     const int bw = Twips::toPx(840), bh = std::max(tbHeight, Twips::toPx(645));
-    m_cmdCargar =
-        commandButton(m_frame2, QStringLiteral("CmdCargar"), QStringLiteral("&Ejecutar"),
-                      QStringLiteral("Cargar los Articulos en la Planilla"), QStyle::SP_MediaPlay);
+    m_cmdCargar = commandButton(m_frame2, QStringLiteral("CmdCargar"), QStringLiteral("&Ejecutar"),
+                                QStringLiteral("Cargar los Articulos en la Planilla"),
+                                QStyle::SP_MediaPlay);
     m_cmdCargar->setGeometry(bx, Twips::toPx(90), bw, bh);
-    m_cmdOrdenar =
-        commandButton(m_frame2, QStringLiteral("CmdOrdenar"), QStringLiteral("Ordenar"),
-                      QStringLiteral("Ordenar por la columna seleccionada"), QStyle::SP_ArrowDown);
+    m_cmdOrdenar = commandButton(m_frame2, QStringLiteral("CmdOrdenar"), QStringLiteral("Ordenar"),
+                                 QStringLiteral("Ordenar por la columna seleccionada"),
+                                 QStyle::SP_ArrowDown);
     m_cmdOrdenar->setGeometry(bx + bw, Twips::toPx(90), bw, bh);
     m_cmdCompletar = commandButton(
         m_frame2, QStringLiteral("CmdCompletar"), QStringLiteral("Duplicar"),
@@ -258,8 +257,7 @@ void frmTrigo::buildHeaderBand()
     };
     TextBox* fecha = makeBox(m_frame2, QStringLiteral("Fecha"), QStringLiteral("Fecha"), 10);
     fecha->setGeometry(Twips::toPx(795), rowTop, Twips::toPx(1365), Twips::toPx(285) + 2);
-    TextBox* resp =
-        makeBox(m_frame2, QStringLiteral("Responsable"), QStringLiteral("ta_usuarios"), 0);
+    TextBox* resp = makeBox(m_frame2, QStringLiteral("Responsable"), QStringLiteral("ta_usuarios"), 0);
     resp->setGeometry(Twips::toPx(4125), rowTop, Twips::toPx(3345), Twips::toPx(285) + 2);
     resp->setEnabled(false);
     m_frame2->setGeometry(-1, 0, width(), rowTop + Twips::toPx(285) + 10);
@@ -405,9 +403,9 @@ void frmTrigo::PreparaFormulario()
 {
     QString iconName;
     try {
-        iconName =
-            IniReader::readKey(QStringLiteral("CN000pr.INI"), QStringLiteral("Iconos"),
-                               QStringLiteral("IconoDelSistema"), QStringLiteral("ICONVEXTRAMC"));
+        iconName = IniReader::readKey(QStringLiteral("CN000pr.INI"), QStringLiteral("Iconos"),
+                                      QStringLiteral("IconoDelSistema"),
+                                      QStringLiteral("ICONVEXTRAMC"));
     } catch (...) {
     }
     // A named icon among the program's resources, then the built-in one,
@@ -524,8 +522,7 @@ void frmTrigo::tabCambiada(int index)
         m_toolbar->setReporteenabled(true);
         if (TextBox* b = box(QStringLiteral("FechaDesde"))) b->setFocus(Qt::OtherFocusReason);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

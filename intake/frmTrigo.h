@@ -179,9 +179,9 @@ private:
     std::unique_ptr<QualityLimits> m_limits;
     std::unique_ptr<SheetRules> m_rules;
     std::unique_ptr<SheetExport> m_export;
-    DayTotals* m_totals = nullptr;              // owned by the window
-    LiveSheet* m_live = nullptr;                // owned by the window
-    SheetMenu* m_sheetMenu = nullptr;           // owned by the window
+    DayTotals* m_totals = nullptr;    // owned by the window
+    LiveSheet* m_live = nullptr;      // owned by the window
+    SheetMenu* m_sheetMenu = nullptr; // owned by the window
     InstrumentHub* m_instruments = nullptr;     // owned by the window
     InstrumentBand* m_instrumentBand = nullptr; // in the header band
     std::unique_ptr<InstrumentCommands> m_instrumentCommands;

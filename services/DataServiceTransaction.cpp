@@ -8,6 +8,9 @@
 
 void DataService::exclusiveTransaction(qint64 lock, const std::function<void()>& work)
 {
+    // The connection is still held by a statement the server has not
+    // answered: not touched from here (that would wait for the server).
+    if (serverBusy()) refuseUnanswered(false, true);
     refuseIfMoved();
     if (!isOpen() && m_isServer && m_lost) reconnect({});
     if (!isOpen())

@@ -67,17 +67,14 @@ QString UtilService::valueToText(const QVariant& value, const QLocale& loc)
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return loc.toString(value.toLongLong());
+    case QMetaType::ULongLong: return loc.toString(value.toLongLong());
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
         if (dt.time() == QTime(0, 0)) return DateText::format(dt.date());
         return DateText::format(dt.date()) + u' ' + dt.time().toString(QStringLiteral("HH:mm:ss"));
     }
-    case QMetaType::QDate:
-        return DateText::format(value.toDate());
-    default:
-        return value.toString();
+    case QMetaType::QDate: return DateText::format(value.toDate());
+    default: return value.toString();
     }
 }
 
@@ -90,16 +87,14 @@ QString UtilService::fixedWidth(const QString& text, int width)
         if (!c.isDigit() || c.unicode() > 127) allDigits = false;
     if (!allDigits) return t;
     QString digits = t;
-    while (digits.size() > width && digits.startsWith(u'0'))
-        digits.remove(0, 1);
+    while (digits.size() > width && digits.startsWith(u'0')) digits.remove(0, 1);
     return digits.rightJustified(width, u'0');
 }
 
 qint64 UtilService::textToNumber(const QString& text)
 {
     int i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
+    while (i < text.size() && text.at(i).isSpace()) ++i;
     bool neg = false;
     if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+')) neg = text.at(i++) == u'-';
     qint64 v = 0;
@@ -114,20 +109,15 @@ qint64 UtilService::textToNumber(const QString& text)
 double UtilService::leadingNumber(const QString& text)
 {
     int i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
+    while (i < text.size() && text.at(i).isSpace()) ++i;
     const int start = i;
     if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+')) ++i;
     bool seenPoint = false;
     while (i < text.size()) {
         const QChar c = text.at(i);
-        if (c.isDigit() && c.unicode() < 128)
-            ++i;
-        else if (c == u'.' && !seenPoint) {
-            seenPoint = true;
-            ++i;
-        } else
-            break;
+        if (c.isDigit() && c.unicode() < 128) ++i;
+        else if (c == u'.' && !seenPoint) { seenPoint = true; ++i; }
+        else break;
     }
     bool ok = false;
     const double d = text.mid(start, i - start).toDouble(&ok);
@@ -138,9 +128,8 @@ QString UtilService::dateToFormula(const QString& dateText)
 {
     const QDate d = DateText::parse(dateText);
     if (!d.isValid())
-        throw ServiceError(
-            ServiceError::TypeMismatch,
-            QStringLiteral("\"%1\" no es una fecha válida.").arg(dateText.trimmed()));
+        throw ServiceError(ServiceError::TypeMismatch,
+                           QStringLiteral("\"%1\" no es una fecha válida.").arg(dateText.trimmed()));
     return QStringLiteral("Date(%1,%2,%3)").arg(d.year()).arg(d.month()).arg(d.day());
 }
 

@@ -262,7 +262,7 @@ private slots:
                 d.execute("INSERT INTO v_ta_deposito (iddeposito, descripcion, capacidad) "
                           "VALUES (?, ?, 1000)",
                           {silo, QStringLiteral("Silo %1").arg(i)});
-            f.addRow(d, ExtrasFixture::dia(), {{"Toneladas", 10.5 + i}, {"silodestino", silo}});
+            f.addRow(d, ExtrasFixture::dia(), {{"Toneladas", 10.5 + i * 0.25}, {"silodestino", silo}});
         }
         QVERIFY(f.loadDay());
         f.w->resize(1100, 640);
@@ -280,7 +280,7 @@ private slots:
         for (int i = 1; i <= 50; ++i) {
             const QString e = QStringLiteral("%1: %2 t")
                                   .arg(i, 4, 10, QLatin1Char('0'))
-                                  .arg(DayTotals::number(10.5 + i, 2));
+                                  .arg(DayTotals::number(10.5 + i * 0.25, 2));
             bool whole = false;
             for (const QString& l : lines)
                 whole = whole || l.contains(e);
