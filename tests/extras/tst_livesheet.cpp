@@ -263,7 +263,10 @@ private slots:
         second->execute("DELETE FROM mv_molvera_historial WHERE id_registro = ? AND ID > ?",
                         {x, before});
         QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(y), 2), QStringLiteral("Y2"), 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(f.w->live().openGaps(), 0, 3000);
+        // On the embedded database at once; on a server once the transactions
+        // under way on it then have ended (other tests' among them, one of
+        // which holds its own for a minute): not waited for here.
+        if (!f.db.onServer()) QTRY_COMPARE_WITH_TIMEOUT(f.w->live().openGaps(), 0, 3000);
         second->execute(update, {QStringLiteral("X3"), x});
         QTRY_COMPARE_WITH_TIMEOUT(f.grid()->TextMatrix(f.rowOf(x), 2), QStringLiteral("X3"), 2000);
     }
