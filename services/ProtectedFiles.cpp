@@ -81,12 +81,14 @@ void ProtectedFiles::add(const QString& databasePath)
     db.device = id.device;
     db.inode = id.inode;
     db.known = id.known;
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_databases.append(db);
 }
 
 void ProtectedFiles::remove(const QString& databasePath)
 {
     const QString path = absolute(databasePath);
+    std::lock_guard<std::mutex> lock(m_mutex);
     for (qsizetype i = 0; i < m_databases.size(); ++i)
         if (m_databases.at(i).path == path) {
             m_databases.removeAt(i);
@@ -94,14 +96,21 @@ void ProtectedFiles::remove(const QString& databasePath)
         }
 }
 
+QList<ProtectedFiles::Database> ProtectedFiles::databases() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_databases;
+}
+
 QString ProtectedFiles::databaseOf(const QString& path) const
 {
-    if (m_databases.isEmpty() || path.trimmed().isEmpty()) return {};
+    const QList<Database> open = databases();
+    if (open.isEmpty() || path.trimmed().isEmpty()) return {};
     const QString target = followLinks(path);
     const Identity file = identityOf(target);
     const Place place = split(target);
     const Identity folder = identityOf(place.folder);
-    for (const Database& db : m_databases) {
+    for (const Database& db : open) {
         if (file.known && db.known && file.device == db.device && file.inode == db.inode)
             return db.path;
         // As the path is spelled and where its links lead: SQLite keeps its

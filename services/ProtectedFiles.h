@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <mutex>
 
 // The files no writer of the program may touch and no part of it but SQLite
 // may open: the file of each open embedded database and its companions
@@ -43,5 +44,9 @@ private:
         quint64 device = 0, inode = 0; // of the file when it was added
         bool known = false;
     };
+    QList<Database> databases() const;
+
+    // The desks' connections open and close on threads of their own.
+    mutable std::mutex m_mutex;
     QList<Database> m_databases;
 };

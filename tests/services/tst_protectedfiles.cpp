@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -146,6 +148,35 @@ private slots:
     // Typed in the save dialog, a file of the database is refused in words
     // before the dialog would ask whether to replace it, and the dialog stays
     // open; any other file that is there is asked about.
+    // Desks on threads of their own open and close their connections at the
+    // same moment: each database is still known while open, and gone after.
+    void connectionsOpenedOnManyThreads()
+    {
+        QTemporaryDir dir;
+        const QString kept = dir.filePath(QStringLiteral("kept.db"));
+        touch(kept);
+        ProtectedFiles::open().add(kept);
+        std::vector<std::thread> threads;
+        std::atomic<int> unknown{0};
+        for (int t = 0; t < 8; ++t)
+            threads.emplace_back([&, t] {
+                const QString own = dir.filePath(QStringLiteral("desk%1.db").arg(t));
+                for (int i = 0; i < 2000; ++i) {
+                    ProtectedFiles::open().add(own);
+                    if (ProtectedFiles::refusalFor(own).isEmpty()) ++unknown;
+                    ProtectedFiles::open().remove(own);
+                }
+            });
+        for (auto& t : threads) t.join();
+        QCOMPARE(unknown.load(), 0);
+        QVERIFY(!ProtectedFiles::refusalFor(kept).isEmpty());
+        for (int t = 0; t < 8; ++t)
+            QVERIFY(ProtectedFiles::refusalFor(dir.filePath(QStringLiteral("desk%1.db").arg(t)))
+                        .isEmpty());
+        ProtectedFiles::open().remove(kept);
+        QVERIFY(ProtectedFiles::refusalFor(kept).isEmpty());
+    }
+
     void theSaveDialogRefusesTheDatabaseFirst()
     {
         TestDb db;
