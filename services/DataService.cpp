@@ -5,6 +5,7 @@
 #include "ProtectedFiles.h"
 #include "SchemaUpgrade.h"
 #include "ServerCall.h"
+#include "WalCheckpointer.h"
 #include "ServiceError.h"
 #include "SqlScript.h"
 #include "SqliteReader.h"
@@ -50,6 +51,7 @@ void DataService::close()
     // prepared on it does not close.
     m_reader.reset();
     m_odbcReader.reset();
+    m_checkpointer.reset();
     m_cache.clear();
     m_lost = false;
     m_moved = false;

@@ -15,6 +15,7 @@
 class OdbcReader;
 class QSqlQuery;
 class ServerCall;
+class WalCheckpointer;
 class SqliteReader;
 
 // Owns the program's one database connection. Windows and models are handed
@@ -222,6 +223,8 @@ private:
     QHash<QString, std::shared_ptr<QSqlQuery>> m_cache;
     // Reads on the embedded database, straight from its handle.
     std::unique_ptr<SqliteReader> m_reader;
+    // The embedded log's checkpoints, off the writer's commits.
+    std::unique_ptr<WalCheckpointer> m_checkpointer;
     // Reads on a server, straight from its ODBC handle (made at the first
     // read after the connection opens, dropped before it closes).
     std::unique_ptr<OdbcReader> m_odbcReader;

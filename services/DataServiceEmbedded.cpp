@@ -8,6 +8,7 @@
 #include "SchemaUpgrade.h"
 #include "ServiceError.h"
 #include "SqliteReader.h"
+#include "WalCheckpointer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -122,6 +123,10 @@ void DataService::openEmbedded()
                                    .arg(path, q.lastError().text()));
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
         q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    }
+    if (sqlite3* handle = SqliteReader::handleOf(db)) {
+        m_checkpointer = std::make_unique<WalCheckpointer>(path);
+        m_checkpointer->attach(handle);
     }
     applySchema(isNew);
     setDirectReads(true);

@@ -4,11 +4,13 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 #include <QtTest>
 #include <unistd.h>
 
@@ -204,6 +206,37 @@ private slots:
         d.open(true);
         QVERIFY(!d.isOpen());
         QVERIFY(d.openError().contains("solo lectura"));
+    }
+
+    // A long day of writing: the log is copied back into the database beside
+    // the writer's commits and starts again from its beginning whenever the
+    // writer pauses (an operator between two cells), so its file never grows
+    // with the day; a writer that never pauses still keeps it bounded. Every
+    // commit is in the database.
+    void theLogStaysSmallUnderManyCommits()
+    {
+        TestDb db;
+        db.data().execute("CREATE TABLE t_big (id INTEGER PRIMARY KEY, v BLOB)");
+        const QByteArray blob(100 * 1024, 'x');
+        const QString wal = db.path() + "-wal";
+        auto write = [&](int commits, int pauseMs) {
+            qint64 largest = 0;
+            for (int i = 0; i < commits; ++i) {
+                db.data().execute("INSERT INTO t_big (v) VALUES (?)", {blob});
+                largest = std::max(largest, QFileInfo(wal).size());
+                if (pauseMs) QThread::msleep(pauseMs);
+            }
+            return largest;
+        };
+        const qint64 paused = write(300, 5); // 30 MB, a commit every few ms
+        QVERIFY2(paused < 16 * 1024 * 1024, qPrintable(QString::number(paused)));
+        const qint64 unpaused = write(1000, 0); // 100 MB without a pause
+        QVERIFY2(unpaused < 80 * 1024 * 1024, qPrintable(QString::number(unpaused)));
+        auto other = db.secondConnection();
+        QSqlQuery q(other->database());
+        QVERIFY(q.exec("SELECT COUNT(*), SUM(LENGTH(v)) FROM t_big") && q.next());
+        QCOMPARE(q.value(0).toInt(), 1300);
+        QCOMPARE(q.value(1).toLongLong(), 1300LL * blob.size());
     }
 
     void nameWithoutPathLivesInTheDataFolder()

@@ -1,0 +1,93 @@
+#include "WalCheckpointer.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+WalCheckpointer::WalCheckpointer(const QString& path)
+{
+    // Opened here, beside the writer, so that it is the writer's file even
+    // should the path be given to another file later.
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    } else {
+        sqlite3_busy_timeout(m_db, 1000);
+    }
+    m_thread = std::thread([this] { loop(); });
+}
+
+WalCheckpointer::~WalCheckpointer()
+{
+    detach();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void WalCheckpointer::attach(sqlite3* writer)
+{
+    m_writer = writer;
+    // The log is cut back to this size when it starts again after a
+    // checkpoint; the writer no longer checkpoints inside its commits.
+    sqlite3_exec(writer,
+                 QByteArray("PRAGMA journal_size_limit=" + QByteArray::number(kKeepBytes)).constData(),
+                 nullptr, nullptr, nullptr);
+    sqlite3_wal_hook(writer, &WalCheckpointer::committed, this);
+}
+
+void WalCheckpointer::detach()
+{
+    if (!m_writer) return;
+    sqlite3_wal_hook(m_writer, nullptr, nullptr);
+    m_writer = nullptr;
+}
+
+int WalCheckpointer::checkpoints() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_done;
+}
+
+int WalCheckpointer::committed(void* self, sqlite3* writer, const char* name, int pages)
+{
+    if (pages < kPages) return SQLITE_OK;
+    // The thread has not kept up (a writer that never pauses): the writer
+    // copies back what it can itself rather than let the log grow on.
+    if (pages >= kWriterPages)
+        sqlite3_wal_checkpoint_v2(writer, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    auto* c = static_cast<WalCheckpointer*>(self);
+    {
+        std::lock_guard<std::mutex> lock(c->m_mutex);
+        c->m_due = true;
+    }
+    c->m_wake.notify_one();
+    return SQLITE_OK;
+}
+
+void WalCheckpointer::loop()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || m_due; });
+        if (m_stop) break;
+        m_due = false;
+        lock.unlock();
+        // A connection knows its database keeps a log only once it has read
+        // from it; until then a checkpoint does nothing.
+        if (m_db && !m_reading)
+            m_reading = sqlite3_exec(m_db, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr,
+                                     nullptr) == SQLITE_OK;
+        // PASSIVE: as much as no reader still needs; never waits for the
+        // writer, which goes on committing meanwhile. What is left waits for
+        // the next turn.
+        if (m_db) sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        lock.lock();
+        ++m_done;
+    }
+    lock.unlock();
+    if (m_db) sqlite3_close(m_db);
+}

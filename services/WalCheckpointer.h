@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct sqlite3;
+
+// Copies the write-ahead log of an embedded database back into the database
+// on a thread and a connection of its own, so that no operator's commit ever
+// waits for it. The writing connection stops checkpointing by itself
+// (`attach`) and tells this one after each commit how long the log has grown;
+// past `kPages` pages the thread checkpoints without blocking writers or
+// readers (PASSIVE), and the writer's next commit starts the log again from
+// its beginning, the file cut back to `kKeepBytes`.
+class WalCheckpointer
+{
+public:
+    // About 4 MB of 4 KB pages: the size SQLite itself checkpoints at.
+    static constexpr int kPages = 1000;
+    static constexpr qint64 kKeepBytes = 16 * 1024 * 1024;
+    // About 64 MB: past it the writer checkpoints in its own commit.
+    static constexpr int kWriterPages = 16000;
+
+    explicit WalCheckpointer(const QString& path);
+    // Ends the thread (a checkpoint under way ends first) and closes its
+    // connection.
+    ~WalCheckpointer();
+    WalCheckpointer(const WalCheckpointer&) = delete;
+    WalCheckpointer& operator=(const WalCheckpointer&) = delete;
+
+    // Hands the checkpoints of the writing connection `writer` to this
+    // thread.
+    void attach(sqlite3* writer);
+    // Stops taking the writer's commits (before the writer closes).
+    void detach();
+
+    // Checkpoints done so far (for the tests).
+    int checkpoints() const;
+
+private:
+    static int committed(void* self, sqlite3* db, const char* name, int pages);
+    void loop();
+
+    sqlite3* m_db = nullptr; // the thread's own connection
+    bool m_reading = false;  // it has read the database once
+    sqlite3* m_writer = nullptr;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_due = false;
+    bool m_stop = false;
+    int m_done = 0;
+    std::thread m_thread;
+};
