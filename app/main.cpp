@@ -74,9 +74,13 @@ int initDb(int argc, char* argv[])
 class ExitAfterFirstPaint : public QObject
 {
 public:
-    bool eventFilter(QObject*, QEvent* e) override
+    explicit ExitAfterFirstPaint(QWidget* window) : m_window(window) {}
+    // Any part of the window painted: the window itself may be covered
+    // whole by what it holds and get no paint of its own.
+    bool eventFilter(QObject* o, QEvent* e) override
     {
-        if (e->type() == QEvent::Paint && !m_painted) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (e->type() == QEvent::Paint && !m_painted && w && w->window() == m_window) {
             m_painted = true;
             // After the whole window is painted and shown.
             QTimer::singleShot(0, [] {
@@ -91,6 +95,7 @@ public:
     }
 
 private:
+    QWidget* m_window;
     bool m_painted = false;
 };
 
@@ -125,9 +130,9 @@ int main(int argc, char* argv[])
     frmTrigo window(data, lookup, &printer);
     KeyRouter::instance().setMainWindow(&window);
     if (!window.Load()) return window.exitCode();
-    ExitAfterFirstPaint exitAfterPaint;
+    ExitAfterFirstPaint exitAfterPaint(&window);
     if (qEnvironmentVariableIntValue("MOLVERA_EXIT_AFTER_PAINT") == 1)
-        window.installEventFilter(&exitAfterPaint);
+        app.installEventFilter(&exitAfterPaint);
     window.placeOnScreen();
     window.show();
     const int status = app.exec();
