@@ -349,11 +349,20 @@ void DataService::reconnect(const QString& why)
 void DataService::guarded(const std::function<void()>& step)
 {
     if (m_isServer && m_lost) reconnect({});
+    // A statement of a transaction under way is never made again on a new
+    // connection: the transaction went with the old one, and the statement
+    // and those after it would be confirmed one by one outside it. Its error
+    // goes to the transaction's owner, who undoes it (a server also refuses
+    // every statement of a transaction after a failed one, which looks like a
+    // lost connection).
+    const bool inTransaction = m_isServer && ownersTransactionOpen();
     try {
         step();
         return;
     } catch (const ServiceError& e) {
-        if (!m_isServer || e.number() != ServiceError::Database || connectionAlive()) throw;
+        if (!m_isServer || inTransaction || e.number() != ServiceError::Database ||
+            connectionAlive())
+            throw;
         reconnect(e.description());
     }
     step();

@@ -187,6 +187,8 @@ private:
     // Runs one step; on a server whose connection turns out to be lost, makes
     // it again and runs the step a second time.
     void guarded(const std::function<void()>& step);
+    // A server connection inside a transaction its owner began.
+    bool ownersTransactionOpen() const;
     // Runs a step on a server connection through the call thread, within the
     // limits (`writes`: inside a transaction of its own, confirmed only while
     // the caller still waits). Raises NotConnected when it was given up.

@@ -31,6 +31,11 @@ bool inOwnersTransaction(const QSqlDatabase& db)
 
 } // namespace
 
+bool DataService::ownersTransactionOpen() const
+{
+    return isOpen() && inOwnersTransaction(database());
+}
+
 void DataService::setServerLimits(int noticeMs, int limitMs)
 {
     m_noticeMs = std::max(0, noticeMs);

@@ -216,6 +216,35 @@ private slots:
         }
     }
 
+    // A statement that fails inside a transaction ends the transaction's work
+    // with its error: nothing of it is confirmed, neither before the failure
+    // nor after (VACUUM is refused inside a transaction and accepted outside
+    // one: made again on a new connection it would pass, and the rest of the
+    // work would be confirmed statement by statement).
+    void failureInsideATransactionIsNotMadeAgain()
+    {
+        TestDb db;
+        DataService& d = db.data();
+        const QString insert =
+            QStringLiteral("INSERT INTO v_mv_molvera (Fecha,responsable,fecha_alta) VALUES (?,?,?)");
+        const QDateTime day(QDate(2024, 3, 15), QTime());
+        bool refused = false;
+        try {
+            d.exclusiveTransaction(77, [&] {
+                d.execute(insert, {day, QStringLiteral("A"), QDateTime::currentDateTime()});
+                d.execute(QStringLiteral("VACUUM"));
+                d.execute(insert, {day, QStringLiteral("B"), QDateTime::currentDateTime()});
+            });
+        } catch (const ServiceError&) {
+            refused = true;
+        }
+        QVERIFY(refused);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM v_mv_molvera").toInt(), 0);
+        // The connection works on.
+        d.execute(insert, {day, QStringLiteral("C"), QDateTime::currentDateTime()});
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM v_mv_molvera").toInt(), 1);
+    }
+
 private:
     static QString schemaOf(TestDb& db)
     {
