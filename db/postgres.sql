@@ -556,11 +556,13 @@ CREATE TRIGGER tr_ta_grado_version AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
 ON ta_grado
 FOR EACH STATEMENT EXECUTE FUNCTION fn_ta_liquidacion_version();
 
--- The loads as the seller's statement reads them, with the seller's CUIT.
+-- The loads as the seller's statement reads them, with the seller's CUIT: the
+-- rows with tonnes or a seller (not the blank rows a new day starts with).
 CREATE VIEW v_mv_molvera_liquidacion AS
 SELECT m.ID, m.Fecha, m.vendedor, v.cuit, m.Toneladas, m.humedad, m.merma, m.kg_netos,
        m.grado, m.reglas_version
-FROM mv_molvera m LEFT JOIN ta_vendedor v ON v.nombre = m.vendedor;
+FROM mv_molvera m LEFT JOIN ta_vendedor v ON v.nombre = m.vendedor
+WHERE m.Toneladas > 0 OR m.vendedor IS NOT NULL;
 
 -- @section version
 -- The schema version of this database: the program brings an older one up to

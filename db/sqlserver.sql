@@ -491,7 +491,8 @@ GO
 CREATE VIEW v_mv_molvera_liquidacion AS
 SELECT m.ID, m.Fecha, m.vendedor, v.cuit, m.Toneladas, m.humedad, m.merma, m.kg_netos,
        m.grado, m.reglas_version
-FROM mv_molvera m LEFT JOIN ta_vendedor v ON v.nombre = m.vendedor;
+FROM mv_molvera m LEFT JOIN ta_vendedor v ON v.nombre = m.vendedor
+WHERE m.Toneladas > 0 OR m.vendedor IS NOT NULL;
 GO
 
 -- The schema version of this database: the program brings an older one up to

@@ -382,9 +382,12 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                                  m_def.countText(m_data.loadCount()));
                 } else {
                     const auto& g = m_data.groups().at(l.index);
-                    label = fill(
-                        fill(m_def.groupFooter, QStringLiteral("value"), DateText::format(g.day)),
-                        QStringLiteral("count"), m_def.countText(g.loads));
+                    const QString value =
+                        m_def.groupByName
+                            ? (g.name.isEmpty() ? QStringLiteral("(sin nombre)") : g.name)
+                            : DateText::format(g.day);
+                    label = fill(fill(m_def.groupFooter, QStringLiteral("value"), value),
+                                 QStringLiteral("count"), m_def.countText(g.loads));
                 }
                 // A total may be wider than its column: it may use the empty
                 // room to its left, up to the previous summed column.

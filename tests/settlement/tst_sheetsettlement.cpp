@@ -1,0 +1,191 @@
+// What each load of the sheet is worth, through the window: typing the
+// tonnes and the humidity writes the shrink, net kilograms and grade in the
+// same change (history, rules' version), Duplicar and another desk's changes
+// too, the computed columns take no typing, the day totals add the net
+// kilograms as the database does, and a range is recomputed after one
+// confirmation. Labelled db: also on PostgreSQL.
+#include "ExtrasFixture.h"
+
+#include "ColumnOps.h"
+#include "DayTotals.h"
+#include "LiveSheet.h"
+#include "LoadSettlement.h"
+#include "RulesStore.h"
+#include "SheetCommands.h"
+#include "SheetSettlement.h"
+
+namespace
+{
+
+int col(const char* campo)
+{
+    return DailySheet::columnaDe(QLatin1String(campo));
+}
+
+} // namespace
+
+class TstSheetSettlement : public QObject
+{
+    Q_OBJECT
+
+    // Types into a cell as an operator does: the cell made current, the keys
+    // sent to the focused widget, Enter to end.
+    static void teclear(ExtrasFixture& f, int row, int c, const QString& text)
+    {
+        f.grid()->setFocus();
+        f.grid()->setRowCol(row, c);
+        QCoreApplication::processEvents();
+        // A key starts a new value; the rest go to the editor it opened.
+        QTest::keyClicks(QApplication::focusWidget(), text.left(1));
+        QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+    }
+
+private slots:
+    void typedLoadIsSettledInItsWrite()
+    {
+        ExtrasFixture f;
+        f.db.data().execute(QStringLiteral(
+            "INSERT INTO ta_grado (grado, pesohect_min, humedad_max) VALUES (1, 79, 16)"));
+        QVERIFY(f.loadDay());
+        const int r = FlexGrid::FixedRows;
+        const qint64 id = f.idAt(r);
+        teclear(f, r, col("toneladas"), "30");
+        QCOMPARE(f.column(id, "Toneladas").toDouble(), 30.0);
+        QVERIFY(f.column(id, "kg_netos").isNull()); // no humidity yet
+        QCOMPARE(f.column(id, "grado").toString(), QStringLiteral("sin grado aún"));
+        teclear(f, r, col("humedad"), "15.2");
+        QCOMPARE(f.column(id, "kg_netos").toLongLong(), qint64(29334));
+        QCOMPARE(f.column(id, "merma").toDouble(), 2.22);
+        QCOMPARE(f.column(id, "reglas_version").toLongLong(), RulesStore(f.db.data()).version());
+        QCOMPARE(f.grid()->TextMatrix(r, col("kg_netos")), QStringLiteral("29334"));
+        QCOMPARE(f.grid()->TextMatrix(r, col("grado")), QStringLiteral("sin grado aún"));
+        teclear(f, r, col("pesohect"), "80");
+        QCOMPARE(f.column(id, "grado").toString(), QStringLiteral("1"));
+        QCOMPARE(f.grid()->TextMatrix(r, col("grado")), QStringLiteral("1"));
+        // Each value with the operator, in the history.
+        QCOMPARE(f.db.scalar("SELECT valor_nuevo FROM mv_molvera_historial WHERE id_registro = ? "
+                             "AND campo = 'kg_netos'",
+                             {id})
+                     .toString(),
+                 QStringLiteral("29334"));
+        QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM mv_molvera_historial WHERE id_registro = ? "
+                             "AND campo = 'grado' AND usuario = 'ANA'",
+                             {id})
+                     .toInt(),
+                 2);
+        // Emptied tonnes: 0 kg.
+        teclear(f, r, col("toneladas"), "0");
+        QCOMPARE(f.column(id, "kg_netos").toLongLong(), qint64(0));
+    }
+
+    void computedColumnsTakeNoTyping()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        const int r = FlexGrid::FixedRows;
+        const qint64 id = f.idAt(r);
+        for (const char* c : {"merma", "kg_netos", "grado"}) {
+            teclear(f, r, col(c), "5");
+            QVERIFY(!f.editor()->isVisible());
+            QVERIFY(f.column(id, c).isNull());
+        }
+        QCOMPARE(f.grid()->TextMatrix(1, col("kg_netos")), QStringLiteral("NETOS"));
+        QCOMPARE(f.grid()->TextMatrix(1, col("merma")), QStringLiteral("%"));
+    }
+
+    // Duplicar writes each row with its own settlement; another desk's
+    // humidity, unseen by this desk, is the one the net is computed from; the
+    // band's net kilograms equal the database's sum.
+    void everyRouteKeepsTheRowSettled()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        const qint64 extra = f.w->commands().Nuevo();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        const int r0 = FlexGrid::FixedRows;
+        const qint64 ids[3] = {f.idAt(r0), f.idAt(r0 + 1), extra};
+        const double tn[3] = {30, 25.5, 12.345};
+        for (int i = 0; i < 3; ++i)
+            teclear(f, f.rowOf(ids[i]), col("toneladas"), QString::number(tn[i]));
+        teclear(f, r0, col("humedad"), "14.05");
+        // Duplicar down the humidity column.
+        f.grid()->setRowCol(r0, col("humedad"));
+        f.grid()->setRowSel(f.rowOf(extra));
+        f.dialogs.messageAnswers << Dialogs::Yes;
+        QCOMPARE(f.w->columnOps().CmdCompletar(), 3);
+        SettlementRules reglas = RulesStore(f.db.data()).read();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(f.column(ids[i], "kg_netos").toLongLong(),
+                     LoadSettlement::of({tn[i], 14.05, 0, 0, 0}, reglas).kilos.value());
+
+        // Another desk changed the humidity of the second row; this desk then
+        // types its tonnes: the net is of the stored humidity.
+        auto otra = f.db.secondConnection();
+        otra->execute(QStringLiteral("UPDATE mv_molvera SET humedad = 16 WHERE ID = ?"), {ids[1]});
+        teclear(f, f.rowOf(ids[1]), col("toneladas"), "26");
+        QCOMPARE(f.column(ids[1], "kg_netos").toLongLong(),
+                 LoadSettlement::of({26, 16, 0, 0, 0}, reglas).kilos.value());
+
+        // A desk writes a row's settlement: the live sheet brings it.
+        const LoadSettlement::Result hecho = LoadSettlement::of({40, 18, 0, 0, 0}, reglas);
+        otra->execute(QStringLiteral("UPDATE v_mv_molvera SET Toneladas = 40, humedad = 18, "
+                                     "merma = ?, kg_netos = ?, reglas_version = ? WHERE ID = ?"),
+                      {hecho.merma(), hecho.kg(), hecho.versionValue(), ids[2]});
+        f.w->live().check();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.grid()->TextMatrix(f.rowOf(ids[2]), col("kg_netos")), hecho.kgText());
+        const DayTotals::Figures& t = f.w->totals()->figures();
+        QCOMPARE(t.kilosNetos,
+                 f.db.scalar("SELECT SUM(kg_netos) FROM mv_molvera WHERE Fecha >= ? AND Fecha < ?",
+                             {QDateTime(ExtrasFixture::dia(), QTime()),
+                              QDateTime(ExtrasFixture::dia().addDays(1), QTime())})
+                     .toLongLong());
+        QVERIFY2(f.w->totals()->text().contains(QStringLiteral("Kg netos: ")),
+                 qPrintable(f.w->totals()->text()));
+    }
+
+    // Rules changed at another desk: a new change takes the new version;
+    // the loads already received keep theirs until the day is recomputed,
+    // after one confirmation, said in words.
+    void rulesChangedThenTheDayRecomputed()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        const int r0 = FlexGrid::FixedRows;
+        const qint64 a = f.idAt(r0), b = f.idAt(r0 + 1);
+        teclear(f, r0, col("toneladas"), "30");
+        teclear(f, r0, col("humedad"), "15.2");
+        const qint64 v1 = f.column(a, "reglas_version").toLongLong();
+        auto otra = f.db.secondConnection();
+        otra->execute(QStringLiteral("UPDATE ta_liquidacion SET manipuleo = 0.5"));
+        teclear(f, r0 + 1, col("toneladas"), "30");
+        teclear(f, r0 + 1, col("humedad"), "15.2");
+        const qint64 v2 = f.column(b, "reglas_version").toLongLong();
+        QVERIFY(v2 > v1);
+        QCOMPARE(f.column(b, "kg_netos").toLongLong(), qint64(29259)); // 2.47 %
+        QCOMPARE(f.column(a, "kg_netos").toLongLong(), qint64(29334)); // kept
+
+        f.dialogs.clear();
+        f.dialogs.messageAnswers << Dialogs::No;
+        f.w->settlement().recalcular();
+        QCOMPARE(f.column(a, "kg_netos").toLongLong(), qint64(29334));
+        f.dialogs.messageAnswers << Dialogs::Yes;
+        f.w->settlement().recalcular();
+        QCOMPARE(f.column(a, "kg_netos").toLongLong(), qint64(29259));
+        QCOMPARE(f.column(a, "reglas_version").toLongLong(), v2);
+        const QStringList dicho = f.dialogs.messageTexts();
+        QVERIFY2(dicho.last().contains(QStringLiteral("Se recalcularon 2 cargas")) &&
+                     dicho.last().contains(QStringLiteral("1 con otra merma")),
+                 qPrintable(dicho.join(u'\n')));
+        QCOMPARE(f.db.scalar("SELECT valor_anterior FROM mv_molvera_historial WHERE "
+                             "id_registro = ? AND campo = 'kg_netos' ORDER BY ID DESC",
+                             {a})
+                     .toString(),
+                 QStringLiteral("29334"));
+    }
+};
+
+QTEST_MAIN(TstSheetSettlement)
+#include "tst_sheetsettlement.moc"
