@@ -1,6 +1,8 @@
 #include "SheetSettlement.h"
 
 #include "CellEditor.h"
+#include "ChangeHistory.h"
+#include "Cuit.h"
 #include "DailySheet.h"
 #include "DataService.h"
 #include "DateText.h"
@@ -9,13 +11,14 @@
 #include "RangeRecompute.h"
 #include "ReportCommand.h"
 #include "RulesStore.h"
+#include "SellerRecord.h"
 #include "ServiceError.h"
+#include "TextFold.h"
 #include "SheetMenu.h"
 #include "TextBox.h"
 #include "Twips.h"
 #include "UtilService.h"
 #include "frmTrigo.h"
-#include "ChangeHistory.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -50,6 +53,12 @@ SheetSettlement::SheetSettlement(frmTrigo& w) : QObject(&w), w(w)
     QAction* recalcular = menu->addAction(QStringLiteral("Recalcular liquidación del día..."));
     recalcular->setObjectName(QStringLiteral("mnuRecalcular"));
     connect(recalcular, &QAction::triggered, this, &SheetSettlement::recalcular);
+    QAction* cuit = menu->addAction(QStringLiteral("CUIT del vendedor..."));
+    cuit->setObjectName(QStringLiteral("mnuCuit"));
+    connect(cuit, &QAction::triggered, this, &SheetSettlement::cuitVendedor);
+    QAction* unificar = menu->addAction(QStringLiteral("Unificar vendedor..."));
+    unificar->setObjectName(QStringLiteral("mnuUnificar"));
+    connect(unificar, &QAction::triggered, this, &SheetSettlement::unificar);
 
     // The report tab: the statement and the recomputation of its range.
     auto boton = [&](const QString& nombre, const QString& texto, int izquierda) {
@@ -213,4 +222,110 @@ void SheetSettlement::resumen()
 {
     if (!w.editor().terminarEdicion()) return;
     ReportCommand::ImprimirReporte(w, ReportCommand::kResumen);
+}
+
+QString SheetSettlement::vendedorActual()
+{
+    FlexGrid* g = w.MSflexGrid1();
+    const int c = DailySheet::columnaDe(QStringLiteral("vendedor"));
+    const QString nombre =
+        w.mPlanillaCargada && g->Row() >= FlexGrid::FixedRows && c > 0
+            ? g->TextMatrix(g->Row(), c).trimmed()
+            : QString();
+    if (nombre.isEmpty())
+        Dialogs::instance().message(&w, QStringLiteral("Atención"),
+                                    QStringLiteral("La carga no tiene vendedor."),
+                                    Dialogs::Icon::Exclamation);
+    return nombre;
+}
+
+void SheetSettlement::cuitVendedor()
+{
+    if (!w.editor().terminarEdicion()) return;
+    const QString nombre = vendedorActual();
+    if (nombre.isEmpty()) return;
+    SellerRecord vendedores(w.data());
+    try {
+        const std::optional<QString> texto = Dialogs::instance().inputBox(
+            &w,
+            QStringLiteral("CUIT de «%1» (11 cifras, con o sin guiones; vacío lo quita):")
+                .arg(nombre),
+            QStringLiteral("CUIT del vendedor"), Cuit::format(vendedores.cuit(nombre)));
+        if (!texto) return;
+        vendedores.setCuit(nombre, *texto);
+        const QString kept = vendedores.cuit(nombre);
+        Dialogs::instance().message(
+            &w, QStringLiteral("Aviso al operador"),
+            kept.isEmpty() ? QStringLiteral("«%1» queda sin CUIT.").arg(nombre)
+                           : QStringLiteral("CUIT de «%1»: %2.").arg(nombre, Cuit::format(kept)),
+            Dialogs::Icon::Information);
+    } catch (const ServiceError& e) {
+        Dialogs::instance().message(&w, QStringLiteral("Atención"),
+                                    e.description() + QStringLiteral(" No se guardó."),
+                                    Dialogs::Icon::Exclamation);
+    }
+}
+
+void SheetSettlement::unificar()
+{
+    if (!w.editor().terminarEdicion()) return;
+    const QString nombre = vendedorActual();
+    if (nombre.isEmpty()) return;
+    SellerRecord vendedores(w.data());
+    try {
+        const QVector<SellerRecord::Spelling> grafias = vendedores.spellings(nombre);
+        if (grafias.size() < 2) {
+            Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"),
+                                        QStringLiteral("«%1» está escrito de una sola manera en "
+                                                       "las cargas: no hay nada que unificar.")
+                                            .arg(nombre),
+                                        Dialogs::Icon::Information);
+            return;
+        }
+        const std::optional<QString> elegido = Dialogs::instance().inputBox(
+            &w, QStringLiteral("Nombre con que queda el vendedor en todas sus cargas:"),
+            QStringLiteral("Unificar vendedor"), grafias.first().name);
+        if (!elegido || elegido->trimmed().isEmpty()) return;
+        const QString destino = elegido->trimmed();
+        if (TextFold::nameKey(destino) != TextFold::nameKey(nombre)) {
+            Dialogs::instance().message(&w, QStringLiteral("Atención"),
+                                        QStringLiteral("«%1» no es otra manera de escribir «%2» "
+                                                       "(difiere en más que mayúsculas, acentos, "
+                                                       "comas o blancos): no se unificó nada.")
+                                            .arg(destino, nombre),
+                                        Dialogs::Icon::Exclamation);
+            return;
+        }
+        QStringList otras;
+        int cargas = 0;
+        for (const SellerRecord::Spelling& s : grafias) {
+            if (s.name == destino) continue;
+            otras << QStringLiteral("«%1» (%2 %3)")
+                         .arg(s.name)
+                         .arg(s.loads)
+                         .arg(s.loads == 1 ? QStringLiteral("carga") : QStringLiteral("cargas"));
+            cargas += s.loads;
+        }
+        const int si = Dialogs::instance().message(
+            &w, QStringLiteral("Atención!"),
+            QStringLiteral("¿Escribir «%1» en lugar de %2, en %3 %4? Cada cambio queda en el "
+                           "historial.")
+                .arg(destino, otras.join(QStringLiteral(", ")))
+                .arg(cargas)
+                .arg(cargas == 1 ? QStringLiteral("carga") : QStringLiteral("cargas")),
+            Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::No);
+        if (si != Dialogs::Yes) return;
+        const int hechas = vendedores.unify(destino, grafias, w.history().operador());
+        Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"),
+                                    QStringLiteral("Se escribió «%1» en %2 %3.")
+                                        .arg(destino)
+                                        .arg(hechas)
+                                        .arg(hechas == 1 ? QStringLiteral("carga")
+                                                         : QStringLiteral("cargas")),
+                                    Dialogs::Icon::Information);
+    } catch (const ServiceError& e) {
+        Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"),
+                                    QStringLiteral("No se unificó nada.\n\n") + e.description(),
+                                    Dialogs::Icon::Critical);
+    }
 }

@@ -46,11 +46,19 @@ public:
     void recalcular();
     // The seller's statement of the report tab's range (or the loaded day).
     void resumen();
+    // The CUIT of the current row's seller: asked, checked and kept.
+    void cuitVendedor();
+    // The spellings of the current row's seller made one, after one
+    // confirmation, in every load.
+    void unificar();
 
     QToolButton* botonResumen() const { return m_resumen; }
     QToolButton* botonRecalcular() const { return m_recalcular; }
 
 private:
+    // The seller of the current row (empty: none, the operator told).
+    QString vendedorActual();
+
     frmTrigo& w;
     SettlementRules m_reglas;
     bool m_disponible = false;

@@ -185,6 +185,62 @@ private slots:
                      .toString(),
                  QStringLiteral("29334"));
     }
+
+    // The CUIT of the current row's seller: a wrong one refused naming it,
+    // a right one kept; its spellings made one after one confirmation, each
+    // load rewritten with its history, the CUIT going along.
+    void sellersAsThePlantPaysThem()
+    {
+        ExtrasFixture f;
+        auto otra = f.db.secondConnection();
+        const qint64 a = f.addRow(*otra, ExtrasFixture::dia(), {{"vendedor", "Pérez, Ángel"}});
+        const qint64 b = f.addRow(*otra, ExtrasFixture::dia(), {{"vendedor", "PEREZ ANGEL"}});
+        const qint64 c =
+            f.addRow(*otra, ExtrasFixture::dia().addDays(-3), {{"vendedor", "PEREZ ANGEL"}});
+        const qint64 d = f.addRow(*otra, ExtrasFixture::dia(), {{"vendedor", "Perez Angelo"}});
+        QVERIFY(f.loadDay());
+        f.grid()->setRowCol(f.rowOf(a), col("vendedor"));
+
+        f.dialogs.inputAnswers << QStringLiteral("20-12345678-0");
+        f.w->settlement().cuitVendedor();
+        QVERIFY2(f.dialogs.messageTexts().last().contains(QStringLiteral("«20-12345678-0»")) &&
+                     f.dialogs.messageTexts().last().contains(QStringLiteral("debería ser 6")),
+                 qPrintable(f.dialogs.messageTexts().last()));
+        QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM ta_vendedor").toInt(), 0);
+        f.dialogs.inputAnswers << QStringLiteral("20-12345678-6");
+        f.w->settlement().cuitVendedor();
+        QCOMPARE(f.db.scalar("SELECT cuit FROM ta_vendedor WHERE nombre = ?", {"Pérez, Ángel"})
+                     .toString(),
+                 QStringLiteral("20123456786"));
+
+        // Answered No: nothing changes.
+        f.dialogs.inputAnswers << QStringLiteral("PEREZ ANGEL");
+        f.dialogs.messageAnswers << Dialogs::No;
+        f.w->settlement().unificar();
+        QCOMPARE(f.column(a, "vendedor").toString(), QStringLiteral("Pérez, Ángel"));
+        QVERIFY2(f.dialogs.messageTexts().last().contains(QStringLiteral("«Pérez, Ángel» (1 carga)")),
+                 qPrintable(f.dialogs.messageTexts().last()));
+        // A name that is no spelling of the seller is refused.
+        f.dialogs.inputAnswers << QStringLiteral("PEREZ ANGELO");
+        f.w->settlement().unificar();
+        QCOMPARE(f.column(a, "vendedor").toString(), QStringLiteral("Pérez, Ángel"));
+        // Offered the most used spelling; Yes.
+        f.dialogs.inputAnswers << QStringLiteral("PEREZ ANGEL");
+        f.dialogs.messageAnswers << Dialogs::Yes;
+        f.w->settlement().unificar();
+        for (qint64 id : {a, b, c})
+            QCOMPARE(f.column(id, "vendedor").toString(), QStringLiteral("PEREZ ANGEL"));
+        QCOMPARE(f.column(d, "vendedor").toString(), QStringLiteral("Perez Angelo"));
+        QCOMPARE(f.db.scalar("SELECT valor_anterior FROM mv_molvera_historial WHERE id_registro = "
+                             "? AND campo = 'vendedor' AND usuario = 'ANA'",
+                             {a})
+                     .toString(),
+                 QStringLiteral("Pérez, Ángel"));
+        QCOMPARE(f.db.scalar("SELECT cuit FROM ta_vendedor WHERE nombre = 'PEREZ ANGEL'").toString(),
+                 QStringLiteral("20123456786"));
+        QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM ta_vendedor").toInt(), 1);
+        QVERIFY(f.dialogs.messageTexts().last().contains(QStringLiteral("en 1 carga")));
+    }
 };
 
 QTEST_MAIN(TstSheetSettlement)
