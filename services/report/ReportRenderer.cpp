@@ -135,10 +135,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         double width = 0;
     };
     QHash<QString, Shaped> shapedCache;
-    auto shaped = [&](const QString& t) -> const Shaped& {
-        auto it = shapedCache.constFind(t);
-        if (it != shapedCache.constEnd()) return *it;
-        if (shapedCache.size() > 50000) shapedCache.clear();
+    auto layOut = [&](const QString& t) {
         QTextLayout layout(t, body, &device);
         layout.beginLayout();
         QTextLine line = layout.createLine();
@@ -146,6 +143,52 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         Shaped sh;
         sh.runs = layout.glyphRuns();
         sh.width = line.isValid() ? line.naturalTextWidth() : 0;
+        return sh;
+    };
+    // Figures, dates and record numbers (most of a long report's distinct
+    // texts) are put together from their characters' glyphs, each shaped
+    // once: the digits and their marks have one form and no kerning between
+    // them in the report's font.
+    QHash<char16_t, Shaped> figureGlyphs;
+    auto isFigure = [](const QString& t) {
+        if (t.isEmpty() || t.size() > 40) return false;
+        for (QChar c : t)
+            if (!c.isDigit() && !QStringView(u".,-/:%").contains(c)) return false;
+        for (QChar c : t)
+            if (c.unicode() >= 0x80) return false;
+        return true;
+    };
+    auto figure = [&](const QString& t, Shaped& out) {
+        QVector<quint32> indexes;
+        QVector<QPointF> positions;
+        QRawFont font;
+        double x = 0;
+        for (QChar c : t) {
+            auto it = figureGlyphs.constFind(c.unicode());
+            if (it == figureGlyphs.constEnd())
+                it = figureGlyphs.insert(c.unicode(), layOut(QString(c)));
+            if (it->runs.size() != 1 || it->runs.first().glyphIndexes().size() != 1) return false;
+            const QGlyphRun& run = it->runs.first();
+            if (!font.isValid()) font = run.rawFont();
+            else if (run.rawFont() != font) return false;
+            indexes << run.glyphIndexes().first();
+            positions << run.positions().first() + QPointF(x, 0);
+            x += it->width;
+        }
+        QGlyphRun run;
+        run.setRawFont(font);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        out.runs = {run};
+        out.width = x;
+        return true;
+    };
+    auto shaped = [&](const QString& t) -> const Shaped& {
+        auto it = shapedCache.constFind(t);
+        if (it != shapedCache.constEnd()) return *it;
+        if (shapedCache.size() > 50000) shapedCache.clear();
+        Shaped sh;
+        if (!isFigure(t) || !figure(t, sh)) sh = layOut(t);
         return *shapedCache.insert(t, sh);
     };
 
