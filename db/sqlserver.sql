@@ -153,7 +153,14 @@ BEGIN
                 (N'silodestino', CAST(d.silodestino AS nvarchar(max)),
                  CAST(i.silodestino AS nvarchar(max))),
                 (N'observaciones', CAST(d.observaciones AS nvarchar(max)),
-                 CAST(i.observaciones AS nvarchar(max)))
+                 CAST(i.observaciones AS nvarchar(max))),
+                (N'merma', CONVERT(nvarchar(40), CAST(d.merma AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.merma AS decimal(19, 6)))),
+                (N'kg_netos', CONVERT(nvarchar(40), d.kg_netos),
+                 CONVERT(nvarchar(40), i.kg_netos)),
+                (N'grado', CAST(d.grado AS nvarchar(max)), CAST(i.grado AS nvarchar(max))),
+                (N'reglas_version', CONVERT(nvarchar(40), d.reglas_version),
+                 CONVERT(nvarchar(40), i.reglas_version))
     ) AS c (campo, anterior, nuevo)
     WHERE (c.anterior IS NULL AND c.nuevo IS NOT NULL)
        OR (c.anterior IS NOT NULL AND c.nuevo IS NULL)

@@ -152,6 +152,63 @@ bool SheetSettlement::escribir(qint64 id, const QString& campo, const QVariant& 
     }
 }
 
+void SheetSettlement::revisar(const QVector<qint64>& ids)
+{
+    if (!m_disponible) return;
+    FlexGrid* g = w.MSflexGrid1();
+    int col[5], calc[3];
+    for (int i = 0; i < 5; ++i)
+        col[i] = DailySheet::columnaDe(QLatin1String(kEntradas[i]));
+    for (int i = 0; i < 3; ++i)
+        calc[i] = DailySheet::columnaDe(QLatin1String(kCalculadas[i]));
+    for (qint64 id : ids) {
+        const int fila = g->rowOfId(id);
+        if (fila < FlexGrid::FixedRows) continue;
+        // What the row shows, first: most rows come as a desk computed them.
+        QVariant v[5];
+        for (int i = 0; i < 5; ++i)
+            if (const auto n = DataService::numericValue(g->TextMatrix(fila, col[i]).trimmed()))
+                v[i] = *n;
+        const LoadSettlement::Result visto =
+            LoadSettlement::of(LoadSettlement::input(v[0], v[1], v[2], v[3], v[4]), m_reglas);
+        if (g->TextMatrix(fila, calc[0]) == UtilService::valueToText(visto.merma()) &&
+            g->TextMatrix(fila, calc[1]) == UtilService::valueToText(visto.kg()) &&
+            g->TextMatrix(fila, calc[2]) == visto.grado)
+            continue;
+        try {
+            RecordSet rs = w.data().openRecordSet(
+                QStringLiteral("SELECT Toneladas, humedad, pesohect, fallingnumber, humedo, merma, "
+                               "kg_netos, grado, reglas_version, (SELECT version FROM "
+                               "ta_liquidacion) FROM %1 WHERE ID = ?")
+                    .arg(w.mVista),
+                {id});
+            if (rs.eof()) continue;
+            if (rs.value(9).toLongLong() != m_reglas.version) recargar();
+            const LoadSettlement::Result guardado =
+                LoadSettlement::kept(rs.value(5), rs.value(6), rs.value(7), rs.value(8));
+            const LoadSettlement::Result nuevo = LoadSettlement::of(
+                LoadSettlement::input(rs.value(0), rs.value(1), rs.value(2), rs.value(3),
+                                      rs.value(4)),
+                m_reglas);
+            if (guardado.version != m_reglas.version || nuevo == guardado) continue;
+            const bool quien = w.history().available();
+            QVariantList p{nuevo.merma(), nuevo.kg(), nuevo.gradoValue(), nuevo.versionValue()};
+            if (quien) p << w.history().operador();
+            p << id;
+            QString sql = QStringLiteral("UPDATE %1 SET merma = ?, kg_netos = ?, grado = ?, "
+                                         "reglas_version = ?%2 WHERE ID = ?")
+                              .arg(w.mVista, quien ? w.history().setClause() : QString());
+            for (int i = 0; i < 5; ++i) {
+                sql += QStringLiteral(" AND %1 IS NOT DISTINCT FROM ?").arg(QLatin1String(kEntradas[i]));
+                p << rs.value(i);
+            }
+            if (w.data().executeChanged(sql, p)) mostrar(id, nuevo);
+        } catch (const ServiceError&) {
+            // Seen again with the row's next change.
+        }
+    }
+}
+
 void SheetSettlement::mostrar(qint64 id, const LoadSettlement::Result& r)
 {
     FlexGrid* g = w.MSflexGrid1();

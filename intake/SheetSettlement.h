@@ -35,6 +35,11 @@ public:
     // computed from it and the row's other values as the database holds them
     // now, in one UPDATE. False when the row is gone. Raises ServiceError.
     bool escribir(qint64 id, const QString& campo, const QVariant& valor, const QString& quien);
+    // Rows the live sheet brought: a row whose kept settlement is not what
+    // its values are worth under the same rules (its tonnes or a reading
+    // written by another program) is written again; one kept under other
+    // rules is left as it is (only a recomputation rewrites it).
+    void revisar(const QVector<qint64>& ids);
     // Puts the settlement into the row of the grid.
     void mostrar(qint64 id, const LoadSettlement::Result& r);
     const SettlementRules& reglas() const { return m_reglas; }

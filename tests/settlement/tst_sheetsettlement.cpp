@@ -186,6 +186,35 @@ private slots:
                  QStringLiteral("29334"));
     }
 
+    // A reading written by another program, which leaves the kept values
+    // behind: the live sheet brings the row and the desk writes what it is
+    // worth; a row kept under other rules is left for a recomputation.
+    void anotherProgramsChangeIsSettled()
+    {
+        ExtrasFixture f;
+        QVERIFY(f.loadDay());
+        const int r0 = FlexGrid::FixedRows;
+        const qint64 a = f.idAt(r0), b = f.idAt(r0 + 1);
+        teclear(f, r0, col("toneladas"), "30");
+        teclear(f, r0, col("humedad"), "15.2");
+        teclear(f, r0 + 1, col("toneladas"), "20");
+        teclear(f, r0 + 1, col("humedad"), "15.2");
+        auto otra = f.db.secondConnection();
+        otra->execute(QStringLiteral("UPDATE mv_molvera SET humedad = 14.05 WHERE ID = ?"), {a});
+        f.w->live().check();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.column(a, "kg_netos").toLongLong(), qint64(29733));
+        QCOMPARE(f.grid()->TextMatrix(r0, col("kg_netos")), QStringLiteral("29733"));
+        // Kept under other rules: shown as kept, not rewritten.
+        otra->execute(QStringLiteral("UPDATE mv_molvera SET reglas_version = reglas_version - 1, "
+                                     "humedad = 16 WHERE ID = ?"),
+                      {b});
+        f.w->live().check();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.column(b, "kg_netos").toLongLong(), qint64(19556));
+        QCOMPARE(f.grid()->TextMatrix(r0 + 1, col("humedad")), QStringLiteral("16"));
+    }
+
     // The CUIT of the current row's seller: a wrong one refused naming it,
     // a right one kept; its spellings made one after one confirmation, each
     // load rewritten with its history, the CUIT going along.
