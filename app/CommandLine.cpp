@@ -84,10 +84,9 @@ QString versionText()
 QString unknownOption(const QStringList& arguments)
 {
     static const QStringList known{
-        QStringLiteral("--report"),  QStringLiteral("--output"), QStringLiteral("--init-db"),
-        QStringLiteral("--statement"),
-        QStringLiteral("--backup"),  QStringLiteral("--help"),   QStringLiteral("-h"),
-        QStringLiteral("--version"),
+        QStringLiteral("--report"),    QStringLiteral("--output"),  QStringLiteral("--init-db"),
+        QStringLiteral("--statement"), QStringLiteral("--backup"),  QStringLiteral("--help"),
+        QStringLiteral("-h"),          QStringLiteral("--version"),
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments.at(i);

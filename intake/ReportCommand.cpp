@@ -145,8 +145,8 @@ int ReportCommand::runCommandLine(DataService& data, Lib_ClsCons3& lookup,
                                   MolveraReportPrinter& printer, const QStringList& arguments)
 {
     QStringList rest = arguments.mid(1);
-    const bool resumen = !rest.contains(QStringLiteral("--report")) &&
-                         rest.contains(QStringLiteral("--statement"));
+    const bool resumen =
+        !rest.contains(QStringLiteral("--report")) && rest.contains(QStringLiteral("--statement"));
     const QString opcion = resumen ? QStringLiteral("--statement") : QStringLiteral("--report");
     const QString uso =
         QStringLiteral("Uso: molvera %1 DESDE HASTA --output archivo.pdf|archivo.csv "
@@ -194,8 +194,8 @@ int ReportCommand::runCommandLine(DataService& data, Lib_ClsCons3& lookup,
     printer.setOptions(false, false, true);
     printer.setOutputFile(salida);
     try {
-        printer.print(nullptr, pedido(s, empresa, ModGlobal::gCadenaConexion,
-                                      resumen ? kResumen : kReporte));
+        printer.print(
+            nullptr, pedido(s, empresa, ModGlobal::gCadenaConexion, resumen ? kResumen : kReporte));
     } catch (const ServiceError& e) {
         decir(e.description());
         return 3;

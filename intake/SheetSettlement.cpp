@@ -13,9 +13,9 @@
 #include "RulesStore.h"
 #include "SellerRecord.h"
 #include "ServiceError.h"
-#include "TextFold.h"
 #include "SheetMenu.h"
 #include "TextBox.h"
+#include "TextFold.h"
 #include "Twips.h"
 #include "UtilService.h"
 #include "frmTrigo.h"
@@ -70,10 +70,10 @@ SheetSettlement::SheetSettlement(frmTrigo& w) : QObject(&w), w(w)
         b->resize(b->sizeHint());
         return b;
     };
-    m_resumen = boton(QStringLiteral("CmdResumenVendedor"), QStringLiteral("Resumen por vendedor"),
-                      105);
-    m_recalcular = boton(QStringLiteral("CmdRecalcular"), QStringLiteral("Recalcular liquidación"),
-                         2970);
+    m_resumen =
+        boton(QStringLiteral("CmdResumenVendedor"), QStringLiteral("Resumen por vendedor"), 105);
+    m_recalcular =
+        boton(QStringLiteral("CmdRecalcular"), QStringLiteral("Recalcular liquidación"), 2970);
     connect(m_resumen, &QToolButton::clicked, this, &SheetSettlement::resumen);
     connect(m_recalcular, &QToolButton::clicked, this, &SheetSettlement::recalcular);
 }
@@ -127,8 +127,9 @@ bool SheetSettlement::escribir(qint64 id, const QString& campo, const QVariant& 
         QString sql = QStringLiteral("UPDATE %1 SET [%2] = ?, fecha_modificacion = ?, merma = ?, "
                                      "kg_netos = ?, grado = ?, reglas_version = ?%3 WHERE ID = ?")
                           .arg(w.mVista, campo.toUpper(), quien);
-        QVariantList p{valor, QDateTime::currentDateTime(), r.merma(), r.kg(), r.gradoValue(),
-                       r.versionValue()};
+        QVariantList p{valor,          QDateTime::currentDateTime(),
+                       r.merma(),      r.kg(),
+                       r.gradoValue(), r.versionValue()};
         if (!quien.isEmpty()) p << w.history().operador();
         p << id;
         const bool guardada = intento < 3;
@@ -186,10 +187,10 @@ void SheetSettlement::revisar(const QVector<qint64>& ids)
             if (rs.value(9).toLongLong() != m_reglas.version) recargar();
             const LoadSettlement::Result guardado =
                 LoadSettlement::kept(rs.value(5), rs.value(6), rs.value(7), rs.value(8));
-            const LoadSettlement::Result nuevo = LoadSettlement::of(
-                LoadSettlement::input(rs.value(0), rs.value(1), rs.value(2), rs.value(3),
-                                      rs.value(4)),
-                m_reglas);
+            const LoadSettlement::Result nuevo =
+                LoadSettlement::of(LoadSettlement::input(rs.value(0), rs.value(1), rs.value(2),
+                                                         rs.value(3), rs.value(4)),
+                                   m_reglas);
             if (guardado.version != m_reglas.version || nuevo == guardado) continue;
             const bool quien = w.history().available();
             QVariantList p{nuevo.merma(), nuevo.kg(), nuevo.gradoValue(), nuevo.versionValue()};
@@ -199,7 +200,8 @@ void SheetSettlement::revisar(const QVector<qint64>& ids)
                                          "reglas_version = ?%2 WHERE ID = ?")
                               .arg(w.mVista, quien ? w.history().setClause() : QString());
             for (int i = 0; i < 5; ++i) {
-                sql += QStringLiteral(" AND %1 IS NOT DISTINCT FROM ?").arg(QLatin1String(kEntradas[i]));
+                sql += QStringLiteral(" AND %1 IS NOT DISTINCT FROM ?")
+                           .arg(QLatin1String(kEntradas[i]));
                 p << rs.value(i);
             }
             if (w.data().executeChanged(sql, p)) mostrar(id, nuevo);
@@ -214,11 +216,12 @@ void SheetSettlement::mostrar(qint64 id, const LoadSettlement::Result& r)
     FlexGrid* g = w.MSflexGrid1();
     const int fila = g->rowOfId(id);
     if (fila < FlexGrid::FixedRows) return;
-    const QString textos[] = {UtilService::valueToText(r.merma()),
-                              UtilService::valueToText(r.kg()), r.grado};
+    const QString textos[] = {UtilService::valueToText(r.merma()), UtilService::valueToText(r.kg()),
+                              r.grado};
     for (int i = 0; i < 3; ++i) {
         const int col = DailySheet::columnaDe(QLatin1String(kCalculadas[i]));
-        if (col > 0 && g->TextMatrix(fila, col) != textos[i]) g->setTextMatrix(fila, col, textos[i]);
+        if (col > 0 && g->TextMatrix(fila, col) != textos[i])
+            g->setTextMatrix(fila, col, textos[i]);
     }
 }
 
@@ -250,10 +253,10 @@ void SheetSettlement::recalcular()
                                     Dialogs::Icon::Critical);
         return;
     }
-    const QString rango = desde == hasta ? QStringLiteral("del %1").arg(DateText::format(desde))
-                                         : QStringLiteral("del %1 al %2")
-                                               .arg(DateText::format(desde),
-                                                    DateText::format(hasta));
+    const QString rango =
+        desde == hasta
+            ? QStringLiteral("del %1").arg(DateText::format(desde))
+            : QStringLiteral("del %1 al %2").arg(DateText::format(desde), DateText::format(hasta));
     const int si = Dialogs::instance().message(
         &w, QStringLiteral("Atención!"),
         QStringLiteral("¿Recalcular la merma, los kilos netos y el grado de las cargas %1 con "
@@ -285,10 +288,9 @@ QString SheetSettlement::vendedorActual()
 {
     FlexGrid* g = w.MSflexGrid1();
     const int c = DailySheet::columnaDe(QStringLiteral("vendedor"));
-    const QString nombre =
-        w.mPlanillaCargada && g->Row() >= FlexGrid::FixedRows && c > 0
-            ? g->TextMatrix(g->Row(), c).trimmed()
-            : QString();
+    const QString nombre = w.mPlanillaCargada && g->Row() >= FlexGrid::FixedRows && c > 0
+                               ? g->TextMatrix(g->Row(), c).trimmed()
+                               : QString();
     if (nombre.isEmpty())
         Dialogs::instance().message(&w, QStringLiteral("Atención"),
                                     QStringLiteral("La carga no tiene vendedor."),
@@ -373,13 +375,13 @@ void SheetSettlement::unificar()
             Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::No);
         if (si != Dialogs::Yes) return;
         const int hechas = vendedores.unify(destino, grafias, w.history().operador());
-        Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"),
-                                    QStringLiteral("Se escribió «%1» en %2 %3.")
-                                        .arg(destino)
-                                        .arg(hechas)
-                                        .arg(hechas == 1 ? QStringLiteral("carga")
-                                                         : QStringLiteral("cargas")),
-                                    Dialogs::Icon::Information);
+        Dialogs::instance().message(
+            &w, QStringLiteral("Aviso al operador"),
+            QStringLiteral("Se escribió «%1» en %2 %3.")
+                .arg(destino)
+                .arg(hechas)
+                .arg(hechas == 1 ? QStringLiteral("carga") : QStringLiteral("cargas")),
+            Dialogs::Icon::Information);
     } catch (const ServiceError& e) {
         Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"),
                                     QStringLiteral("No se unificó nada.\n\n") + e.description(),

@@ -3,20 +3,19 @@
 QString Cuit::check(const QString& text, QString* why)
 {
     auto refuse = [&](const QString& reason) {
-        if (why)
-            *why = QStringLiteral("El CUIT «%1» no es válido: %2").arg(text.trimmed(), reason);
+        if (why) *why = QStringLiteral("El CUIT «%1» no es válido: %2").arg(text.trimmed(), reason);
         return QString();
     };
     QString d;
     for (QChar c : text) {
-        if (c.isDigit() && c.unicode() < 0x80) d += c;
+        if (c.isDigit() && c.unicode() < 0x80)
+            d += c;
         else if (c != u'-' && c != u' ' && c != u'.')
-            return refuse(QStringLiteral("lleva «%1», y un CUIT tiene solo cifras (y guiones).")
-                              .arg(c));
+            return refuse(
+                QStringLiteral("lleva «%1», y un CUIT tiene solo cifras (y guiones).").arg(c));
     }
     if (d.size() != 11)
-        return refuse(
-            QStringLiteral("tiene %1 cifras y un CUIT tiene 11.").arg(d.size()));
+        return refuse(QStringLiteral("tiene %1 cifras y un CUIT tiene 11.").arg(d.size()));
     static const int peso[10] = {5, 4, 3, 2, 7, 6, 5, 4, 3, 2};
     int suma = 0;
     for (int i = 0; i < 10; ++i)

@@ -11,7 +11,8 @@ GradeRule::Result GradeRule::of(const Readings& x, const SettlementRules& r)
         bool falla = false;
         QStringList faltan;
         // A minimum, a maximum: met, failed, or not known without the reading.
-        auto limite = [&](const std::optional<int>& l, int valor, bool minimo, const char* lectura) {
+        auto limite = [&](const std::optional<int>& l, int valor, bool minimo,
+                          const char* lectura) {
             if (!l) return;
             if (valor <= 0) {
                 faltan << QString::fromUtf8(lectura);
@@ -25,9 +26,9 @@ GradeRule::Result GradeRule::of(const Readings& x, const SettlementRules& r)
         limite(g.humedoMin, x.humedo, true, "gluten húmedo");
         if (falla) continue;
         if (!faltan.isEmpty())
-            return {QString::fromUtf8(kPendiente),
-                    QStringLiteral("El grado %1 necesita: %2.").arg(g.grado).arg(faltan.join(
-                        QStringLiteral(", ")))};
+            return {QString::fromUtf8(kPendiente), QStringLiteral("El grado %1 necesita: %2.")
+                                                       .arg(g.grado)
+                                                       .arg(faltan.join(QStringLiteral(", ")))};
         return {QString::number(g.grado), {}};
     }
     return {QString::fromUtf8(kFuera), {}};

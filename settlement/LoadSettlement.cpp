@@ -58,8 +58,8 @@ LoadSettlement::Result LoadSettlement::of(const Input& in, const SettlementRules
 }
 
 LoadSettlement::Input LoadSettlement::input(const QVariant& toneladas, const QVariant& humedad,
-                                            const QVariant& pesohect,
-                                            const QVariant& fallingnumber, const QVariant& humedo)
+                                            const QVariant& pesohect, const QVariant& fallingnumber,
+                                            const QVariant& humedo)
 {
     return {finite(toneladas), finite(humedad), finite(pesohect), finite(fallingnumber),
             finite(humedo)};

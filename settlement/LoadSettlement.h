@@ -49,9 +49,8 @@ public:
     static Result of(const Input& input, const SettlementRules& rules);
     // The input of a row's stored values (NULL and values that are no finite
     // number count as 0: not taken).
-    static Input input(const QVariant& toneladas, const QVariant& humedad,
-                       const QVariant& pesohect, const QVariant& fallingnumber,
-                       const QVariant& humedo);
+    static Input input(const QVariant& toneladas, const QVariant& humedad, const QVariant& pesohect,
+                       const QVariant& fallingnumber, const QVariant& humedo);
     // The kept values of a row as a result, to compare with a new one.
     static Result kept(const QVariant& merma, const QVariant& kg, const QVariant& grado,
                        const QVariant& version);

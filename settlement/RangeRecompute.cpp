@@ -9,9 +9,10 @@
 
 QString RangeRecompute::Outcome::text(const QDate& from, const QDate& to) const
 {
-    const QString rango = from == to ? QStringLiteral("del %1").arg(DateText::format(from))
-                                     : QStringLiteral("del %1 al %2")
-                                           .arg(DateText::format(from), DateText::format(to));
+    const QString rango =
+        from == to
+            ? QStringLiteral("del %1").arg(DateText::format(from))
+            : QStringLiteral("del %1 al %2").arg(DateText::format(from), DateText::format(to));
     QString t = QStringLiteral("Se recalcularon %1 %2 %3 con las reglas de liquidación versión "
                                "%4: %5 con otra merma, otros kilos netos u otro grado, %6 solo "
                                "con la versión nueva y %7 sin cambios.")

@@ -43,8 +43,8 @@ void fillHarvest(DataService& db)
     QSqlQuery q(db.database());
     // A scratch database: the triggers of the history and of the kept sums
     // are not what is measured here.
-    for (const char* t :
-         {"tr_mv_molvera_historial_insert", "tr_mv_molvera_total_insert", "tr_mv_molvera_calidad_insert"})
+    for (const char* t : {"tr_mv_molvera_historial_insert", "tr_mv_molvera_total_insert",
+                          "tr_mv_molvera_calidad_insert"})
         q.exec(QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(t)));
     db.database().transaction();
     q.prepare(QStringLiteral("INSERT INTO mv_molvera (Fecha, Toneladas, vendedor, humedad, "
@@ -63,7 +63,8 @@ void fillHarvest(DataService& db)
         const QString nombre = i % 2 ? QStringLiteral("PEREZ JUAN %1").arg(v)
                                      : QStringLiteral("Pérez, Juan %1").arg(v);
         const LoadSettlement::Result r = LoadSettlement::of({c.t, c.h, c.ph, c.fn, c.gh}, reglas);
-        q.addBindValue(QDateTime(d, QTime(6 + i % 14, i % 60)).toString(Qt::ISODate).replace(u'T', u' '));
+        q.addBindValue(
+            QDateTime(d, QTime(6 + i % 14, i % 60)).toString(Qt::ISODate).replace(u'T', u' '));
         q.addBindValue(c.t);
         q.addBindValue(nombre);
         q.addBindValue(c.h);
@@ -95,7 +96,8 @@ void BM_ComputeDay(benchmark::State& state)
         const auto t0 = std::chrono::steady_clock::now();
         kilos = 0;
         for (const Carga& c : std::as_const(g_dia)) {
-            const LoadSettlement::Result r = LoadSettlement::of({c.t, c.h, c.ph, c.fn, c.gh}, reglas);
+            const LoadSettlement::Result r =
+                LoadSettlement::of({c.t, c.h, c.ph, c.fn, c.gh}, reglas);
             kilos += r.kilos.value_or(0);
             benchmark::DoNotOptimize(r.grado);
         }
@@ -120,7 +122,10 @@ void BM_RecomputeDayInTheDatabase(benchmark::State& state)
     }
     state.counters["rewritten"] = changed;
 }
-BENCHMARK(BM_RecomputeDayInTheDatabase)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_RecomputeDayInTheDatabase)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 ReportPrinter::Request harvestRequest()
 {

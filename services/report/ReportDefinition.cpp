@@ -152,11 +152,11 @@ ReportDefinition ReportDefinition::parse(const QByteArray& text, const QString& 
             broken(path, QStringLiteral("agrupación \"%1\" desconocida.").arg(by));
         d.groupByName = by == QLatin1String("name");
         if (d.groupByName ? d.columnIndex(d.groupField) < 0 : !d.isDateField(d.groupField))
-            broken(path, d.groupByName
-                             ? QStringLiteral("el grupo debe ser una columna (%1).")
-                                   .arg(d.groupField)
-                             : QStringLiteral("el grupo debe ser una columna de fecha (%1).")
-                                   .arg(d.groupField));
+            broken(path,
+                   d.groupByName
+                       ? QStringLiteral("el grupo debe ser una columna (%1).").arg(d.groupField)
+                       : QStringLiteral("el grupo debe ser una columna de fecha (%1).")
+                             .arg(d.groupField));
         for (const QJsonValue& v : go.value(QLatin1String("carry")).toArray()) {
             if (d.columnIndex(v.toString()) < 0)
                 broken(path, QStringLiteral("\"carry\" nombra %1, que no es una columna.")

@@ -30,7 +30,7 @@ public:
     QString formulaTable; // the table name used in selection formulas
     QStringList order;
     QVector<Column> columns;
-    QString groupField;  // empty: no grouping; grouped by day, or by name
+    QString groupField; // empty: no grouping; grouped by day, or by name
     // Grouped by name: texts that differ only in case, accents, commas or
     // blanks are one group, printed under their most used spelling (ties: the
     // first one read); the groups in the order of their names.

@@ -169,8 +169,10 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                 it = figureGlyphs.insert(c.unicode(), layOut(QString(c)));
             if (it->runs.size() != 1 || it->runs.first().glyphIndexes().size() != 1) return false;
             const QGlyphRun& run = it->runs.first();
-            if (!font.isValid()) font = run.rawFont();
-            else if (run.rawFont() != font) return false;
+            if (!font.isValid())
+                font = run.rawFont();
+            else if (run.rawFont() != font)
+                return false;
             indexes << run.glyphIndexes().first();
             positions << run.positions().first() + QPointF(x, 0);
             x += it->width;

@@ -47,14 +47,14 @@ private slots:
         QRandomGenerator rng(7);
         for (int i = 0; i < 120; ++i) {
             const QDate dia = QDate(2024, 3, 1).addDays(i % 32);
-            const QString quien =
-                i % 3 == 0 ? kPerez.at(i % 4) : otros.at(i % 2);
+            const QString quien = i % 3 == 0 ? kPerez.at(i % 4) : otros.at(i % 2);
             const double t = 5 + rng.bounded(55000) / 1000.0; // weighed to the kilogram
             const double h = i % 11 == 0 ? 0 : 12 + rng.bounded(600) / 100.0;
             const LoadSettlement::Result r = LoadSettlement::of({t, h, 0, 0, 0}, reglas);
             d.insertReturningId(
                 QStringLiteral("v_mv_molvera"),
-                {"Fecha", "Toneladas", "vendedor", "humedad", "merma", "kg_netos", "reglas_version"},
+                {"Fecha", "Toneladas", "vendedor", "humedad", "merma", "kg_netos",
+                 "reglas_version"},
                 {QDateTime(dia, QTime(8, 0)), t, quien, h, r.merma(), r.kg(), r.versionValue()});
         }
         // The blank rows of a new day are no loads.
@@ -73,7 +73,8 @@ private slots:
         const int kg = p.def.columnIndex(QStringLiteral("kg_netos"));
         const int tn = p.def.columnIndex(QStringLiteral("Toneladas"));
         QCOMPARE(data.loadCount(), db.scalar("SELECT COUNT(*)" + where, marzo).toInt());
-        QCOMPARE(qint64(data.total(kg)), db.scalar("SELECT SUM(kg_netos)" + where, marzo).toLongLong());
+        QCOMPARE(qint64(data.total(kg)),
+                 db.scalar("SELECT SUM(kg_netos)" + where, marzo).toLongLong());
         QCOMPARE(qRound64(data.total(tn) * 1000),
                  db.scalar("SELECT SUM(CAST(ROUND(Toneladas * 1000) AS INTEGER))" + where, marzo)
                      .toLongLong());
@@ -92,7 +93,8 @@ private slots:
                 marcas << QStringLiteral("?");
                 params << e;
             }
-            const QString de = where + QStringLiteral(" AND vendedor IN (%1)").arg(marcas.join(u','));
+            const QString de =
+                where + QStringLiteral(" AND vendedor IN (%1)").arg(marcas.join(u','));
             QCOMPARE(data.groups().at(g).loads, db.scalar("SELECT COUNT(*)" + de, params).toInt());
             QCOMPARE(qint64(data.groupTotal(g, kg)),
                      db.scalar("SELECT SUM(kg_netos)" + de, params).toLongLong());
@@ -111,7 +113,8 @@ private slots:
         MolveraReportPrinter::writeCsv(dir.filePath("r.csv"), p);
         QFile csv(dir.filePath("r.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QStringList lineas = QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lineas =
+            QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lineas.size(), data.rowCount() + 1);
         QVERIFY(lineas.first().startsWith(QStringLiteral("VENDEDOR;CUIT;FECHA;CARGA")));
     }

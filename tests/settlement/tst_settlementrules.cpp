@@ -129,8 +129,10 @@ private slots:
         r.tabla = {{141, 115}, {143, 165}};
         const MoistureShrink::Result m = MoistureShrink::of(humedad, r);
         QCOMPARE(m.cents, merma < 0 ? std::nullopt : std::optional<int>(merma));
-        if (why.isEmpty()) QVERIFY(m.why.isEmpty());
-        else QVERIFY2(m.why.contains(why), qPrintable(m.why));
+        if (why.isEmpty())
+            QVERIFY(m.why.isEmpty());
+        else
+            QVERIFY2(m.why.contains(why), qPrintable(m.why));
         if (merma < 0) QVERIFY(!load(30, humedad / 100.0, r).kilos);
     }
 
@@ -151,8 +153,10 @@ private slots:
         QTest::newRow("falling below 2") << 76.0 << 15.0 << 249.0 << "3";
         QTest::newRow("grade 3 at its limit") << 73.0 << 15.0 << 100.0 << "3";
         QTest::newRow("below every grade") << 72.99 << 13.0 << 400.0 << "fuera de estándar";
-        QTest::newRow("falling missing, grade 1 possible") << 80.0 << 13.0 << 0.0 << "sin grado aún";
-        QTest::newRow("falling missing, grade 2 possible") << 77.0 << 13.0 << 0.0 << "sin grado aún";
+        QTest::newRow("falling missing, grade 1 possible")
+            << 80.0 << 13.0 << 0.0 << "sin grado aún";
+        QTest::newRow("falling missing, grade 2 possible")
+            << 77.0 << 13.0 << 0.0 << "sin grado aún";
         QTest::newRow("falling missing, only 3 possible") << 74.0 << 13.0 << 0.0 << "3";
         QTest::newRow("hectolitre missing") << 0.0 << 13.0 << 400.0 << "sin grado aún";
     }
@@ -201,13 +205,27 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("digits");
         QTest::addColumn<QString>("why");
-        QTest::newRow("with dashes") << "20-12345678-6" << "20123456786" << "";
-        QTest::newRow("plain") << "30712345671" << "30712345671" << "";
-        QTest::newRow("check digit 0") << "20-00000006-0" << "20000000060" << "";
-        QTest::newRow("no check digit possible") << "20-00000001-0" << "" << "no admiten";
-        QTest::newRow("wrong check digit") << "20-12345678-0" << "" << "debería ser 6";
-        QTest::newRow("ten digits") << "2012345678" << "" << "tiene 10 cifras";
-        QTest::newRow("a letter") << "20-1234567A-6" << "" << "lleva «A»";
+        QTest::newRow("with dashes") << "20-12345678-6"
+                                     << "20123456786"
+                                     << "";
+        QTest::newRow("plain") << "30712345671"
+                               << "30712345671"
+                               << "";
+        QTest::newRow("check digit 0") << "20-00000006-0"
+                                       << "20000000060"
+                                       << "";
+        QTest::newRow("no check digit possible") << "20-00000001-0"
+                                                 << ""
+                                                 << "no admiten";
+        QTest::newRow("wrong check digit") << "20-12345678-0"
+                                           << ""
+                                           << "debería ser 6";
+        QTest::newRow("ten digits") << "2012345678"
+                                    << ""
+                                    << "tiene 10 cifras";
+        QTest::newRow("a letter") << "20-1234567A-6"
+                                  << ""
+                                  << "lleva «A»";
     }
     void cuitCheckDigit()
     {

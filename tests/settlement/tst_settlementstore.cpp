@@ -87,7 +87,8 @@ private slots:
         QCOMPARE(o.loads, 2);
         QCOMPARE(o.changed, 2);
         QCOMPARE(o.values, 2);
-        QVERIFY2(o.text(lunes, martes).contains(QStringLiteral("2 cargas")), qPrintable(o.text(lunes, martes)));
+        QVERIFY2(o.text(lunes, martes).contains(QStringLiteral("2 cargas")),
+                 qPrintable(o.text(lunes, martes)));
         QCOMPARE(db.scalar("SELECT kg_netos FROM mv_molvera WHERE ID = ?", {a}).toLongLong(),
                  qint64(29334));
         QCOMPARE(db.scalar("SELECT merma FROM mv_molvera WHERE ID = ?", {a}).toDouble(), 2.22);

@@ -247,8 +247,9 @@ private slots:
         f.dialogs.messageAnswers << Dialogs::No;
         f.w->settlement().unificar();
         QCOMPARE(f.column(a, "vendedor").toString(), QStringLiteral("Pérez, Ángel"));
-        QVERIFY2(f.dialogs.messageTexts().last().contains(QStringLiteral("«Pérez, Ángel» (1 carga)")),
-                 qPrintable(f.dialogs.messageTexts().last()));
+        QVERIFY2(
+            f.dialogs.messageTexts().last().contains(QStringLiteral("«Pérez, Ángel» (1 carga)")),
+            qPrintable(f.dialogs.messageTexts().last()));
         // A name that is no spelling of the seller is refused.
         f.dialogs.inputAnswers << QStringLiteral("PEREZ ANGELO");
         f.w->settlement().unificar();
@@ -265,8 +266,9 @@ private slots:
                              {a})
                      .toString(),
                  QStringLiteral("Pérez, Ángel"));
-        QCOMPARE(f.db.scalar("SELECT cuit FROM ta_vendedor WHERE nombre = 'PEREZ ANGEL'").toString(),
-                 QStringLiteral("20123456786"));
+        QCOMPARE(
+            f.db.scalar("SELECT cuit FROM ta_vendedor WHERE nombre = 'PEREZ ANGEL'").toString(),
+            QStringLiteral("20123456786"));
         QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM ta_vendedor").toInt(), 1);
         QVERIFY(f.dialogs.messageTexts().last().contains(QStringLiteral("en 1 carga")));
     }

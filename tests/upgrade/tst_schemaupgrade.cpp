@@ -433,7 +433,8 @@ private slots:
                  SchemaUpgrade::dropsFor(SchemaUpgrade::section(script, QLatin1String(later)), pg))
                 made.execute(drop);
         for (const char* c : {"merma", "kg_netos", "grado", "reglas_version"})
-            made.execute(QStringLiteral("ALTER TABLE mv_molvera DROP COLUMN %1").arg(QLatin1String(c)));
+            made.execute(
+                QStringLiteral("ALTER TABLE mv_molvera DROP COLUMN %1").arg(QLatin1String(c)));
         made.execute(QStringLiteral("CREATE VIEW v_mv_molvera AS SELECT ID, Fecha, Toneladas, "
                                     "humedad, modificado_por FROM mv_molvera"));
         made.execute(QStringLiteral("UPDATE mv_molvera_version SET version = 5"));
