@@ -185,13 +185,27 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         out.width = x;
         return true;
     };
-    auto shaped = [&](const QString& t) -> const Shaped& {
+    // A figure is put together each time (cheaper than looking it up among
+    // a long report's hundred thousand of them); other texts are kept.
+    auto shaped = [&](const QString& t) -> Shaped {
+        Shaped sh;
+        if (isFigure(t) && figure(t, sh)) return sh;
         auto it = shapedCache.constFind(t);
         if (it != shapedCache.constEnd()) return *it;
         if (shapedCache.size() > 50000) shapedCache.clear();
-        Shaped sh;
-        if (!isFigure(t) || !figure(t, sh)) sh = layOut(t);
-        return *shapedCache.insert(t, sh);
+        return *shapedCache.insert(t, layOut(t));
+    };
+    // The width of a text as printed; a figure's from its characters'.
+    auto widthOf = [&](const QString& t) {
+        if (!isFigure(t)) return shaped(t).width;
+        double x = 0;
+        for (QChar c : t) {
+            auto it = figureGlyphs.constFind(c.unicode());
+            if (it == figureGlyphs.constEnd())
+                it = figureGlyphs.insert(c.unicode(), layOut(QString(c)));
+            x += it->width;
+        }
+        return x;
     };
 
     // Elided forms of long texts, by text and width.
@@ -237,6 +251,21 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     QRawFont rowFont; // the body font at the device's size, from the first shaped text
     QVector<quint32> rowIndexes;
     QVector<QPointF> rowPositions;
+    // Where a text of that width starts in its column.
+    auto leftOf = [&](int c, double w, double textWidth) {
+        double left = x[c] + pad;
+        switch (m_def.columns.at(c).align) {
+        case ReportDefinition::Align::Right:
+            left += w - textWidth;
+            break;
+        case ReportDefinition::Align::Center:
+            left += (w - textWidth) / 2;
+            break;
+        case ReportDefinition::Align::Left:
+            break;
+        }
+        return left;
+    };
 
     const double rowH = fmBody.height() * 1.3;
     const double totalH = fmBold.height() * 1.6;
@@ -253,7 +282,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     for (int r = 0; r < m_data.rowCount(); ++r)
         for (int c = 0; c < nc; ++c) {
             const QString t = m_data.cellText(m_def, r, c);
-            if (t.isEmpty() || shaped(t).width <= columnWidth(c)) continue;
+            if (t.isEmpty() || widthOf(t) <= columnWidth(c)) continue;
             const int n = int(wrapped(t, columnWidth(c)).size());
             rowLines[r] = std::clamp(std::max(rowLines[r], n), 1, mostLines);
         }
@@ -360,7 +389,8 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                     const double w = columnWidth(c);
                     const QString t = m_data.cellText(m_def, l.index, c);
                     if (t.isEmpty()) continue;
-                    const Shaped* sh = &shaped(t);
+                    const Shaped shapedText = shaped(t);
+                    const Shaped* sh = &shapedText;
                     if (sh->width > w) {
                         // Line by line, as measured; a text with more lines
                         // than its row holds ends its last one in "…".
@@ -382,17 +412,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                         }
                         continue;
                     }
-                    double left = x[c] + pad;
-                    switch (m_def.columns.at(c).align) {
-                    case ReportDefinition::Align::Right:
-                        left += w - sh->width;
-                        break;
-                    case ReportDefinition::Align::Center:
-                        left += (w - sh->width) / 2;
-                        break;
-                    case ReportDefinition::Align::Left:
-                        break;
-                    }
+                    const double left = leftOf(c, w, sh->width);
                     for (const QGlyphRun& run : sh->runs) {
                         if (!rowFont.isValid()) rowFont = run.rawFont();
                         if (run.rawFont() != rowFont) {
