@@ -416,56 +416,6 @@ private slots:
         QCOMPARE(named, expected);
     }
 
-    // A database of version 5 (before the settlement): its rows kept, the
-    // rules made with wheat's values, and the kept settlement of a row
-    // written and recorded in the history from then on.
-    void theSettlementIsAdded()
-    {
-        TestDb db;
-        DataService& made = db.data();
-        const bool pg = db.onServer();
-        const qint64 id = made.insertReturningId(
-            QStringLiteral("v_mv_molvera"), {"Fecha", "Toneladas", "humedad", "modificado_por"},
-            {QDateTime(QDate(2024, 3, 15), QTime()), 30.0, 15.2, QStringLiteral("ANA")});
-        const QString script = made.schemaScript();
-        for (const char* later : {"settlement", "historytriggers", "view"})
-            for (const QString& drop :
-                 SchemaUpgrade::dropsFor(SchemaUpgrade::section(script, QLatin1String(later)), pg))
-                made.execute(drop);
-        for (const char* c : {"merma", "kg_netos", "grado", "reglas_version"})
-            made.execute(
-                QStringLiteral("ALTER TABLE mv_molvera DROP COLUMN %1").arg(QLatin1String(c)));
-        made.execute(QStringLiteral("CREATE VIEW v_mv_molvera AS SELECT ID, Fecha, Toneladas, "
-                                    "humedad, modificado_por FROM mv_molvera"));
-        made.execute(QStringLiteral("UPDATE mv_molvera_version SET version = 5"));
-        QCOMPARE(SchemaUpgrade(made).version(), 5);
-        const QMap<QString, QStringList> before = snapshot(made.database(), true);
-
-        auto d = open(db, db.path());
-        QVERIFY2(d->isOpen(), qPrintable(d->openError()));
-        QCOMPARE(SchemaUpgrade(*d).version(), SchemaUpgrade::kCurrent);
-        QCOMPARE(snapshot(d->database(), true), before);
-        QCOMPARE(scalar(*d, "SELECT base FROM ta_liquidacion").toDouble(), 13.5);
-        QCOMPARE(scalar(*d, "SELECT manipuleo FROM ta_liquidacion").toDouble(), 0.25);
-        QVERIFY(scalar(*d, "SELECT kg_netos FROM mv_molvera WHERE ID = ?", {id}).isNull());
-        d->execute(QStringLiteral("UPDATE v_mv_molvera SET merma = ?, kg_netos = ?, grado = ?, "
-                                  "reglas_version = ?, modificado_por = ? WHERE ID = ?"),
-                   {2.22, 29334, QStringLiteral("1"), 1, QStringLiteral("LUIS"), id});
-        RecordSet h = d->openRecordSet(
-            QStringLiteral("SELECT campo, valor_nuevo, usuario FROM mv_molvera_historial WHERE "
-                           "id_registro = ? AND operacion = 'MODIFICACION' ORDER BY campo"),
-            {id});
-        QStringList cambios;
-        for (const auto& r : h.rows())
-            cambios << r.at(0).toString() + u'=' + r.at(1).toString() + u'/' + r.at(2).toString();
-        QCOMPARE(cambios, (QStringList{"grado=1/LUIS", "kg_netos=29334/LUIS", "merma=2.22/LUIS",
-                                       "reglas_version=1/LUIS"}));
-        // The plant's change of its rules is a new version.
-        const qint64 v = scalar(*d, "SELECT version FROM ta_liquidacion").toLongLong();
-        d->execute(QStringLiteral("INSERT INTO ta_grado (grado, pesohect_min) VALUES (1, 78)"));
-        QVERIFY(scalar(*d, "SELECT version FROM ta_liquidacion").toLongLong() > v);
-    }
-
     // A statement the upgrade cannot run leaves the database as it was.
     void aFailedUpgradeChangesNothing()
     {
