@@ -14,6 +14,9 @@
 #include "SheetCommands.h"
 #include "SheetSettlement.h"
 
+#include <QFrame>
+#include <QToolButton>
+
 namespace
 {
 
@@ -184,6 +187,35 @@ private slots:
                              {a})
                      .toString(),
                  QStringLiteral("29334"));
+    }
+
+    // From the report tab, without a sheet: the range of its two boxes,
+    // both needed; the button is there.
+    void aRangeFromTheReportTab()
+    {
+        ExtrasFixture f;
+        auto otra = f.db.secondConnection();
+        const qint64 a =
+            f.addRow(*otra, QDate(2024, 3, 1), {{"Toneladas", 30.0}, {"humedad", 15.2}});
+        const qint64 b =
+            f.addRow(*otra, QDate(2024, 3, 9), {{"Toneladas", 10.0}, {"humedad", 13.0}});
+        const qint64 fuera =
+            f.addRow(*otra, QDate(2024, 3, 10), {{"Toneladas", 10.0}, {"humedad", 13.0}});
+        QVERIFY(f.w->settlement().botonRecalcular()->isVisibleTo(f.w->frmRep()));
+        f.w->box("FechaDesde")->setText(QStringLiteral("01/03/2024"));
+        f.w->box("FechaHasta")->clear();
+        f.w->settlement().recalcular();
+        QVERIFY(f.dialogs.messageTexts().last().contains(QStringLiteral("Fecha Hasta")));
+        QVERIFY(f.column(a, "kg_netos").isNull());
+        f.w->box("FechaHasta")->setText(QStringLiteral("09/03/2024"));
+        f.dialogs.messageAnswers << Dialogs::Yes;
+        f.w->settlement().recalcular();
+        QCOMPARE(f.column(a, "kg_netos").toLongLong(), qint64(29334));
+        QCOMPARE(f.column(b, "kg_netos").toLongLong(), qint64(10000));
+        QVERIFY(f.column(fuera, "kg_netos").isNull());
+        QVERIFY2(f.dialogs.messageTexts().last().contains(QStringLiteral("del 01/03/2024 al "
+                                                                         "09/03/2024")),
+                 qPrintable(f.dialogs.messageTexts().last()));
     }
 
     // A reading written by another program, which leaves the kept values
