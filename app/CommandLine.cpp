@@ -46,6 +46,9 @@ QString helpText()
         "  molvera --report DESDE HASTA --output ARCHIVO.pdf|ARCHIVO.csv [\"PARAMETROS\"]\n"
         "      escribe el reporte de recepción sin ventana (DESDE y HASTA dd/mm/aaaa;\n"
         "      - o \"\" deja ese extremo abierto)\n"
+        "  molvera --statement DESDE HASTA --output ARCHIVO.pdf|ARCHIVO.csv [\"PARAMETROS\"]\n"
+        "      escribe el resumen por vendedor (cada carga con su merma, kilos netos y\n"
+        "      grado; subtotal por vendedor y total) sin ventana, con las mismas fechas\n"
         "  molvera --init-db \"PARAMETROS\"\n"
         "      crea las tablas en una base de un servidor, o las actualiza si son de una\n"
         "      versión anterior\n"
@@ -81,9 +84,9 @@ QString versionText()
 QString unknownOption(const QStringList& arguments)
 {
     static const QStringList known{
-        QStringLiteral("--report"),  QStringLiteral("--output"), QStringLiteral("--init-db"),
-        QStringLiteral("--backup"),  QStringLiteral("--help"),   QStringLiteral("-h"),
-        QStringLiteral("--version"),
+        QStringLiteral("--report"),    QStringLiteral("--output"),  QStringLiteral("--init-db"),
+        QStringLiteral("--statement"), QStringLiteral("--backup"),  QStringLiteral("--help"),
+        QStringLiteral("-h"),          QStringLiteral("--version"),
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments.at(i);

@@ -21,7 +21,11 @@ CREATE TABLE mv_molvera (
     pesohect           double precision,
     silodestino        varchar(4),
     observaciones      text,
-    modificado_por     varchar(50)
+    modificado_por     varchar(50),
+    merma              double precision,
+    kg_netos           bigint,
+    grado              varchar(20),
+    reglas_version     integer
 );
 
 CREATE INDEX ix_mv_molvera_fecha ON mv_molvera (Fecha);
@@ -37,7 +41,8 @@ CREATE INDEX ix_mv_molvera_caracteristicas ON mv_molvera (caracteristicas);
 CREATE VIEW v_mv_molvera AS
 SELECT ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor,
        procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad,
-       pesohect, silodestino, observaciones, modificado_por
+       pesohect, silodestino, observaciones, modificado_por, merma, kg_netos, grado,
+       reglas_version
 FROM mv_molvera;
 
 -- @section totals
@@ -135,6 +140,10 @@ CREATE TABLE mv_molvera_historial (
 
 CREATE INDEX ix_mv_molvera_historial_registro ON mv_molvera_historial (id_registro);
 
+-- @section historytriggers
+-- The trigger that writes the history, the settlement kept in each row
+-- (shrink, net kilograms, grade and the rules' version) included.
+
 CREATE FUNCTION fn_mv_molvera_historial() RETURNS trigger
 LANGUAGE plpgsql AS $$
 BEGIN
@@ -156,7 +165,11 @@ BEGIN
             ('humedad', CAST(NEW.humedad AS text)),
             ('pesohect', CAST(NEW.pesohect AS text)),
             ('silodestino', CAST(NEW.silodestino AS text)),
-            ('observaciones', CAST(NEW.observaciones AS text))
+            ('observaciones', CAST(NEW.observaciones AS text)),
+            ('merma', CAST(NEW.merma AS text)),
+            ('kg_netos', CAST(NEW.kg_netos AS text)),
+            ('grado', CAST(NEW.grado AS text)),
+            ('reglas_version', CAST(NEW.reglas_version AS text))
         ) AS c (campo, valor)
         WHERE c.valor IS NOT NULL;
     ELSIF TG_OP = 'UPDATE' THEN
@@ -178,7 +191,11 @@ BEGIN
             ('humedad', CAST(OLD.humedad AS text), CAST(NEW.humedad AS text)),
             ('pesohect', CAST(OLD.pesohect AS text), CAST(NEW.pesohect AS text)),
             ('silodestino', CAST(OLD.silodestino AS text), CAST(NEW.silodestino AS text)),
-            ('observaciones', CAST(OLD.observaciones AS text), CAST(NEW.observaciones AS text))
+            ('observaciones', CAST(OLD.observaciones AS text), CAST(NEW.observaciones AS text)),
+            ('merma', CAST(OLD.merma AS text), CAST(NEW.merma AS text)),
+            ('kg_netos', CAST(OLD.kg_netos AS text), CAST(NEW.kg_netos AS text)),
+            ('grado', CAST(OLD.grado AS text), CAST(NEW.grado AS text)),
+            ('reglas_version', CAST(OLD.reglas_version AS text), CAST(NEW.reglas_version AS text))
         ) AS c (campo, anterior, nuevo)
         WHERE c.anterior IS DISTINCT FROM c.nuevo;
     ELSE
@@ -199,7 +216,11 @@ BEGIN
             ('humedad', CAST(OLD.humedad AS text)),
             ('pesohect', CAST(OLD.pesohect AS text)),
             ('silodestino', CAST(OLD.silodestino AS text)),
-            ('observaciones', CAST(OLD.observaciones AS text))
+            ('observaciones', CAST(OLD.observaciones AS text)),
+            ('merma', CAST(OLD.merma AS text)),
+            ('kg_netos', CAST(OLD.kg_netos AS text)),
+            ('grado', CAST(OLD.grado AS text)),
+            ('reglas_version', CAST(OLD.reglas_version AS text))
         ) AS c (campo, valor)
         WHERE c.valor IS NOT NULL;
     END IF;
@@ -471,10 +492,82 @@ $$;
 CREATE TRIGGER tr_mv_molvera_baja_pesadas AFTER DELETE ON mv_molvera
 FOR EACH ROW EXECUTE FUNCTION fn_mv_molvera_baja_pesadas();
 
+-- @section settlement
+-- What a load is worth: the plant's settlement rules. One row of moisture
+-- rules (receiving tolerance, the base the shrink is computed to, the
+-- handling shrink; all in percent, taken to two decimals), an optional
+-- published shrink table (one row per tenth of a point of humidity; when it
+-- has rows it rules instead of the formula), the limits of each grade (an
+-- empty limit does not count) and the sellers as the plant pays them. Every
+-- change of the rules raises ta_liquidacion.version, which each load keeps
+-- with the values it was computed with.
+CREATE TABLE ta_liquidacion (
+    id         integer PRIMARY KEY CHECK (id = 1),
+    tolerancia double precision NOT NULL,
+    base       double precision NOT NULL,
+    manipuleo  double precision NOT NULL,
+    version    integer NOT NULL DEFAULT 1
+);
+
+INSERT INTO ta_liquidacion (id, tolerancia, base, manipuleo, version)
+VALUES (1, 14.0, 13.5, 0.25, 1);
+
+CREATE TABLE ta_merma_tabla (
+    humedad double precision PRIMARY KEY,
+    merma   double precision NOT NULL
+);
+
+CREATE TABLE ta_grado (
+    grado             integer PRIMARY KEY CHECK (grado IN (1, 2, 3)),
+    pesohect_min      double precision,
+    humedad_max       double precision,
+    fallingnumber_min double precision,
+    humedo_min        double precision
+);
+
+CREATE TABLE ta_vendedor (
+    nombre varchar(100) PRIMARY KEY,
+    cuit   varchar(11)
+);
+
+CREATE FUNCTION fn_ta_liquidacion_version() RETURNS trigger
+LANGUAGE plpgsql AS $$
+BEGIN
+    IF TG_TABLE_NAME = 'ta_liquidacion' THEN
+        IF (NEW.tolerancia, NEW.base, NEW.manipuleo)
+           IS DISTINCT FROM (OLD.tolerancia, OLD.base, OLD.manipuleo) THEN
+            NEW.version := OLD.version + 1;
+        END IF;
+        RETURN NEW;
+    END IF;
+    UPDATE ta_liquidacion SET version = version + 1;
+    RETURN NULL;
+END;
+$$;
+
+CREATE TRIGGER tr_ta_liquidacion_version BEFORE UPDATE ON ta_liquidacion
+FOR EACH ROW EXECUTE FUNCTION fn_ta_liquidacion_version();
+
+CREATE TRIGGER tr_ta_merma_tabla_version AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+ON ta_merma_tabla
+FOR EACH STATEMENT EXECUTE FUNCTION fn_ta_liquidacion_version();
+
+CREATE TRIGGER tr_ta_grado_version AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+ON ta_grado
+FOR EACH STATEMENT EXECUTE FUNCTION fn_ta_liquidacion_version();
+
+-- The loads as the seller's statement reads them, with the seller's CUIT: the
+-- rows with tonnes or a seller (not the blank rows a new day starts with).
+CREATE VIEW v_mv_molvera_liquidacion AS
+SELECT m.ID, m.Fecha, m.vendedor, v.cuit, m.Toneladas, m.humedad, m.merma, m.kg_netos,
+       m.grado, m.reglas_version
+FROM mv_molvera m LEFT JOIN ta_vendedor v ON v.nombre = m.vendedor
+WHERE m.Toneladas > 0 OR m.vendedor IS NOT NULL;
+
 -- @section version
 -- The schema version of this database: the program brings an older one up to
 -- date when it starts and refuses one newer than itself.
 CREATE TABLE mv_molvera_version (
     version INTEGER NOT NULL
 );
-INSERT INTO mv_molvera_version (version) VALUES (5);
+INSERT INTO mv_molvera_version (version) VALUES (6);

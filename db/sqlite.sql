@@ -19,7 +19,11 @@ CREATE TABLE mv_molvera (
     pesohect           REAL,
     silodestino        VARCHAR(4),
     observaciones      TEXT,
-    modificado_por     VARCHAR(50)
+    modificado_por     VARCHAR(50),
+    merma              REAL,
+    kg_netos           INTEGER,
+    grado              VARCHAR(20),
+    reglas_version     INTEGER
 );
 
 CREATE INDEX ix_mv_molvera_fecha ON mv_molvera (Fecha);
@@ -33,7 +37,8 @@ CREATE INDEX ix_mv_molvera_caracteristicas ON mv_molvera (caracteristicas);
 CREATE VIEW v_mv_molvera AS
 SELECT ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor,
        procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad,
-       pesohect, silodestino, observaciones, modificado_por
+       pesohect, silodestino, observaciones, modificado_por, merma, kg_netos, grado,
+       reglas_version
 FROM mv_molvera;
 
 CREATE TRIGGER tr_v_mv_molvera_insert INSTEAD OF INSERT ON v_mv_molvera
@@ -41,11 +46,12 @@ BEGIN
     INSERT INTO mv_molvera (Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas,
                             vendedor, procedencia, camionero, humedo, seco, caracteristicas,
                             fallingnumber, humedad, pesohect, silodestino, observaciones,
-                            modificado_por)
+                            modificado_por, merma, kg_netos, grado, reglas_version)
     VALUES (NEW.Fecha, NEW.responsable, NEW.fecha_alta, NEW.fecha_modificacion, NEW.Toneladas,
             NEW.vendedor, NEW.procedencia, NEW.camionero, NEW.humedo, NEW.seco,
             NEW.caracteristicas, NEW.fallingnumber, NEW.humedad, NEW.pesohect, NEW.silodestino,
-            NEW.observaciones, NEW.modificado_por);
+            NEW.observaciones, NEW.modificado_por, NEW.merma, NEW.kg_netos, NEW.grado,
+            NEW.reglas_version);
 END;
 
 CREATE TRIGGER tr_v_mv_molvera_update INSTEAD OF UPDATE ON v_mv_molvera
@@ -57,7 +63,8 @@ BEGIN
         humedo = NEW.humedo, seco = NEW.seco, caracteristicas = NEW.caracteristicas,
         fallingnumber = NEW.fallingnumber, humedad = NEW.humedad, pesohect = NEW.pesohect,
         silodestino = NEW.silodestino, observaciones = NEW.observaciones,
-        modificado_por = NEW.modificado_por
+        modificado_por = NEW.modificado_por, merma = NEW.merma, kg_netos = NEW.kg_netos,
+        grado = NEW.grado, reglas_version = NEW.reglas_version
     WHERE ID = OLD.ID;
 END;
 
@@ -145,6 +152,10 @@ CREATE TABLE mv_molvera_historial (
 
 CREATE INDEX ix_mv_molvera_historial_registro ON mv_molvera_historial (id_registro);
 
+-- @section historytriggers
+-- The triggers that write the history, the settlement kept in each row
+-- (shrink, net kilograms, grade and the rules' version) included.
+
 CREATE TRIGGER tr_mv_molvera_historial_insert AFTER INSERT ON mv_molvera
 BEGIN
     INSERT INTO mv_molvera_historial (id_registro, fecha_cambio, usuario, operacion, campo,
@@ -164,7 +175,11 @@ BEGIN
           UNION ALL SELECT 'humedad', CAST(NEW.humedad AS TEXT)
           UNION ALL SELECT 'pesohect', CAST(NEW.pesohect AS TEXT)
           UNION ALL SELECT 'silodestino', NEW.silodestino
-          UNION ALL SELECT 'observaciones', NEW.observaciones) AS c
+          UNION ALL SELECT 'observaciones', NEW.observaciones
+          UNION ALL SELECT 'merma', CAST(NEW.merma AS TEXT)
+          UNION ALL SELECT 'kg_netos', CAST(NEW.kg_netos AS TEXT)
+          UNION ALL SELECT 'grado', NEW.grado
+          UNION ALL SELECT 'reglas_version', CAST(NEW.reglas_version AS TEXT)) AS c
     WHERE c.nuevo IS NOT NULL;
 END;
 
@@ -189,7 +204,12 @@ BEGIN
           UNION ALL SELECT 'humedad', CAST(OLD.humedad AS TEXT), CAST(NEW.humedad AS TEXT)
           UNION ALL SELECT 'pesohect', CAST(OLD.pesohect AS TEXT), CAST(NEW.pesohect AS TEXT)
           UNION ALL SELECT 'silodestino', OLD.silodestino, NEW.silodestino
-          UNION ALL SELECT 'observaciones', OLD.observaciones, NEW.observaciones) AS c
+          UNION ALL SELECT 'observaciones', OLD.observaciones, NEW.observaciones
+          UNION ALL SELECT 'merma', CAST(OLD.merma AS TEXT), CAST(NEW.merma AS TEXT)
+          UNION ALL SELECT 'kg_netos', CAST(OLD.kg_netos AS TEXT), CAST(NEW.kg_netos AS TEXT)
+          UNION ALL SELECT 'grado', OLD.grado, NEW.grado
+          UNION ALL SELECT 'reglas_version', CAST(OLD.reglas_version AS TEXT),
+                           CAST(NEW.reglas_version AS TEXT)) AS c
     WHERE c.anterior IS NOT c.nuevo;
 END;
 
@@ -212,7 +232,11 @@ BEGIN
           UNION ALL SELECT 'humedad', CAST(OLD.humedad AS TEXT)
           UNION ALL SELECT 'pesohect', CAST(OLD.pesohect AS TEXT)
           UNION ALL SELECT 'silodestino', OLD.silodestino
-          UNION ALL SELECT 'observaciones', OLD.observaciones) AS c
+          UNION ALL SELECT 'observaciones', OLD.observaciones
+          UNION ALL SELECT 'merma', CAST(OLD.merma AS TEXT)
+          UNION ALL SELECT 'kg_netos', CAST(OLD.kg_netos AS TEXT)
+          UNION ALL SELECT 'grado', OLD.grado
+          UNION ALL SELECT 'reglas_version', CAST(OLD.reglas_version AS TEXT)) AS c
     WHERE c.anterior IS NOT NULL;
 END;
 
@@ -526,10 +550,94 @@ BEGIN
     ORDER BY l.ID;
 END;
 
+-- @section settlement
+-- What a load is worth: the plant's settlement rules. One row of moisture
+-- rules (receiving tolerance, the base the shrink is computed to, the
+-- handling shrink; all in percent, taken to two decimals), an optional
+-- published shrink table (one row per tenth of a point of humidity; when it
+-- has rows it rules instead of the formula), the limits of each grade (an
+-- empty limit does not count) and the sellers as the plant pays them. Every
+-- change of the rules raises ta_liquidacion.version, which each load keeps
+-- with the values it was computed with.
+CREATE TABLE ta_liquidacion (
+    id         INTEGER PRIMARY KEY CHECK (id = 1),
+    tolerancia REAL NOT NULL,
+    base       REAL NOT NULL,
+    manipuleo  REAL NOT NULL,
+    version    INTEGER NOT NULL DEFAULT 1
+);
+
+INSERT INTO ta_liquidacion (id, tolerancia, base, manipuleo, version)
+VALUES (1, 14.0, 13.5, 0.25, 1);
+
+CREATE TABLE ta_merma_tabla (
+    humedad REAL PRIMARY KEY,
+    merma   REAL NOT NULL
+);
+
+CREATE TABLE ta_grado (
+    grado             INTEGER PRIMARY KEY CHECK (grado IN (1, 2, 3)),
+    pesohect_min      REAL,
+    humedad_max       REAL,
+    fallingnumber_min REAL,
+    humedo_min        REAL
+);
+
+CREATE TABLE ta_vendedor (
+    nombre VARCHAR(100) PRIMARY KEY,
+    cuit   VARCHAR(11)
+);
+
+CREATE TRIGGER tr_ta_liquidacion_version AFTER UPDATE OF tolerancia, base, manipuleo
+    ON ta_liquidacion
+WHEN OLD.tolerancia IS NOT NEW.tolerancia OR OLD.base IS NOT NEW.base
+     OR OLD.manipuleo IS NOT NEW.manipuleo
+BEGIN
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+
+CREATE TRIGGER tr_ta_merma_tabla_alta AFTER INSERT ON ta_merma_tabla
+BEGIN
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+
+CREATE TRIGGER tr_ta_merma_tabla_cambio AFTER UPDATE ON ta_merma_tabla
+BEGIN
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+
+CREATE TRIGGER tr_ta_merma_tabla_baja AFTER DELETE ON ta_merma_tabla
+BEGIN
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+
+CREATE TRIGGER tr_ta_grado_alta AFTER INSERT ON ta_grado
+BEGIN
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+
+CREATE TRIGGER tr_ta_grado_cambio AFTER UPDATE ON ta_grado
+BEGIN
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+
+CREATE TRIGGER tr_ta_grado_baja AFTER DELETE ON ta_grado
+BEGIN
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+
+-- The loads as the seller's statement reads them, with the seller's CUIT: the
+-- rows with tonnes or a seller (not the blank rows a new day starts with).
+CREATE VIEW v_mv_molvera_liquidacion AS
+SELECT m.ID, m.Fecha, m.vendedor, v.cuit, m.Toneladas, m.humedad, m.merma, m.kg_netos,
+       m.grado, m.reglas_version
+FROM mv_molvera m LEFT JOIN ta_vendedor v ON v.nombre = m.vendedor
+WHERE m.Toneladas > 0 OR m.vendedor IS NOT NULL;
+
 -- @section version
 -- The schema version of this database: the program brings an older one up to
 -- date when it starts and refuses one newer than itself.
 CREATE TABLE mv_molvera_version (
     version INTEGER NOT NULL
 );
-INSERT INTO mv_molvera_version (version) VALUES (5);
+INSERT INTO mv_molvera_version (version) VALUES (6);

@@ -20,7 +20,11 @@ CREATE TABLE mv_molvera (
     pesohect           float,
     silodestino        nvarchar(4),
     observaciones      nvarchar(max),
-    modificado_por     nvarchar(50)
+    modificado_por     nvarchar(50),
+    merma              float,
+    kg_netos           bigint,
+    grado              nvarchar(20),
+    reglas_version     int
 );
 GO
 
@@ -44,7 +48,8 @@ GO
 CREATE VIEW v_mv_molvera AS
 SELECT ID, Fecha, responsable, fecha_alta, fecha_modificacion, Toneladas, vendedor,
        procedencia, camionero, humedo, seco, caracteristicas, fallingnumber, humedad,
-       pesohect, silodestino, observaciones, modificado_por
+       pesohect, silodestino, observaciones, modificado_por, merma, kg_netos, grado,
+       reglas_version
 FROM mv_molvera;
 GO
 
@@ -148,7 +153,14 @@ BEGIN
                 (N'silodestino', CAST(d.silodestino AS nvarchar(max)),
                  CAST(i.silodestino AS nvarchar(max))),
                 (N'observaciones', CAST(d.observaciones AS nvarchar(max)),
-                 CAST(i.observaciones AS nvarchar(max)))
+                 CAST(i.observaciones AS nvarchar(max))),
+                (N'merma', CONVERT(nvarchar(40), CAST(d.merma AS decimal(19, 6))),
+                 CONVERT(nvarchar(40), CAST(i.merma AS decimal(19, 6)))),
+                (N'kg_netos', CONVERT(nvarchar(40), d.kg_netos),
+                 CONVERT(nvarchar(40), i.kg_netos)),
+                (N'grado', CAST(d.grado AS nvarchar(max)), CAST(i.grado AS nvarchar(max))),
+                (N'reglas_version', CONVERT(nvarchar(40), d.reglas_version),
+                 CONVERT(nvarchar(40), i.reglas_version))
     ) AS c (campo, anterior, nuevo)
     WHERE (c.anterior IS NULL AND c.nuevo IS NOT NULL)
        OR (c.anterior IS NOT NULL AND c.nuevo IS NULL)
@@ -421,6 +433,75 @@ BEGIN
 END;
 GO
 
+-- The plant's settlement rules (see db/sqlite.sql, section "settlement"): the
+-- moisture rules, the optional published shrink table, the grades' limits and
+-- the sellers; every change of the rules raises ta_liquidacion.version.
+CREATE TABLE ta_liquidacion (
+    id         int PRIMARY KEY CHECK (id = 1),
+    tolerancia float NOT NULL,
+    base       float NOT NULL,
+    manipuleo  float NOT NULL,
+    version    int NOT NULL DEFAULT 1
+);
+GO
+
+INSERT INTO ta_liquidacion (id, tolerancia, base, manipuleo, version)
+VALUES (1, 14.0, 13.5, 0.25, 1);
+GO
+
+CREATE TABLE ta_merma_tabla (
+    humedad float PRIMARY KEY,
+    merma   float NOT NULL
+);
+GO
+
+CREATE TABLE ta_grado (
+    grado             int PRIMARY KEY CHECK (grado IN (1, 2, 3)),
+    pesohect_min      float,
+    humedad_max       float,
+    fallingnumber_min float,
+    humedo_min        float
+);
+GO
+
+CREATE TABLE ta_vendedor (
+    nombre nvarchar(100) PRIMARY KEY,
+    cuit   nvarchar(11)
+);
+GO
+
+CREATE TRIGGER tr_ta_merma_tabla_version ON ta_merma_tabla FOR INSERT, UPDATE, DELETE
+AS
+BEGIN
+    SET NOCOUNT ON;
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+GO
+
+CREATE TRIGGER tr_ta_grado_version ON ta_grado FOR INSERT, UPDATE, DELETE
+AS
+BEGIN
+    SET NOCOUNT ON;
+    UPDATE ta_liquidacion SET version = version + 1;
+END;
+GO
+
+CREATE TRIGGER tr_ta_liquidacion_version ON ta_liquidacion AFTER UPDATE
+AS
+BEGIN
+    SET NOCOUNT ON;
+    IF UPDATE(tolerancia) OR UPDATE(base) OR UPDATE(manipuleo)
+        UPDATE ta_liquidacion SET version = version + 1;
+END;
+GO
+
+CREATE VIEW v_mv_molvera_liquidacion AS
+SELECT m.ID, m.Fecha, m.vendedor, v.cuit, m.Toneladas, m.humedad, m.merma, m.kg_netos,
+       m.grado, m.reglas_version
+FROM mv_molvera m LEFT JOIN ta_vendedor v ON v.nombre = m.vendedor
+WHERE m.Toneladas > 0 OR m.vendedor IS NOT NULL;
+GO
+
 -- The schema version of this database: the program brings an older one up to
 -- date when it starts and refuses one newer than itself.
 CREATE TABLE mv_molvera_version (
@@ -428,4 +509,4 @@ CREATE TABLE mv_molvera_version (
 );
 GO
 
-INSERT INTO mv_molvera_version (version) VALUES (5);
+INSERT INTO mv_molvera_version (version) VALUES (6);

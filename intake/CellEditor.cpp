@@ -6,6 +6,7 @@
 #include "FormService.h"
 #include "KeyCodes.h"
 #include "SheetCommands.h"
+#include "SheetSettlement.h"
 #include "TextBox.h"
 #include "UtilVextra.h"
 #include "frmTrigo.h"
@@ -130,6 +131,8 @@ void CellEditor::MsflexGridEdt(int charCode)
     if (e->dataField().compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0) return;
     if (!g->isEnabled() || !g->isVisible() || g->Row() < FlexGrid::FixedRows || g->Col() <= 0)
         return;
+    // What the load is worth is computed, never typed.
+    if (SheetSettlement::calculada(g->Col())) return;
     TextPropiedades(e, g->Col());
     if (charCode >= 0 && charCode <= 32) {
         e->setText(g->Text());

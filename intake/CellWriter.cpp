@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "FlexGrid.h"
 #include "ServiceError.h"
+#include "SheetSettlement.h"
 #include "TextBox.h"
 #include "UtilService.h"
 #include "frmTrigo.h"
@@ -84,11 +85,16 @@ bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown, QString
     const QString sql =
         QStringLiteral("UPDATE %1 SET [%2] = ?, fecha_modificacion = ?%3 WHERE ID = ?")
             .arg(w.mVista, f.toUpper(), quien);
+    // A change of the tonnes or a reading is written with what the load is
+    // then worth, in the same statement.
+    const bool liquida = w.settlement().disponible() && SheetSettlement::entra(f);
     while (true) {
         try {
             QVariantList params{value, QDateTime::currentDateTime()};
             if (!quien.isEmpty()) params << w.history().operador();
-            if (!w.data().executeChanged(sql, params << id)) {
+            const bool escrita = liquida ? w.settlement().escribir(id, f, value, quien)
+                                         : w.data().executeChanged(sql, params << id);
+            if (!escrita) {
                 // No row has this id any more: another desk deleted it.
                 Dialogs::instance().message(
                     &w, QStringLiteral("Aviso al operador"),

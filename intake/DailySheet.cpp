@@ -31,10 +31,17 @@ const DailySheet::Columna kColumnas[] = {
     {"pesohect", "PESO HECT.", "PESO", "HECT.", 600, 0, true},
     {"silodestino", "SILO DESTINO", "SILO", "DESTINO", 800, 0, false},
     {"observaciones", "OBSERVACIONES", "", "OBSERVACIONES", 1500, 0, false},
+    // What the load is worth, computed with every change of its tonnes or
+    // readings (SheetSettlement); never edited.
+    {"merma", "MERMA %", "MERMA", "%", 700, 0, true},
+    {"kg_netos", "KG NETOS", "KG", "NETOS", 900, 0, true},
+    {"grado", "GRADO", "", "GRADO", 1000, 0, false},
 };
 
 // Widths of the empty grid, in letters X of the window's font.
-const int kAnchoVacio[13] = {0, 50, 50, 50, 10, 8, 20, 10, 10, 10, 10, 10, 100};
+const int kAnchoVacio[] = {0, 50, 50, 50, 10, 8, 20, 10, 10, 10, 10, 10, 100, 8, 10, 12};
+constexpr int kColumnasGrilla = int(std::size(kAnchoVacio));
+static_assert(kColumnasGrilla == int(std::size(kColumnas)) + 1);
 
 void avisar(frmTrigo& w, const QString& texto)
 {
@@ -73,13 +80,13 @@ void DailySheet::InicializaGrid()
     FlexGrid* g = w.MSflexGrid1();
     g->clearCells();
     g->setRows(30);
-    g->setCols(13);
+    g->setCols(kColumnasGrilla);
     const QFontMetrics fm(w.font());
-    for (int c = 0; c < 13; ++c) {
+    for (int c = 0; c < kColumnasGrilla; ++c) {
         const int px = kAnchoVacio[c] ? fm.horizontalAdvance(QString(kAnchoVacio[c], u'X')) : 0;
         g->setColWidth(c, px * 15);
     }
-    for (int c = 0; c < 13; ++c) {
+    for (int c = 0; c < kColumnasGrilla; ++c) {
         g->setTextMatrix(0, c, QString());
         g->setTextMatrix(1, c, QString());
     }

@@ -86,6 +86,7 @@ void DayTotals::findColumns()
     for (int c = 0; c < 6; ++c)
         m_colLectura[c] = DailySheet::columnaDe(QLatin1String(kLecturas[c]));
     m_colSilo = DailySheet::columnaDe(QStringLiteral("silodestino"));
+    m_colKilos = DailySheet::columnaDe(QStringLiteral("kg_netos"));
 }
 
 DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
@@ -111,6 +112,11 @@ DayTotals::Fila DayTotals::filaDe(int gridRow, const QString& decimalPoint)
                 std::max(text.lastIndexOf(u'.'), text.lastIndexOf(decimalPoint));
             if (punto >= 0) f.decimales = int(std::min<qsizetype>(6, text.size() - punto - 1));
         }
+    }
+    if (m_colKilos >= 0) {
+        bool ok = false;
+        const qint64 kg = g->cellText(gridRow, m_colKilos).trimmed().toLongLong(&ok);
+        if (ok && kg >= 0) f.kilos = kg;
     }
     const QStringView silo =
         m_colSilo >= 0 ? g->cellText(gridRow, m_colSilo).trimmed() : QStringView();
@@ -215,8 +221,10 @@ void DayTotals::count()
         if (fuera) ++f.fueraDeLimite;
         f.noContados += fila.rechazados;
         const double t = fila.lectura[0];
+        if (fila.kilos >= 0) f.kilosNetos += fila.kilos;
         if (!(t > 0)) continue;
         ++f.camiones;
+        if (fila.kilos < 0) ++f.sinNetos;
         const qint64 g = qRound64(t * 1e6);
         gramos += g;
         if (!fila.siloRechazado) {
@@ -253,6 +261,11 @@ void DayTotals::show(const Figures& f)
                  f.humedadMedia ? number(*f.humedadMedia, 2) + QStringLiteral(" %") : sinDato,
                  f.pesoHectMedio ? number(*f.pesoHectMedio, 2) + QStringLiteral(" kg/hl") : sinDato,
                  QLocale().toString(f.fueraDeLimite)));
+    // What the day's loads are worth, and how many are not settled yet.
+    QString netos = QStringLiteral("    Kg netos: %1").arg(QLocale().toString(f.kilosNetos));
+    if (f.sinNetos > 0)
+        netos += QStringLiteral(" (%1 sin kilos netos)").arg(QLocale().toString(f.sinNetos));
+    m_linea1->setText(m_linea1->text() + netos);
     if (f.noContados > 0)
         m_linea1->setText(m_linea1->text() +
                           QStringLiteral("    No contados: %1 (fuera de las reglas de la planilla)")

@@ -31,6 +31,8 @@ public:
         std::optional<double> humedadMedia;
         std::optional<double> pesoHectMedio;
         int fueraDeLimite = 0;
+        qint64 kilosNetos = 0; // what the loads are worth, whole kilograms
+        int sinNetos = 0;      // loads with tonnes and no net kilograms yet
         int decimales = 2; // of the tonnes: as many as the finest cell shows, at least 2
         // Values the sheet's rules refuse (written by another program), left
         // out of the figures above; a load to a silo that does not exist
@@ -72,6 +74,7 @@ private:
         int decimales = 0;      // shown in the tonnes cell
         int rechazados = 0;     // values the sheet's rules refuse, left out
         bool siloRechazado = false; // a silo that does not exist
+        qint64 kilos = -1;          // net kilograms; -1 where the cell is empty
     };
     void findColumns();
     Fila filaDe(int gridRow, const QString& decimalPoint);
@@ -92,6 +95,7 @@ private:
     QHash<QString, int> m_siloDe;       // longer
     int m_colLectura[6] = {-1, -1, -1, -1, -1, -1};
     int m_colSilo = -1;
+    int m_colKilos = -1;
     QLabel* m_linea1 = nullptr;
     QLabel* m_linea2 = nullptr;
     QStringList m_porSilo; // "silo: tonnes", one per silo

@@ -10,6 +10,7 @@
 #include "KeyRouter.h"
 #include "OpenTransactions.h"
 #include "ServiceError.h"
+#include "SheetSettlement.h"
 #include "TextBox.h"
 #include "UtilService.h"
 #include "frmTrigo.h"
@@ -276,6 +277,7 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
     QSet<qint64> enBase;
     const QLocale loc = UtilService::textLocale();
     QVector<QVector<QString>> nuevas;
+    QVector<qint64> cambiadas; // rows whose values the database changed
     int aplicadas = 0;
     for (const RecordSet::Row row : rs.rows()) {
         const qint64 id = row.at(0).toLongLong();
@@ -286,6 +288,7 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
         const int fila = g->rowOfId(id);
         if (fila < 0) {
             nuevas << textos;
+            cambiadas << id;
             continue;
         }
         // The cell under an open edit takes the stored value too; the
@@ -296,7 +299,10 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
             g->setTextMatrix(fila, c, textos.at(c));
             distinta = true;
         }
-        if (distinta) ++aplicadas;
+        if (distinta) {
+            ++aplicadas;
+            cambiadas << id;
+        }
     }
     // New rows go at the end: no row the operator sees moves.
     if (!nuevas.isEmpty()) {
@@ -350,5 +356,7 @@ bool LiveSheet::apply(const RecordSet& rs, const QSet<qint64>* touched, bool* co
         }
     }
     m_applied += aplicadas;
+    // What the changed loads are worth, when another program left it behind.
+    w.settlement().revisar(cambiadas);
     return aplicadas > 0;
 }

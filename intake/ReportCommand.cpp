@@ -91,10 +91,10 @@ QStringList ReportCommand::asignaciones(const QString& empresa)
 }
 
 ReportPrinter::Request ReportCommand::pedido(const QString& seleccion, const QString& empresa,
-                                             const QString& conexion)
+                                             const QString& conexion, const char* reporte)
 {
     ReportPrinter::Request r;
-    r.reportName = QString::fromLatin1(kReporte);
+    r.reportName = QString::fromLatin1(reporte);
     r.parameters = QStringList{QString(), QString()};
     r.selectionFormula = seleccion;
     r.connection = conexion;
@@ -102,7 +102,7 @@ ReportPrinter::Request ReportCommand::pedido(const QString& seleccion, const QSt
     return r;
 }
 
-void ReportCommand::ImprimirReporte(frmTrigo& w)
+void ReportCommand::ImprimirReporte(frmTrigo& w, const char* reporte)
 {
     QString s;
     try {
@@ -126,7 +126,7 @@ void ReportCommand::ImprimirReporte(frmTrigo& w)
     }
     printer->setOptions(true, true, false);
     try {
-        printer->print(&w, pedido(s, empresa, ModGlobal::gCadenaConexion));
+        printer->print(&w, pedido(s, empresa, ModGlobal::gCadenaConexion, reporte));
     } catch (const ServiceError& e) {
         Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"), e.description(),
                                     Dialogs::Icon::Critical);
@@ -136,18 +136,24 @@ void ReportCommand::ImprimirReporte(frmTrigo& w)
 bool ReportCommand::isCommandLine(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--report") == 0) return true;
+        if (std::strcmp(argv[i], "--report") == 0 || std::strcmp(argv[i], "--statement") == 0)
+            return true;
     return false;
 }
 
 int ReportCommand::runCommandLine(DataService& data, Lib_ClsCons3& lookup,
                                   MolveraReportPrinter& printer, const QStringList& arguments)
 {
-    const QString uso = QStringLiteral(
-        "Uso: molvera --report DESDE HASTA --output archivo.pdf|archivo.csv [\"@DbName=...;\"]\n"
-        "DESDE y HASTA son fechas (dd/mm/aaaa); \"\" o - deja ese extremo abierto.");
     QStringList rest = arguments.mid(1);
-    const qsizetype r = rest.indexOf(QStringLiteral("--report"));
+    const bool resumen =
+        !rest.contains(QStringLiteral("--report")) && rest.contains(QStringLiteral("--statement"));
+    const QString opcion = resumen ? QStringLiteral("--statement") : QStringLiteral("--report");
+    const QString uso =
+        QStringLiteral("Uso: molvera %1 DESDE HASTA --output archivo.pdf|archivo.csv "
+                       "[\"@DbName=...;\"]\n"
+                       "DESDE y HASTA son fechas (dd/mm/aaaa); \"\" o - deja ese extremo abierto.")
+            .arg(opcion);
+    const qsizetype r = rest.indexOf(opcion);
     if (r < 0 || r + 2 >= rest.size()) {
         decir(uso);
         return 2;
@@ -188,7 +194,8 @@ int ReportCommand::runCommandLine(DataService& data, Lib_ClsCons3& lookup,
     printer.setOptions(false, false, true);
     printer.setOutputFile(salida);
     try {
-        printer.print(nullptr, pedido(s, empresa, ModGlobal::gCadenaConexion));
+        printer.print(
+            nullptr, pedido(s, empresa, ModGlobal::gCadenaConexion, resumen ? kResumen : kReporte));
     } catch (const ServiceError& e) {
         decir(e.description());
         return 3;

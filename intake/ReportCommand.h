@@ -16,6 +16,8 @@ namespace ReportCommand
 
 // The report definition the window prints.
 inline constexpr const char* kReporte = "Rp_molvera";
+// The seller's statement ("Resumen por vendedor") of the same selection.
+inline constexpr const char* kResumen = "Rp_vendedores";
 
 // The selection formula: the loaded day when a sheet is loaded, otherwise the
 // "FechaDesde" / "FechaHasta" range (either may be blank). Raises
@@ -29,15 +31,16 @@ QString formulaSeleccion(frmTrigo& w);
 QStringList asignaciones(const QString& empresa);
 // What the window hands the report printer.
 ReportPrinter::Request pedido(const QString& seleccion, const QString& empresa,
-                              const QString& conexion);
+                              const QString& conexion, const char* reporte = kReporte);
 
 // Prints the report through the window's printer. A box that holds no date
 // is named to the operator and nothing is printed; a printer failure is shown
 // and the window stays usable.
-void ImprimirReporte(frmTrigo& w);
+void ImprimirReporte(frmTrigo& w, const char* reporte = kReporte);
 
 // The unattended command "molvera --report DESDE HASTA --output file.pdf|.csv
-// [parameter string]": writes the report without a window.
+// [parameter string]": writes the report without a window; "--statement"
+// instead of "--report" writes the seller's statement.
 bool isCommandLine(int argc, char** argv);
 // Answers the process exit code: 0 written, 1 no database, 2 wrong command
 // line or date, 3 the report could not be made.

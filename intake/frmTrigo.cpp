@@ -29,6 +29,7 @@
 #include "SheetCommands.h"
 #include "SheetExport.h"
 #include "SheetMenu.h"
+#include "SheetSettlement.h"
 #include "SheetRules.h"
 #include "SiloPanel.h"
 #include "TextBox.h"
@@ -121,6 +122,7 @@ frmTrigo::frmTrigo(DataService& data, Lib_ClsCons3& lookup, ReportPrinter* print
     m_live = new LiveSheet(*this);
     m_export = std::make_unique<SheetExport>(*this);
     m_sheetMenu = new SheetMenu(*this);
+    m_settlement = new SheetSettlement(*this);
     m_instruments = new InstrumentHub(this);
     m_instrumentBand = new InstrumentBand(*m_instruments, m_frame2);
     m_instrumentCommands = std::make_unique<InstrumentCommands>(*this, *m_instruments);

@@ -28,6 +28,7 @@ class SheetCommands;
 class SheetExport;
 class SheetMenu;
 class SheetRules;
+class SheetSettlement;
 class ColumnOps;
 class SiloPanel;
 class TextBox;
@@ -96,6 +97,8 @@ public:
     LiveSheet& live() const { return *m_live; }
     SheetExport& exporter() const { return *m_export; }
     SheetMenu& sheetMenu() const { return *m_sheetMenu; }
+    // What each load is worth (shrink, net kilograms, grade) and its commands.
+    SheetSettlement& settlement() const { return *m_settlement; }
     // The workstation's scale and analyzer, their keys and their header line.
     InstrumentHub& instruments() const { return *m_instruments; }
     InstrumentCommands& instrumentCommands() const { return *m_instrumentCommands; }
@@ -182,6 +185,7 @@ private:
     DayTotals* m_totals = nullptr;    // owned by the window
     LiveSheet* m_live = nullptr;      // owned by the window
     SheetMenu* m_sheetMenu = nullptr; // owned by the window
+    SheetSettlement* m_settlement = nullptr; // owned by the window
     InstrumentHub* m_instruments = nullptr;     // owned by the window
     InstrumentBand* m_instrumentBand = nullptr; // in the header band
     std::unique_ptr<InstrumentCommands> m_instrumentCommands;

@@ -186,6 +186,21 @@ void SchemaUpgrade::rollback()
     m_data.database().rollback();
 }
 
+void SchemaUpgrade::addSettlementColumns()
+{
+    const bool pg = m_data.dialect().kind() == SqlDialect::Kind::PostgreSQL;
+    const std::pair<const char*, const char*> columns[] = {
+        {"merma", pg ? "double precision" : "REAL"},
+        {"kg_netos", pg ? "bigint" : "INTEGER"},
+        {"grado", "VARCHAR(20)"},
+        {"reglas_version", "INTEGER"},
+    };
+    for (const auto& [name, type] : columns)
+        if (!m_data.tableHasColumn(QStringLiteral("mv_molvera"), QLatin1String(name)))
+            run(QStringLiteral("ALTER TABLE mv_molvera ADD COLUMN %1 %2")
+                    .arg(QLatin1String(name), QLatin1String(type)));
+}
+
 int SchemaUpgrade::upgrade()
 {
     refuseNewer();
@@ -209,6 +224,9 @@ int SchemaUpgrade::upgrade()
     try {
         // Another desk may have brought it up to date while this one waited.
         from = version();
+        // The settlement kept in the rows first: the view and the history
+        // triggers of every later step name its columns.
+        if (from < 6) addSettlementColumns();
         if (from < 2) {
             if (!m_data.tableHasColumn(QStringLiteral("mv_molvera"),
                                        QStringLiteral("modificado_por")))
@@ -236,6 +254,13 @@ int SchemaUpgrade::upgrade()
                 run(QStringLiteral("ALTER TABLE mv_molvera_pesada ADD COLUMN usuario VARCHAR(50)"));
             runSection(script, QStringLiteral("readings"), false);
             runSection(script, QStringLiteral("ledger"), true);
+        }
+        if (from < 6) {
+            runSection(script, QStringLiteral("view"), true);
+            runSection(script, QStringLiteral("historytriggers"), true);
+            // The rules a plant may have entered already are kept.
+            if (!tableExists(QStringLiteral("ta_liquidacion")))
+                runSection(script, QStringLiteral("settlement"), false);
         }
         if (from < kCurrent)
             run(QStringLiteral("UPDATE mv_molvera_version SET version = %1").arg(kCurrent));

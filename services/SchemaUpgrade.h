@@ -16,6 +16,9 @@ class DataService;
 //   4  + the weighings taken from the truck scale (mv_molvera_pesada)
 //   5  weighings and analyzer readings (mv_molvera_lectura) only ever added,
 //        each with its operator; a deleted load's history names them
+//   6  + the settlement: the plant's rules (ta_liquidacion, ta_merma_tabla,
+//        ta_grado), the sellers (ta_vendedor) and, kept in each row and its
+//        history, the shrink, net kilograms, grade and the rules' version
 //
 // upgrade() brings an older database up to date in one transaction, keeping
 // every row: it runs the sections of the program's own schema script that
@@ -27,7 +30,7 @@ class DataService;
 class SchemaUpgrade
 {
 public:
-    static constexpr int kCurrent = 5;
+    static constexpr int kCurrent = 6;
 
     explicit SchemaUpgrade(DataService& data);
 
@@ -48,6 +51,7 @@ public:
     static QStringList dropsFor(const QString& section, bool postgres);
 
 private:
+    void addSettlementColumns();
     bool tableExists(const QString& table);
     void run(const QString& sql);
     void runSection(const QString& script, const QString& name, bool replace);

@@ -45,6 +45,13 @@ QString TextFold::fold(QStringView text)
     return out.toLower();
 }
 
+QString TextFold::nameKey(QStringView text)
+{
+    QString k = fold(text);
+    k.removeIf([](QChar c) { return c.isSpace() || c == u','; });
+    return k;
+}
+
 const QString& TextFold::mapFrom()
 {
     return latinMap().from;

@@ -13,6 +13,9 @@ public:
     // Every letter without its accents (the marks of its canonical
     // decomposition), in lower case.
     static QString fold(QStringView text);
+    // A name as one person or firm: folded, without its commas and blanks
+    // ("Pérez, Ángel" and "PEREZ ANGEL" are "perezangel").
+    static QString nameKey(QStringView text);
 
     // The accented and upper-case letters of the Latin alphabets (U+00C0 to
     // U+024F) whose fold is one other letter, and that fold, at the same

@@ -6,6 +6,7 @@
 #include "ReportDefinition.h"
 #include "SelectionFormula.h"
 #include "ServiceError.h"
+#include "TextFold.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -67,7 +68,7 @@ QString ReportData::statement(const ReportDefinition& def, const QString& where,
     for (const auto& c : def.columns)
         cols << dialect.quoteIdentifier(c.field);
     QStringList order;
-    if (!def.groupField.isEmpty()) order << def.groupField;
+    if (!def.groupField.isEmpty() && !def.groupByName) order << def.groupField;
     for (const QString& o : def.order)
         if (!order.contains(o, Qt::CaseInsensitive)) order << o;
     for (QString& o : order)
@@ -120,7 +121,7 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
         const bool load = loadCol < 0 || thousandths(row.at(loadCol)) > 0;
         if (load) ++r.m_loads;
         const int index = int(r.m_rows.size());
-        if (groupCol >= 0) {
+        if (groupCol >= 0 && !def.groupByName) {
             const QDate day = dayOf(row.at(groupCol));
             if (r.m_groups.isEmpty() || r.m_groups.back().day != day) {
                 Group g;
@@ -136,11 +137,66 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
             if (!def.columns.at(c).sum) continue;
             const qint64 v = thousandths(row.at(c));
             r.m_totals[c] += v;
-            if (groupCol >= 0) r.m_groups.back().sums[c] += v;
+            if (groupCol >= 0 && !def.groupByName) r.m_groups.back().sums[c] += v;
         }
         r.m_rows.push_back(std::move(row));
     }
+    if (groupCol >= 0 && def.groupByName) r.groupByName(def, groupCol, loadCol);
     return r;
+}
+
+void ReportData::groupByName(const ReportDefinition& def, int groupCol, int loadCol)
+{
+    struct Name {
+        QHash<QString, int> spellings; // how many rows wrote it so
+        QStringList order;             // the spellings in the order read
+        QVector<int> rows;
+    };
+    QHash<QString, Name> names;
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const QVariant& v = m_rows.at(i).at(groupCol);
+        const QString spelling = v.isNull() ? QString() : v.toString().trimmed();
+        Name& n = names[TextFold::nameKey(spelling)];
+        if (!n.spellings.contains(spelling)) n.order << spelling;
+        ++n.spellings[spelling];
+        n.rows << i;
+    }
+    QStringList keys = names.keys();
+    std::sort(keys.begin(), keys.end());
+    QVector<int> carry;
+    for (const QString& c : def.groupCarry)
+        carry << def.columnIndex(c);
+    QVector<QVector<QVariant>> rows;
+    rows.reserve(m_rows.size());
+    m_groups.clear();
+    for (const QString& key : std::as_const(keys)) {
+        const Name& n = names.value(key);
+        QString printed = n.order.first();
+        for (const QString& s : n.order)
+            if (n.spellings.value(s) > n.spellings.value(printed)) printed = s;
+        Group g;
+        g.name = printed;
+        g.first = int(rows.size());
+        g.sums.fill(0, m_columns);
+        QVector<QVariant> carried(carry.size());
+        for (int i : n.rows)
+            for (int k = 0; k < carry.size(); ++k)
+                if (carried.at(k).isNull() && entered(m_rows.at(i).at(carry.at(k))))
+                    carried[k] = m_rows.at(i).at(carry.at(k));
+        for (int i : n.rows) {
+            QVector<QVariant> row = m_rows.at(i);
+            row[groupCol] = printed.isEmpty() ? QVariant() : QVariant(printed);
+            for (int k = 0; k < carry.size(); ++k)
+                row[carry.at(k)] = carried.at(k);
+            ++g.count;
+            if (loadCol < 0 || thousandths(row.at(loadCol)) > 0) ++g.loads;
+            for (int c = 0; c < m_columns; ++c)
+                if (def.columns.at(c).sum) g.sums[c] += thousandths(row.at(c));
+            rows.push_back(std::move(row));
+        }
+        m_groups.push_back(g);
+    }
+    m_rows = std::move(rows);
 }
 
 double ReportData::total(int column) const

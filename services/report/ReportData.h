@@ -19,6 +19,7 @@ class ReportData
 public:
     struct Group {
         QDate day;
+        QString name; // grouped by name: the spelling it is printed under
         int first = 0;
         int count = 0;        // rows listed
         int loads = 0;        // of them, loads (see loadCount)
@@ -55,6 +56,9 @@ public:
     QString cellText(const ReportDefinition& def, int row, int column) const;
 
 private:
+    // Grouped by name: the rows in groups of one name each, by name.
+    void groupByName(const ReportDefinition& def, int groupCol, int loadCol);
+
     int m_columns = 0;
     QVector<QVector<QVariant>> m_rows;
     QVector<Group> m_groups;

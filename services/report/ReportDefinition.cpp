@@ -147,13 +147,22 @@ ReportDefinition ReportDefinition::parse(const QByteArray& text, const QString& 
     if (g.isObject()) {
         const QJsonObject go = g.toObject();
         d.groupField = requiredName(go, "field", path);
-        if (!d.isDateField(d.groupField))
-            broken(
-                path,
-                QStringLiteral("el grupo debe ser una columna de fecha (%1).").arg(d.groupField));
         const QString by = go.value(QLatin1String("by")).toString(QStringLiteral("day"));
-        if (by != QLatin1String("day"))
+        if (by != QLatin1String("day") && by != QLatin1String("name"))
             broken(path, QStringLiteral("agrupación \"%1\" desconocida.").arg(by));
+        d.groupByName = by == QLatin1String("name");
+        if (d.groupByName ? d.columnIndex(d.groupField) < 0 : !d.isDateField(d.groupField))
+            broken(path,
+                   d.groupByName
+                       ? QStringLiteral("el grupo debe ser una columna (%1).").arg(d.groupField)
+                       : QStringLiteral("el grupo debe ser una columna de fecha (%1).")
+                             .arg(d.groupField));
+        for (const QJsonValue& v : go.value(QLatin1String("carry")).toArray()) {
+            if (d.columnIndex(v.toString()) < 0)
+                broken(path, QStringLiteral("\"carry\" nombra %1, que no es una columna.")
+                                 .arg(v.toString()));
+            d.groupCarry << v.toString();
+        }
         d.groupFooter = go.value(QLatin1String("footer")).toString(QStringLiteral("Total {value}"));
     } else if (!g.isUndefined()) {
         broken(path, QStringLiteral("\"group\" debe ser un objeto."));

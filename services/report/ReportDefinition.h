@@ -30,7 +30,14 @@ public:
     QString formulaTable; // the table name used in selection formulas
     QStringList order;
     QVector<Column> columns;
-    QString groupField;  // empty: no grouping; grouped by day
+    QString groupField; // empty: no grouping; grouped by day, or by name
+    // Grouped by name: texts that differ only in case, accents, commas or
+    // blanks are one group, printed under their most used spelling (ties: the
+    // first one read); the groups in the order of their names.
+    bool groupByName = false;
+    // Columns whose value is the group's (the first one of its rows that has
+    // one), such as a seller's tax number beside its name.
+    QStringList groupCarry;
     QString groupFooter; // {value} and {count} placeholders
     QString grandTotal;  // {count}
     QString unitOne;     // {count} reads "1 <unitOne>", "2 <unitMany>"

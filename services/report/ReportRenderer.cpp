@@ -135,10 +135,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         double width = 0;
     };
     QHash<QString, Shaped> shapedCache;
-    auto shaped = [&](const QString& t) -> const Shaped& {
-        auto it = shapedCache.constFind(t);
-        if (it != shapedCache.constEnd()) return *it;
-        if (shapedCache.size() > 50000) shapedCache.clear();
+    auto layOut = [&](const QString& t) {
         QTextLayout layout(t, body, &device);
         layout.beginLayout();
         QTextLine line = layout.createLine();
@@ -146,7 +143,69 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
         Shaped sh;
         sh.runs = layout.glyphRuns();
         sh.width = line.isValid() ? line.naturalTextWidth() : 0;
-        return *shapedCache.insert(t, sh);
+        return sh;
+    };
+    // Figures, dates and record numbers (most of a long report's distinct
+    // texts) are put together from their characters' glyphs, each shaped
+    // once: the digits and their marks have one form and no kerning between
+    // them in the report's font.
+    QHash<char16_t, Shaped> figureGlyphs;
+    auto isFigure = [](const QString& t) {
+        if (t.isEmpty() || t.size() > 40) return false;
+        for (QChar c : t)
+            if (!c.isDigit() && !QStringView(u".,-/:%").contains(c)) return false;
+        for (QChar c : t)
+            if (c.unicode() >= 0x80) return false;
+        return true;
+    };
+    auto figure = [&](const QString& t, Shaped& out) {
+        QVector<quint32> indexes;
+        QVector<QPointF> positions;
+        QRawFont font;
+        double x = 0;
+        for (QChar c : t) {
+            auto it = figureGlyphs.constFind(c.unicode());
+            if (it == figureGlyphs.constEnd())
+                it = figureGlyphs.insert(c.unicode(), layOut(QString(c)));
+            if (it->runs.size() != 1 || it->runs.first().glyphIndexes().size() != 1) return false;
+            const QGlyphRun& run = it->runs.first();
+            if (!font.isValid())
+                font = run.rawFont();
+            else if (run.rawFont() != font)
+                return false;
+            indexes << run.glyphIndexes().first();
+            positions << run.positions().first() + QPointF(x, 0);
+            x += it->width;
+        }
+        QGlyphRun run;
+        run.setRawFont(font);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        out.runs = {run};
+        out.width = x;
+        return true;
+    };
+    // A figure is put together each time (cheaper than looking it up among
+    // a long report's hundred thousand of them); other texts are kept.
+    auto shaped = [&](const QString& t) -> Shaped {
+        Shaped sh;
+        if (isFigure(t) && figure(t, sh)) return sh;
+        auto it = shapedCache.constFind(t);
+        if (it != shapedCache.constEnd()) return *it;
+        if (shapedCache.size() > 50000) shapedCache.clear();
+        return *shapedCache.insert(t, layOut(t));
+    };
+    // The width of a text as printed; a figure's from its characters'.
+    auto widthOf = [&](const QString& t) {
+        if (!isFigure(t)) return shaped(t).width;
+        double x = 0;
+        for (QChar c : t) {
+            auto it = figureGlyphs.constFind(c.unicode());
+            if (it == figureGlyphs.constEnd())
+                it = figureGlyphs.insert(c.unicode(), layOut(QString(c)));
+            x += it->width;
+        }
+        return x;
     };
 
     // Elided forms of long texts, by text and width.
@@ -192,6 +251,21 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     QRawFont rowFont; // the body font at the device's size, from the first shaped text
     QVector<quint32> rowIndexes;
     QVector<QPointF> rowPositions;
+    // Where a text of that width starts in its column.
+    auto leftOf = [&](int c, double w, double textWidth) {
+        double left = x[c] + pad;
+        switch (m_def.columns.at(c).align) {
+        case ReportDefinition::Align::Right:
+            left += w - textWidth;
+            break;
+        case ReportDefinition::Align::Center:
+            left += (w - textWidth) / 2;
+            break;
+        case ReportDefinition::Align::Left:
+            break;
+        }
+        return left;
+    };
 
     const double rowH = fmBody.height() * 1.3;
     const double totalH = fmBold.height() * 1.6;
@@ -208,7 +282,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     for (int r = 0; r < m_data.rowCount(); ++r)
         for (int c = 0; c < nc; ++c) {
             const QString t = m_data.cellText(m_def, r, c);
-            if (t.isEmpty() || shaped(t).width <= columnWidth(c)) continue;
+            if (t.isEmpty() || widthOf(t) <= columnWidth(c)) continue;
             const int n = int(wrapped(t, columnWidth(c)).size());
             rowLines[r] = std::clamp(std::max(rowLines[r], n), 1, mostLines);
         }
@@ -315,7 +389,8 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                     const double w = columnWidth(c);
                     const QString t = m_data.cellText(m_def, l.index, c);
                     if (t.isEmpty()) continue;
-                    const Shaped* sh = &shaped(t);
+                    const Shaped shapedText = shaped(t);
+                    const Shaped* sh = &shapedText;
                     if (sh->width > w) {
                         // Line by line, as measured; a text with more lines
                         // than its row holds ends its last one in "…".
@@ -337,17 +412,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                         }
                         continue;
                     }
-                    double left = x[c] + pad;
-                    switch (m_def.columns.at(c).align) {
-                    case ReportDefinition::Align::Right:
-                        left += w - sh->width;
-                        break;
-                    case ReportDefinition::Align::Center:
-                        left += (w - sh->width) / 2;
-                        break;
-                    case ReportDefinition::Align::Left:
-                        break;
-                    }
+                    const double left = leftOf(c, w, sh->width);
                     for (const QGlyphRun& run : sh->runs) {
                         if (!rowFont.isValid()) rowFont = run.rawFont();
                         if (run.rawFont() != rowFont) {
@@ -382,9 +447,12 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                                  m_def.countText(m_data.loadCount()));
                 } else {
                     const auto& g = m_data.groups().at(l.index);
-                    label = fill(
-                        fill(m_def.groupFooter, QStringLiteral("value"), DateText::format(g.day)),
-                        QStringLiteral("count"), m_def.countText(g.loads));
+                    const QString value =
+                        m_def.groupByName
+                            ? (g.name.isEmpty() ? QStringLiteral("(sin nombre)") : g.name)
+                            : DateText::format(g.day);
+                    label = fill(fill(m_def.groupFooter, QStringLiteral("value"), value),
+                                 QStringLiteral("count"), m_def.countText(g.loads));
                 }
                 // A total may be wider than its column: it may use the empty
                 // room to its left, up to the previous summed column.

@@ -179,10 +179,13 @@ private slots:
         QCOMPARE(rows.size(), f.grid()->Rows() - 1); // header line + data rows
         QCOMPARE(rows.at(0).first(), QStringLiteral("TN DESC."));
         QCOMPARE(rows.at(0).at(4), QStringLiteral("GLUTEN HÚMEDO"));
-        QCOMPARE(rows.at(0).size(), 12);
+        // Every shown column, the computed MERMA %, KG NETOS and GRADO last.
+        QCOMPARE(rows.at(0).size(), 15);
+        QCOMPARE(rows.at(0).at(12), QStringLiteral("MERMA %"));
+        QCOMPARE(rows.at(0).at(14), QStringLiteral("GRADO"));
         for (int r = FlexGrid::FixedRows; r < f.grid()->Rows(); ++r) {
-            QCOMPARE(rows.at(r - 1).size(), 12);
-            for (int c = 1; c < 13; ++c)
+            QCOMPARE(rows.at(r - 1).size(), 15);
+            for (int c = 1; c < 16; ++c)
                 QCOMPARE(rows.at(r - 1).at(c - 1), f.grid()->TextMatrix(r, c));
         }
         QCOMPARE(rows.at(1).at(11), tricky);

@@ -8,6 +8,7 @@
 
 #include "CellWriter.h"
 #include "HostileData.h"
+#include "SheetSettlement.h"
 #include "UtilService.h"
 
 #include <QClipboard>
@@ -126,6 +127,11 @@ class TstHostileGrid : public QObject
         for (const QString& c : changes) {
             if (c == mine + field.toLower() || c == mine + QLatin1String("fecha_modificacion") ||
                 c == mine + QLatin1String("modificado_por"))
+                continue;
+            // What the load is worth, written with its tonnes or a reading.
+            if (SheetSettlement::entra(field) &&
+                (c == mine + QLatin1String("merma") || c == mine + QLatin1String("kg_netos") ||
+                 c == mine + QLatin1String("grado") || c == mine + QLatin1String("reglas_version")))
                 continue;
             if (c.startsWith(QLatin1String("mv_molvera_silo_total:")) ||
                 c.startsWith(QLatin1String("sqlite_sequence:")))

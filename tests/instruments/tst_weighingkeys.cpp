@@ -293,6 +293,49 @@ private slots:
         QCOMPARE(d.f->grid()->TextMatrix(2, fn), fnCell);
     }
 
+    // What the load is worth follows the instruments: F11's humidity and
+    // the F7/F9 tonnes each write the shrink, net kilograms and grade with
+    // them, and the row's computed cells show them.
+    void instrumentsKeepTheLoadSettled()
+    {
+        Desk d;
+        d.f->db.data().execute(
+            QStringLiteral("INSERT INTO ta_grado (grado, pesohect_min) VALUES (1, 78)"));
+        d.f->w->sheet().Cargar(); // the rules as the plant just entered them
+        auto lee = [&](const char* h) {
+            return QTest::qWaitFor(
+                [&] {
+                    const InstrumentLink* a = d.hub().analizador();
+                    return a && a->ultima() &&
+                           a->ultima()->lecturas.value("humedad") == QLatin1String(h);
+                },
+                3000);
+        };
+        QVERIFY(lee("12.8"));
+        d.f->grid()->setRowCol(2, 1);
+        d.f->grid()->setFocus();
+        press(Qt::Key_F11);
+        QCOMPARE(d.f->column(d.id, "grado").toString(), QStringLiteral("1"));
+        QCOMPARE(d.f->column(d.id, "merma").toDouble(), 0.0);
+        QVERIFY(d.scaleReads(28340));
+        press(Qt::Key_F7);
+        d.scale.frame = "ST,GS,+011220kg\r\n";
+        QVERIFY(d.scaleReads(11220));
+        press(Qt::Key_F9);
+        QCOMPARE(d.tonnes(), 17.12);
+        QCOMPARE(d.f->column(d.id, "kg_netos").toLongLong(), qint64(17120));
+        const int kg = DailySheet::columnaDe(QStringLiteral("kg_netos"));
+        QCOMPARE(d.f->grid()->TextMatrix(2, kg), QStringLiteral("17120"));
+        // The next truck's humidity, read into the same row.
+        d.analyzer.frame = "H=15.2;PH=77.5;FN=310\r\n";
+        QVERIFY(lee("15.2"));
+        press(Qt::Key_F11);
+        QCOMPARE(d.f->column(d.id, "merma").toDouble(), 2.22);
+        QCOMPARE(d.f->column(d.id, "kg_netos").toLongLong(), qint64(16740));
+        QCOMPARE(d.f->column(d.id, "grado").toString(), QStringLiteral("fuera de estándar"));
+        QCOMPARE(d.f->grid()->TextMatrix(2, kg), QStringLiteral("16740"));
+    }
+
     // The net as the typed tonnes it becomes: to the gram it passes the
     // sheet's check, finer it is refused as a typed value would be.
     void netTonnesAsTyped()

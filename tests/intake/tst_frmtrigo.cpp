@@ -30,7 +30,7 @@ private slots:
         QVERIFY(!f.w->box("responsable")->isEnabled());
         QVERIFY(!f.grid()->isEnabled());
         QCOMPARE(f.grid()->Rows(), 30);
-        QCOMPARE(f.grid()->Cols(), 13);
+        QCOMPARE(f.grid()->Cols(), 16); // the id, 12 typed columns, 3 computed
         QCOMPARE(f.w->mVista, QStringLiteral("v_mv_molvera"));
         QVERIFY(!f.w->mPlanillaCargada);
         QCOMPARE(f.w->windowTitle(), QStringLiteral("MOLVERA"));

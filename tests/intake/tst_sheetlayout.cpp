@@ -84,8 +84,12 @@ private slots:
         FlexGrid* g = f.grid();
         QCoreApplication::processEvents();
         QCOMPARE(cut(g), QStringList());
-        // The room of the view is used, not left empty beside the grid.
-        QCOMPARE(shownWidth(g), g->viewport()->width());
+        // The room of the view is used, not left empty beside the grid (the
+        // computed columns after the typed ones make the grid scroll across
+        // at this size).
+        QVERIFY2(
+            shownWidth(g) >= g->viewport()->width(),
+            qPrintable(QStringLiteral("%1 < %2").arg(shownWidth(g)).arg(g->viewport()->width())));
         // A longer value typed: its column grows to hold it.
         const QString largo = QStringLiteral("Cooperativa Agricola Ganadera Limitada del Sudoeste");
         g->setRowCol(2, 4);

@@ -10,6 +10,7 @@
 #include "ReportRows.h"
 #include "ScriptedDialogs.h"
 #include "ServiceError.h"
+#include "SheetSettlement.h"
 #include "TestDb.h"
 #include "TextBox.h"
 #include "frmTrigo.h"
@@ -19,6 +20,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -182,6 +184,27 @@ private slots:
                                           "NOMBREREP= 'Molvera'", "Parametros = ''"}));
         QCOMPARE(printer.options.first(), (std::array<bool, 3>{true, true, false}));
         QCOMPARE(f.dialogs.shown.size(), 0);
+    }
+
+    // The seller's statement from the report tab's button: the same
+    // selection and assignments, its own definition.
+    void theSellersStatementFromItsButton()
+    {
+        RecordingPrinter printer;
+        Fixture f(&printer);
+        f.range("01/03/2024", "31/03/2024");
+        QToolButton* b = f.w->settlement().botonResumen();
+        QCOMPARE(b->text(), QStringLiteral("Resumen por vendedor"));
+        f.w->SSTab1()->setCurrentIndex(2);
+        QCoreApplication::processEvents();
+        QVERIFY(b->isVisible());
+        QTest::mouseClick(b, Qt::LeftButton);
+        QCOMPARE(printer.requests.size(), 1);
+        const auto& r = printer.requests.first();
+        QCOMPARE(r.reportName, QStringLiteral("Rp_vendedores"));
+        QCOMPARE(r.selectionFormula, kF + " >= Date(2024,3,1) AND  " + kF + " <= Date(2024,3,31)");
+        QCOMPARE(r.formulas.first(), QStringLiteral("empresa = 'Molino Harinero del Sur S.A.'"));
+        QCOMPARE(printer.options.first(), (std::array<bool, 3>{true, true, false}));
     }
 
     void aCompanyNameWithAnApostropheIsHandedAsStored()

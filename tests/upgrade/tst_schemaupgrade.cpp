@@ -267,6 +267,12 @@ private slots:
              QStringLiteral("AUDITOR")});
         QVERIFY(id > 34);
         keptSumsEqualTheRows(*d);
+        // The settlement: wheat's moisture rule, no grade yet, nothing
+        // computed for the loads received before.
+        QCOMPARE(scalar(*d, "SELECT tolerancia FROM ta_liquidacion").toDouble(), 14.0);
+        QCOMPARE(scalar(*d, "SELECT COUNT(*) FROM ta_grado").toInt(), 0);
+        QCOMPARE(scalar(*d, "SELECT COUNT(*) FROM mv_molvera WHERE kg_netos IS NOT NULL").toInt(),
+                 0);
         // The weighings (with their operator) and the analyzer's readings
         // are there, empty.
         QVERIFY(d->tableHasColumn(QStringLiteral("mv_molvera_pesada"), QStringLiteral("usuario")));
