@@ -106,6 +106,7 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
     }
     const int groupCol = def.groupField.isEmpty() ? -1 : def.columnIndex(def.groupField);
     const int dateCol = def.columnIndex(QStringLiteral("Fecha"));
+    const int missingCol = def.missingField.isEmpty() ? -1 : def.columnIndex(def.missingField);
     int loadCol = -1; // the first summed column (tonnes)
     for (int c = 0; c < r.m_columns && loadCol < 0; ++c)
         if (def.columns.at(c).sum) loadCol = c;
@@ -120,6 +121,8 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
         if (blank) continue;
         const bool load = loadCol < 0 || thousandths(row.at(loadCol)) > 0;
         if (load) ++r.m_loads;
+        const bool missing = load && missingCol >= 0 && row.at(missingCol).isNull();
+        if (missing) ++r.m_missing;
         const int index = int(r.m_rows.size());
         if (groupCol >= 0 && !def.groupByName) {
             const QDate day = dayOf(row.at(groupCol));
@@ -132,6 +135,7 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
             }
             ++r.m_groups.back().count;
             if (load) ++r.m_groups.back().loads;
+            if (missing) ++r.m_groups.back().missing;
         }
         for (int c = 0; c < r.m_columns; ++c) {
             if (!def.columns.at(c).sum) continue;
@@ -163,6 +167,7 @@ void ReportData::groupByName(const ReportDefinition& def, int groupCol, int load
     }
     QStringList keys = names.keys();
     std::sort(keys.begin(), keys.end());
+    const int missingCol = def.missingField.isEmpty() ? -1 : def.columnIndex(def.missingField);
     QVector<int> carry;
     for (const QString& c : def.groupCarry)
         carry << def.columnIndex(c);
@@ -189,7 +194,9 @@ void ReportData::groupByName(const ReportDefinition& def, int groupCol, int load
             for (int k = 0; k < carry.size(); ++k)
                 row[carry.at(k)] = carried.at(k);
             ++g.count;
-            if (loadCol < 0 || thousandths(row.at(loadCol)) > 0) ++g.loads;
+            const bool load = loadCol < 0 || thousandths(row.at(loadCol)) > 0;
+            if (load) ++g.loads;
+            if (load && missingCol >= 0 && row.at(missingCol).isNull()) ++g.missing;
             for (int c = 0; c < m_columns; ++c)
                 if (def.columns.at(c).sum) g.sums[c] += thousandths(row.at(c));
             rows.push_back(std::move(row));

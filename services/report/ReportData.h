@@ -23,6 +23,7 @@ public:
         int first = 0;
         int count = 0;        // rows listed
         int loads = 0;        // of them, loads (see loadCount)
+        int missing = 0;      // loads without the definition's "missing" value
         QVector<qint64> sums; // per column, in thousandths
     };
 
@@ -42,6 +43,8 @@ public:
     // Loads: listed rows with tonnes (the first summed column above 0), as the
     // day totals band counts trucks; every listed row when no column is summed.
     int loadCount() const { return m_loads; }
+    // Loads without the value of the definition's "missing" column.
+    int missingCount() const { return m_missing; }
     const QVector<QVariant>& row(int i) const { return m_rows.at(i); }
     const QVector<Group>& groups() const { return m_groups; }
     int columnCount() const { return m_columns; }
@@ -64,4 +67,5 @@ private:
     QVector<Group> m_groups;
     QVector<qint64> m_totals;
     int m_loads = 0;
+    int m_missing = 0;
 };

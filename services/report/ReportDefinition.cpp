@@ -168,6 +168,12 @@ ReportDefinition ReportDefinition::parse(const QByteArray& text, const QString& 
         broken(path, QStringLiteral("\"group\" debe ser un objeto."));
     }
     d.grandTotal = o.value(QLatin1String("grandTotal")).toString(QStringLiteral("Total general"));
+    const QJsonObject missing = o.value(QLatin1String("missing")).toObject();
+    d.missingField = missing.value(QLatin1String("field")).toString();
+    d.missingText = missing.value(QLatin1String("text")).toString();
+    if (!d.missingField.isEmpty() && d.columnIndex(d.missingField) < 0)
+        broken(path,
+               QStringLiteral("\"missing\" nombra %1, que no es una columna.").arg(d.missingField));
     const QJsonObject units = o.value(QLatin1String("units")).toObject();
     d.unitOne = units.value(QLatin1String("one")).toString();
     d.unitMany = units.value(QLatin1String("many")).toString(d.unitOne);

@@ -40,7 +40,12 @@ public:
     QStringList groupCarry;
     QString groupFooter; // {value} and {count} placeholders
     QString grandTotal;  // {count}
-    QString unitOne;     // {count} reads "1 <unitOne>", "2 <unitMany>"
+    // Loads whose value of this column is still empty are said after each
+    // total, in this text ({count}): a sum they are missing from is not
+    // taken for a whole one (the seller's net kilograms).
+    QString missingField;
+    QString missingText;
+    QString unitOne; // {count} reads "1 <unitOne>", "2 <unitMany>"
     QString unitMany;
     QString emptyText;
     QString selectionAll;

@@ -442,7 +442,9 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                 p.setPen(Qt::black);
                 p.setFont(bold);
                 QString label;
+                int missing = 0;
                 if (grand) {
+                    missing = m_data.missingCount();
                     label = fill(m_def.grandTotal, QStringLiteral("count"),
                                  m_def.countText(m_data.loadCount()));
                 } else {
@@ -453,7 +455,11 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
                             : DateText::format(g.day);
                     label = fill(fill(m_def.groupFooter, QStringLiteral("value"), value),
                                  QStringLiteral("count"), m_def.countText(g.loads));
+                    missing = g.missing;
                 }
+                if (missing > 0)
+                    label +=
+                        fill(m_def.missingText, QStringLiteral("count"), QString::number(missing));
                 // A total may be wider than its column: it may use the empty
                 // room to its left, up to the previous summed column.
                 double room = 0;

@@ -73,6 +73,9 @@ private slots:
         const int kg = p.def.columnIndex(QStringLiteral("kg_netos"));
         const int tn = p.def.columnIndex(QStringLiteral("Toneladas"));
         QCOMPARE(data.loadCount(), db.scalar("SELECT COUNT(*)" + where, marzo).toInt());
+        QCOMPARE(data.missingCount(),
+                 db.scalar("SELECT COUNT(*)" + where + " AND kg_netos IS NULL", marzo).toInt());
+        QVERIFY(data.missingCount() > 0);
         QCOMPARE(qint64(data.total(kg)),
                  db.scalar("SELECT SUM(kg_netos)" + where, marzo).toLongLong());
         QCOMPARE(qRound64(data.total(tn) * 1000),
@@ -98,6 +101,9 @@ private slots:
             QCOMPARE(data.groups().at(g).loads, db.scalar("SELECT COUNT(*)" + de, params).toInt());
             QCOMPARE(qint64(data.groupTotal(g, kg)),
                      db.scalar("SELECT SUM(kg_netos)" + de, params).toLongLong());
+            // The loads the net is missing from (no humidity), said with it.
+            QCOMPARE(data.groups().at(g).missing,
+                     db.scalar("SELECT COUNT(*)" + de + " AND kg_netos IS NULL", params).toInt());
             const ReportData::Group& grupo = data.groups().at(g);
             const int cuit = p.def.columnIndex(QStringLiteral("cuit"));
             for (int r = grupo.first; r < grupo.first + grupo.count; ++r) {
