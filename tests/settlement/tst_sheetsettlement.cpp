@@ -83,6 +83,31 @@ private slots:
         QCOMPARE(f.column(id, "kg_netos").toLongLong(), qint64(0));
     }
 
+    // With the plant's published table: its row rules; a humidity beyond
+    // its last row is said at once and leaves the load without a net.
+    void publishedTableRulesTheSheet()
+    {
+        ExtrasFixture f;
+        f.db.data().execute(QStringLiteral("INSERT INTO ta_merma_tabla (humedad, merma) VALUES "
+                                           "(14.1, 1.15), (14.2, 1.27), (14.3, 1.39)"));
+        QVERIFY(f.loadDay());
+        const int r = FlexGrid::FixedRows;
+        const qint64 id = f.idAt(r);
+        teclear(f, r, col("toneladas"), "30");
+        teclear(f, r, col("humedad"), "14.2");
+        QCOMPARE(f.column(id, "merma").toDouble(), 1.52); // 1.27 + 0.25
+        QCOMPARE(f.column(id, "kg_netos").toLongLong(), qint64(29544));
+        QCOMPARE(f.dialogs.count("message"), 0);
+        teclear(f, r, col("humedad"), "14.36");
+        QVERIFY(f.column(id, "kg_netos").isNull());
+        QVERIFY(f.column(id, "merma").isNull());
+        QCOMPARE(f.column(id, "humedad").toDouble(), 14.36);
+        QCOMPARE(f.dialogs.count("message"), 1);
+        QVERIFY2(f.dialogs.messageTexts().last().contains(QStringLiteral("última fila")),
+                 qPrintable(f.dialogs.messageTexts().last()));
+        QCOMPARE(f.grid()->TextMatrix(r, col("kg_netos")), QString());
+    }
+
     void computedColumnsTakeNoTyping()
     {
         ExtrasFixture f;
