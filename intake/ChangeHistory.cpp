@@ -86,6 +86,9 @@ QString ChangeHistory::caption(const QString& campo)
     for (int i = 0; i < n; ++i)
         if (campo.compare(QLatin1String(cols[i].campo), Qt::CaseInsensitive) == 0)
             return QString::fromUtf8(cols[i].alias);
+    // The version of the rules a load's settlement was computed with.
+    if (campo.compare(QLatin1String("reglas_version"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("VERSIÓN DE LAS REGLAS");
     return campo.toUpper();
 }
 

@@ -6,6 +6,7 @@
 // confirmation. Labelled db: also on PostgreSQL.
 #include "ExtrasFixture.h"
 
+#include "ChangeHistory.h"
 #include "ColumnOps.h"
 #include "DayTotals.h"
 #include "LiveSheet.h"
@@ -78,6 +79,9 @@ private slots:
                              {id})
                      .toInt(),
                  2);
+        QCOMPARE(ChangeHistory::caption(QStringLiteral("kg_netos")), QStringLiteral("KG NETOS"));
+        QCOMPARE(ChangeHistory::caption(QStringLiteral("reglas_version")),
+                 QStringLiteral("VERSIÓN DE LAS REGLAS"));
         // Emptied tonnes: 0 kg.
         teclear(f, r, col("toneladas"), "0");
         QCOMPARE(f.column(id, "kg_netos").toLongLong(), qint64(0));
