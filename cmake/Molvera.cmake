@@ -19,6 +19,8 @@ endfunction()
 function(molvera_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
+  # A test is one file with its own helpers: nothing to gain from a unity build.
+  set_target_properties(${name} PROPERTIES UNITY_BUILD OFF)
   target_link_libraries(${name} PRIVATE ${T_LIBS} molvera_testsupport Qt6::Test)
   molvera_use_pch(${name})
   add_test(NAME ${name} COMMAND ${name})
