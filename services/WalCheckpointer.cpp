@@ -55,10 +55,12 @@ int WalCheckpointer::checkpoints() const
 int WalCheckpointer::committed(void* self, sqlite3* writer, const char* name, int pages)
 {
     if (pages < kPages) return SQLITE_OK;
-    // The thread has not kept up (a writer that never pauses): the writer
-    // copies back what it can itself rather than let the log grow on.
+    // A writer that never pauses gives the thread no moment in which the log
+    // could start again: past the limit the writer copies it back itself and
+    // waits (as long as its busy time-out) until the log can start again at
+    // its next commit, rather than let it grow on.
     if (pages >= kWriterPages)
-        sqlite3_wal_checkpoint_v2(writer, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        sqlite3_wal_checkpoint_v2(writer, name, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
     auto* c = static_cast<WalCheckpointer*>(self);
     {
         std::lock_guard<std::mutex> lock(c->m_mutex);

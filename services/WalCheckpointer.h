@@ -20,7 +20,8 @@ public:
     // About 4 MB of 4 KB pages: the size SQLite itself checkpoints at.
     static constexpr int kPages = 1000;
     static constexpr qint64 kKeepBytes = 16 * 1024 * 1024;
-    // About 64 MB: past it the writer checkpoints in its own commit.
+    // About 64 MB: past it the writer checkpoints in its own commit and the
+    // log starts again.
     static constexpr int kWriterPages = 16000;
 
     explicit WalCheckpointer(const QString& path);

@@ -229,7 +229,7 @@ private slots:
             return largest;
         };
         const qint64 paused = write(300, 5); // 30 MB, a commit every few ms
-        QVERIFY2(paused < 16 * 1024 * 1024, qPrintable(QString::number(paused)));
+        QVERIFY2(paused < 20 * 1024 * 1024, qPrintable(QString::number(paused)));
         const qint64 unpaused = write(1000, 0); // 100 MB without a pause
         QVERIFY2(unpaused < 80 * 1024 * 1024, qPrintable(QString::number(unpaused)));
         auto other = db.secondConnection();
