@@ -342,6 +342,10 @@ private slots:
         QCOMPARE(w.Sql, sql);
         QCOMPARE(w.CmbSearch(0)->currentText(), QString());
         QCOMPARE(w.ListView1()->topLevelItemCount(), 4); // reloaded
+        // The line says the list was not narrowed, rather than show a search.
+        QVERIFY(w.busquedas().isEmpty());
+        QVERIFY2(w.lblAyuda()->text().startsWith(QStringLiteral("F5 no acota esta lista")),
+                 qPrintable(w.lblAyuda()->text()));
     }
 
     void f5ConditionGoesAtTheVeryEnd()
