@@ -2,9 +2,9 @@
 # protector, format checks, _FORTIFY_SOURCE, relro and bind-now), for every
 # target of the program, so that the packaged program is built as Debian
 # builds its own. The optimisation and debug flags of dpkg-buildflags are left
-# to CMAKE_BUILD_TYPE; _FORTIFY_SOURCE needs the optimiser, so a Debug build
-# goes without it. MOLVERA_HARDENING=OFF builds without them; the sanitizer
-# build does.
+# to CMAKE_BUILD_TYPE, its path mapping out; _FORTIFY_SOURCE needs the
+# optimiser, so a Debug build goes without it. MOLVERA_HARDENING=OFF builds
+# without them; the sanitizer build does.
 option(MOLVERA_HARDENING "Build with Debian's hardening flags (dpkg-buildflags)" ON)
 find_program(MOLVERA_DPKG_BUILDFLAGS dpkg-buildflags)
 if(MOLVERA_HARDENING AND NOT MOLVERA_SANITIZE AND MOLVERA_DPKG_BUILDFLAGS)
@@ -15,7 +15,9 @@ if(MOLVERA_HARDENING AND NOT MOLVERA_SANITIZE AND MOLVERA_DPKG_BUILDFLAGS)
       WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
       OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE)
     separate_arguments(flags UNIX_COMMAND "${flags}")
-    list(FILTER flags EXCLUDE REGEX "^-(g.*|O.*)$")
+    # Not the optimisation, the debug information nor the path mapping of
+    # reproducible builds (the debugger finds the sources as built).
+    list(FILTER flags EXCLUDE REGEX "^-(g.*|O.*|ffile-prefix-map=.*|fdebug-prefix-map=.*)$")
     set(${out} ${flags} PARENT_SCOPE)
   endfunction()
   molvera_buildflags(CXXFLAGS hardening_cxx)
