@@ -41,24 +41,24 @@ QString helpText()
         "Molvera: recepción de trigo en planta.\n"
         "\n"
         "Uso:\n"
-        "  molvera [\"PARAMETROS\"]\n"
+        "  molvera [\"PARÁMETROS\"]\n"
         "      abre la planilla diaria\n"
-        "  molvera --report DESDE HASTA --output ARCHIVO.pdf|ARCHIVO.csv [\"PARAMETROS\"]\n"
+        "  molvera --report DESDE HASTA --output ARCHIVO.pdf|ARCHIVO.csv [\"PARÁMETROS\"]\n"
         "      escribe el reporte de recepción sin ventana (DESDE y HASTA dd/mm/aaaa;\n"
         "      - o \"\" deja ese extremo abierto)\n"
-        "  molvera --statement DESDE HASTA --output ARCHIVO.pdf|ARCHIVO.csv [\"PARAMETROS\"]\n"
+        "  molvera --statement DESDE HASTA --output ARCHIVO.pdf|ARCHIVO.csv [\"PARÁMETROS\"]\n"
         "      escribe el resumen por vendedor (cada carga con su merma, kilos netos y\n"
         "      grado; subtotal por vendedor y total) sin ventana, con las mismas fechas\n"
-        "  molvera --init-db \"PARAMETROS\"\n"
+        "  molvera --init-db \"PARÁMETROS\"\n"
         "      crea las tablas en una base de un servidor, o las actualiza si son de una\n"
         "      versión anterior\n"
-        "  molvera --backup ARCHIVO [\"PARAMETROS\"]\n"
+        "  molvera --backup ARCHIVO [\"PARÁMETROS\"]\n"
         "      copia la base embebida en ARCHIVO mientras se sigue trabajando y comprueba\n"
         "      la copia\n"
         "  molvera --version\n"
         "  molvera --help\n"
         "\n"
-        "PARAMETROS es una cadena de elementos @Nombre=valor; (el nombre en mayúsculas o\n"
+        "PARÁMETROS es una cadena de elementos @Nombre=valor; (el nombre en mayúsculas o\n"
         "minúsculas, cada elemento terminado en \";\"):\n"
         "  @Server=EQUIPO/NOMBRE;  servidor de base de datos; sin él, la base embebida\n"
         "  @DbName=...;            base embebida: el archivo (ruta, o nombre en\n"
@@ -67,7 +67,8 @@ QString helpText()
         "  @Password=...;          su contraseña (servidor); mejor fuera de la línea de\n"
         "                          comandos: Password= en el origen de datos ODBC o la\n"
         "                          variable de entorno MOLVERA_PASSWORD\n"
-        "  @UsuarioLogeado=...;    el operador, responsable de lo que se carga\n"
+        "  @UsuarioLogeado=...;    el operador, responsable de lo que se carga; sin él, el\n"
+        "                          usuario que inició la sesión (su nombre completo)\n"
         "Ejemplo: molvera \"@DbName=/srv/molvera.db; @UsuarioLogeado=OPERADOR;\"\n"
         "\n"
         "Estado de salida: 0 bien; 1 sin base de datos; 2 línea de comandos equivocada;\n"
@@ -148,19 +149,25 @@ int run(int argc, char* argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        QTextStream(stdout) << helpText();
-        return 0;
-    }
-    if (args.contains(QStringLiteral("--version"))) {
-        QTextStream(stdout) << versionText();
-        return 0;
-    }
+    QTextStream err(stderr);
     if (const QString unknown = unknownOption(args); !unknown.isEmpty()) {
-        QTextStream(stderr) << QStringLiteral("molvera: opción desconocida \"%1\". Vea molvera "
-                                              "--help.\n")
-                                   .arg(unknown);
+        err << QStringLiteral("molvera: opción desconocida \"%1\". Vea molvera --help.\n")
+                   .arg(unknown);
         return 2;
+    }
+    // --help and --version answer alone: anything beside them is a mistake
+    // of the command line, not something to pass over.
+    for (const char* alone : {"--help", "-h", "--version"}) {
+        const qsizetype at = args.indexOf(QLatin1String(alone));
+        if (at < 0) continue;
+        if (args.size() > 1) {
+            err << QStringLiteral("molvera: %1 no lleva otros argumentos (\"%2\"). Vea molvera "
+                                  "--help.\n")
+                       .arg(QLatin1String(alone), args.at(at == 0 ? 1 : 0));
+            return 2;
+        }
+        QTextStream(stdout) << (qstrcmp(alone, "--version") == 0 ? versionText() : helpText());
+        return 0;
     }
     if (args.contains(QStringLiteral("--backup"))) {
         QCoreApplication app(argc, argv);

@@ -139,6 +139,8 @@ Startup IniciarSistema(const QString& parametrosIn, const Context& ctx)
         step([&] { password = ExtraerItem(parametros, QStringLiteral("@Password")); });
         password = CommandLinePassword::resolve(password);
         step([&] { gUsuarioLogeado = ExtraerItem(parametros, QStringLiteral("@UsuarioLogeado")); });
+        // Without an operator named on the command line, the logged-in user.
+        if (gUsuarioLogeado.isEmpty()) gUsuarioLogeado = SessionService::operatorName();
         if (stopped) return result;
         data.setUser(user);
         data.setDatabaseName(dbName);

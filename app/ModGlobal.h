@@ -14,6 +14,8 @@ namespace ModGlobal {
 extern QString gRutaSistema;
 extern QString gSeccionIni;
 extern double gEstiloBarras;
+// The operator: "@UsuarioLogeado" of the parameter string, else the
+// logged-in user's name (SessionService::operatorName).
 extern QString gUsuarioLogeado;
 extern QString gCadenaConexion;
 extern QString gTablaConfiguracion;

@@ -44,7 +44,7 @@ bool CellWriter::UpdateaCampo(frmTrigo& w, TextBox* txt, QString* shown, QString
     }
     if (id <= 0) {
         Dialogs::instance().message(&w, QStringLiteral("Aviso al operador"),
-                                    QStringLiteral("Mal Posicionamiento!!!, no se actualizará"),
+                                    QStringLiteral("¡¡¡Mal Posicionamiento!!!, no se actualizará"),
                                     Dialogs::Icon::Critical);
         return false;
     }

@@ -24,16 +24,16 @@ ColumnOps::ColumnOps(frmTrigo& w) : w(w)
 QString ColumnOps::textoConfirmacion()
 {
     return QStringLiteral("Muy importante...") + QStringLiteral("\r\n") +
-           QStringLiteral("Esta opcion copia el contenido el primer campo seleccionado, al resto "
+           QStringLiteral("Esta opción copia el contenido del primer campo seleccionado, al resto "
                           "de los campos seleccionados") +
-           QStringLiteral("\r\n") + QStringLiteral("-Esta seguro de Continuar...?");
+           QStringLiteral("\r\n") + QStringLiteral("¿Está seguro de Continuar...?");
 }
 
 int ColumnOps::CmdCompletar()
 {
     if (m_enCurso) return 0;
     const int respuesta =
-        Dialogs::instance().message(&w, QStringLiteral("Atención!"), textoConfirmacion(),
+        Dialogs::instance().message(&w, QStringLiteral("¡Atención!"), textoConfirmacion(),
                                     Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::Yes);
     if (respuesta != Dialogs::Yes) return 0;
 

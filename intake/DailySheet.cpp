@@ -201,7 +201,7 @@ bool DailySheet::Cargar()
     const QDate dia = DateText::parse(texto);
     if (!dia.isValid()) {
         Dialogs::instance().message(&w, QStringLiteral("Atención"),
-                                    QStringLiteral("Debe ingresar una fecha válida!!!"),
+                                    QStringLiteral("¡¡¡Debe ingresar una fecha válida!!!"),
                                     Dialogs::Icon::Exclamation);
         return false;
     }

@@ -45,10 +45,10 @@ void FieldValidator::CampoValida(TextBox* texto)
             if (f.compare(QLatin1String("Fecha"), Qt::CaseInsensitive) == 0) {
                 if (t.isEmpty()) {
                     w.mCampoInvalido = true;
-                    mensaje = QStringLiteral("Debe ingresar una fecha!!!");
+                    mensaje = QStringLiteral("¡¡¡Debe ingresar una fecha!!!");
                 } else if (!DateText::parse(t).isValid()) {
                     w.mCampoInvalido = true;
-                    mensaje = QStringLiteral("Debe ingresar una fecha válida!!!");
+                    mensaje = QStringLiteral("¡¡¡Debe ingresar una fecha válida!!!");
                 } else {
                     w.sheet().Cargar();
                 }
@@ -58,7 +58,7 @@ void FieldValidator::CampoValida(TextBox* texto)
                 if (!w.data().exists(QStringLiteral("v_ta_deposito"), d,
                                      QStringLiteral("iddeposito"))) {
                     w.mCampoInvalido = true;
-                    mensaje = QStringLiteral("Número de depósito incorrecto!!!");
+                    mensaje = QStringLiteral("¡¡¡Número de depósito incorrecto!!!");
                 }
             } else if (!(mensaje = rechazoNumero(f, t)).isEmpty()) {
                 w.mCampoInvalido = true;
@@ -99,7 +99,7 @@ QString FieldValidator::rechazoNumero(const QString& f, const QString& t)
 {
     if (CellWriter::kindOf(f) == CellWriter::Kind::Number && !t.isEmpty() &&
         !DataService::numericValue(t))
-        return QStringLiteral("Debe ingresar un número válido!!!");
+        return QStringLiteral("¡¡¡Debe ingresar un número válido!!!");
     return QualityLimits::plausibilityMessage(f, t); // a reading no instrument gives
 }
 

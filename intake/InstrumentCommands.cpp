@@ -60,7 +60,7 @@ qint64 InstrumentCommands::filaLista(InstrumentLink* instrumento, const QString&
     }
     if (!w.editor().terminarEdicion()) return 0;
     const qint64 id = filaActual();
-    if (id <= 0) aviso(QStringLiteral("Mal Posicionamiento!!!, no se actualizará"), true);
+    if (id <= 0) aviso(QStringLiteral("¡¡¡Mal Posicionamiento!!!, no se actualizará"), true);
     return id;
 }
 

@@ -106,9 +106,9 @@ int SheetCommands::Borrar()
             return 0;
         }
         const int respuesta = Dialogs::instance().message(
-            &w, QStringLiteral("Atención!"),
-            QStringLiteral("Muy importante...\r\nEsta opcion borra todos los registros "
-                           "seleccionados\r\n-Esta seguro de Continuar...?"),
+            &w, QStringLiteral("¡Atención!"),
+            QStringLiteral("Muy importante...\r\nEsta opción borra todos los registros "
+                           "seleccionados\r\n¿Está seguro de Continuar...?"),
             Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::Yes);
         if (respuesta == Dialogs::Yes) {
             const int desde = g->Row();

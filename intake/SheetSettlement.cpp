@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFrame>
+#include <QLocale>
 #include <QMenu>
 #include <QToolButton>
 
@@ -258,7 +259,7 @@ void SheetSettlement::recalcular()
             ? QStringLiteral("del %1").arg(DateText::format(desde))
             : QStringLiteral("del %1 al %2").arg(DateText::format(desde), DateText::format(hasta));
     const int si = Dialogs::instance().message(
-        &w, QStringLiteral("Atención!"),
+        &w, QStringLiteral("¡Atención!"),
         QStringLiteral("¿Recalcular la merma, los kilos netos y el grado de las cargas %1 con "
                        "las reglas de liquidación vigentes (versión %2)? Las cargas ya "
                        "liquidadas con otras reglas cambian; cada cambio queda en el historial.")
@@ -361,16 +362,16 @@ void SheetSettlement::unificar()
             if (s.name == destino) continue;
             otras << QStringLiteral("«%1» (%2 %3)")
                          .arg(s.name)
-                         .arg(s.loads)
+                         .arg(QLocale().toString(s.loads))
                          .arg(s.loads == 1 ? QStringLiteral("carga") : QStringLiteral("cargas"));
             cargas += s.loads;
         }
         const int si = Dialogs::instance().message(
-            &w, QStringLiteral("Atención!"),
+            &w, QStringLiteral("¡Atención!"),
             QStringLiteral("¿Escribir «%1» en lugar de %2, en %3 %4? Cada cambio queda en el "
                            "historial.")
                 .arg(destino, otras.join(QStringLiteral(", ")))
-                .arg(cargas)
+                .arg(QLocale().toString(cargas))
                 .arg(cargas == 1 ? QStringLiteral("carga") : QStringLiteral("cargas")),
             Dialogs::Icon::Question, Dialogs::Buttons::YesNo, Dialogs::No);
         if (si != Dialogs::Yes) return;
@@ -379,7 +380,7 @@ void SheetSettlement::unificar()
             &w, QStringLiteral("Aviso al operador"),
             QStringLiteral("Se escribió «%1» en %2 %3.")
                 .arg(destino)
-                .arg(hechas)
+                .arg(QLocale().toString(hechas))
                 .arg(hechas == 1 ? QStringLiteral("carga") : QStringLiteral("cargas")),
             Dialogs::Icon::Information);
     } catch (const ServiceError& e) {

@@ -226,9 +226,9 @@ void frmTrigo::buildHeaderBand()
     // The three command buttons follow the toolbar, in their design order.
     const int bx = Twips::toPx(45) + tbWidth + 4;
     const int bw = Twips::toPx(840), bh = std::max(tbHeight, Twips::toPx(645));
-    m_cmdCargar = commandButton(m_frame2, QStringLiteral("CmdCargar"), QStringLiteral("&Ejecutar"),
-                                QStringLiteral("Cargar los Articulos en la Planilla"),
-                                QStyle::SP_MediaPlay);
+    m_cmdCargar =
+        commandButton(m_frame2, QStringLiteral("CmdCargar"), QStringLiteral("&Ejecutar"),
+                      QStringLiteral("Cargar los Artículos en la Planilla"), QStyle::SP_MediaPlay);
     m_cmdCargar->setGeometry(bx, Twips::toPx(90), bw, bh);
     m_cmdOrdenar = commandButton(m_frame2, QStringLiteral("CmdOrdenar"), QStringLiteral("Ordenar"),
                                  QStringLiteral("Ordenar por la columna seleccionada"),

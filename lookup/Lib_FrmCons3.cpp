@@ -117,7 +117,7 @@ Lib_FrmCons3::Lib_FrmCons3(DataService* data, QWidget* parent)
     };
     m_cmdAceptar = button("CmdAceptar", QStringLiteral("&Aceptar"), 323);
     m_cmdCancelar = button("CmdCancelar", QStringLiteral("&Cancelar"), 2723);
-    m_cmdNueva = button("CmdNueva", QStringLiteral("&Nueva Busqueda"), 5243);
+    m_cmdNueva = button("CmdNueva", QStringLiteral("&Nueva Búsqueda"), 5243);
     m_cmdAceptar->setDefault(true);
     connect(m_cmdAceptar, &QPushButton::clicked, this, [this] { CmdAceptar_Click(); });
     connect(m_cmdCancelar, &QPushButton::clicked, this, [this] { CmdCancelar_Click(); });
@@ -150,7 +150,7 @@ QComboBox* Lib_FrmCons3::addSearchBox()
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setCompleter(nullptr);
-    box->setToolTip(QStringLiteral("F5 realiza nueva busqueda"));
+    box->setToolTip(QStringLiteral("F5 realiza nueva búsqueda"));
     box->setGeometry(0, 0, Twips::toPx(1815), Twips::toPx(kSearchHeight));
     box->setProperty("indice", index);
     box->installEventFilter(this);

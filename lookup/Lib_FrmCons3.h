@@ -73,9 +73,13 @@ public:
     QScrollBar* HScroll1() const { return m_hscroll; }
     QWidget* picFields() const { return m_picFields; }
     QFrame* Frame1() const { return m_frame1; }
-    // The help line under the list: what typing and F5 do, or that the
-    // typed text matches no row.
+    // The help line under the list: what typing and F5 do, the search in
+    // force after F5 (its terms and the rows found), or that the typed text
+    // matches no row.
     QLabel* lblAyuda() const { return m_lblAyuda; }
+    // The F5 searches in force, in the order made: the column's header and
+    // the text sought. Emptied by "Nueva Búsqueda".
+    QVector<std::pair<QString, QString>> busquedas() const { return m_busquedas; }
     // Whether search box index holds a text no row begins with.
     bool sinCoincidencia(int index) const;
 
@@ -178,6 +182,8 @@ private:
     QHash<QString, int> m_widths;   // each column's width in pixels, by name and position
     QHash<QString, int> m_declared; // declared lengths of the statement's sources' columns
     int m_sinCoincidencia = -1;     // the search box whose text matches no row
+    QVector<std::pair<QString, QString>> m_busquedas; // the F5 searches in force
+    bool m_sinAcotar = false; // the last F5 could not narrow the statement (ORDER BY)
     // The trimmed text of every cell, by column and by row in the order read,
     // and the row shown at each list position: the incremental search reads
     // these instead of the list's items.

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTreeWidget>
 
 // The lookup window's searches: the typed search in the loaded list, the new
@@ -17,6 +18,12 @@
 
 namespace
 {
+
+// A searched text as the help line quotes it: whole up to 24 characters.
+QString quoted(const QString& text)
+{
+    return QStringLiteral("«%1»").arg(text.size() > 24 ? text.left(23) + u'…' : text);
+}
 
 bool isPlainName(const QString& name)
 {
@@ -127,16 +134,46 @@ void Lib_FrmCons3::mostrarCoincidencia(int index, bool found, const QString& sou
     QPalette lp = m_lblAyuda->palette();
     lp.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
     m_lblAyuda->setPalette(lp);
-    m_lblAyuda->setText(QStringLiteral("Ninguna fila empieza con «%1» · "
+    m_lblAyuda->setText(QStringLiteral("Ninguna fila empieza con %1 · "
                                        "F5: buscarlo en cualquier parte")
-                            .arg(sought.size() > 24 ? sought.left(23) + u'…' : sought));
+                            .arg(quoted(sought)));
+    m_lblAyuda->setToolTip(QString());
 }
 
 void Lib_FrmCons3::mostrarAyuda()
 {
     m_lblAyuda->setPalette(QPalette());
-    m_lblAyuda->setText(QStringLiteral("Escriba para ir a la fila que empieza así · "
-                                       "F5: buscar el texto en cualquier parte"));
+    m_lblAyuda->setToolTip(QString());
+    if (m_busquedas.isEmpty()) {
+        m_lblAyuda->setText(m_sinAcotar ? QStringLiteral("F5 no acota esta lista: su consulta ya "
+                                                         "tiene un orden (ORDER BY) · Escriba "
+                                                         "para ir a la fila que empieza así")
+                                        : QStringLiteral("Escriba para ir a la fila que empieza "
+                                                         "así · F5: buscar el texto en cualquier "
+                                                         "parte"));
+        return;
+    }
+    // The search in force: every F5 term with its column, and what it found.
+    QStringList terms;
+    for (const auto& [column, term] : m_busquedas)
+        terms << quoted(term) + QStringLiteral(" en ") + column;
+    const QString which = terms.join(QStringLiteral(" y "));
+    const int rows = m_list->topLevelItemCount();
+    QString text;
+    if (rows == 0) {
+        text = QStringLiteral("Búsqueda: ningún resultado para ") + which;
+        QPalette lp = m_lblAyuda->palette();
+        lp.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+        m_lblAyuda->setPalette(lp);
+    } else {
+        text = QStringLiteral("Búsqueda: %1 · %2 %3")
+                   .arg(which, QLocale().toString(rows),
+                        rows == 1 ? QStringLiteral("fila") : QStringLiteral("filas"));
+    }
+    text += QStringLiteral(" · Nueva Búsqueda: la lista entera");
+    m_lblAyuda->setText(text);
+    // The whole of it, should the window be too narrow for the line.
+    m_lblAyuda->setToolTip(text);
 }
 
 bool Lib_FrmCons3::CmbSearch_KeyDown(int index, int keyCode, int /*shift*/)
@@ -192,6 +229,13 @@ void Lib_FrmCons3::NuevaBusquedaEn(int index)
             m_params.append(QStringLiteral("%") + TextFold::fold(box->currentText()) +
                             QStringLiteral("%"));
             m_paramsFor = Sql;
+            const int column = box->property("indice").toInt();
+            const QString header =
+                column < m_list->columnCount() ? m_list->headerItem()->text(column).trimmed() : tag;
+            m_busquedas.append({header, box->currentText()});
+            m_sinAcotar = false;
+        } else {
+            m_sinAcotar = m_busquedas.isEmpty();
         }
     } catch (...) {
     }

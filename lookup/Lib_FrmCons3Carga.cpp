@@ -92,6 +92,11 @@ void Lib_FrmCons3::Form_Load()
                 box->setEditText(FiltroInicial);
         },
         [this] { m_rs.reset(); },
+        // The help line says what the list now holds, unless the search
+        // text put back matches no row.
+        [this] {
+            if (m_sinCoincidencia < 0) mostrarAyuda();
+        },
     };
     for (const auto& step : steps)
         if (!guarded(source, step)) return;
@@ -227,6 +232,8 @@ void Lib_FrmCons3::sortList()
 
 void Lib_FrmCons3::CmdNueva_Click()
 {
+    m_busquedas.clear();
+    m_sinAcotar = false;
     Sql = m_sqlOriginal;
     m_params.clear();
     m_paramsFor = Sql;

@@ -111,7 +111,7 @@ void Lib_FrmCons3::askQuantity()
     const int column = quantityColumn();
     QTreeWidgetItem* item = selectedRow();
     const auto answer =
-        Dialogs::instance().inputBox(this, QStringLiteral("Ingrese la Cantidad del Articulo..."),
+        Dialogs::instance().inputBox(this, QStringLiteral("Ingrese la Cantidad del Artículo..."),
                                      QStringLiteral("Carga de Datos"), item->text(column));
     if (!answer) return; // cancelled: the quantity stays
     bool found = false;

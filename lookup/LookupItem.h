@@ -14,6 +14,15 @@ public:
     }
     const int row;
 
+    // A cell's tooltip is its whole text: a name too long for its column
+    // shows in full under the pointer.
+    QVariant data(int column, int role) const override
+    {
+        if (role != Qt::ToolTipRole) return QTreeWidgetItem::data(column, role);
+        const QString t = text(column).trimmed();
+        return t.isEmpty() ? QVariant() : QVariant(t);
+    }
+
     // The number of a row of the list; -1 for an item the window did not read.
     static int rowOf(const QTreeWidgetItem* item)
     {

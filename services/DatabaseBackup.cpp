@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QUuid>
@@ -263,8 +264,7 @@ DatabaseBackup::Result DatabaseBackup::copyFrom(sqlite3* from, const QString& so
         return discard(QStringLiteral("No se pudo poner la copia en %1: %2")
                            .arg(target, ErrorWords::ofErrno(errno)));
     m_message = QStringLiteral("Copia de %1 en %2: %3 páginas, integridad comprobada.")
-                    .arg(source, target)
-                    .arg(m_pages);
+                    .arg(source, target, QLocale().toString(m_pages));
     if (m_removedParts == 1)
         m_message += QStringLiteral(" Se borró 1 archivo de una copia anterior que no terminó.");
     else if (m_removedParts > 1)

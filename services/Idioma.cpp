@@ -1,5 +1,7 @@
 #include "Idioma.h"
 
+#include "TextosQt.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -21,5 +23,7 @@ bool Idioma::instalarTraducciones(QCoreApplication& app)
         return false;
     }
     QCoreApplication::installTranslator(qt);
+    // Installed after Qt's, so asked first: "archivo" where Qt says "fichero".
+    QCoreApplication::installTranslator(new TextosQt(&app));
     return true;
 }

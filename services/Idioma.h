@@ -16,7 +16,8 @@ public:
     // The locale of the texts: the system's when it is Spanish, else Spanish.
     static QLocale textos();
     // Loads Qt's Spanish translations (qtbase_es, from the package
-    // qt6-translations-l10n) into the application. Answers whether they were
-    // found; without them the standard buttons stay in English.
+    // qt6-translations-l10n) into the application, and over them the
+    // program's own words for Qt's "fichero" (TextosQt). Answers whether they
+    // were found; without them the standard buttons stay in English.
     static bool instalarTraducciones(QCoreApplication& app);
 };

@@ -6,6 +6,7 @@
 #include "SettlementRules.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 QString RangeRecompute::Outcome::text(const QDate& from, const QDate& to) const
 {
@@ -16,17 +17,16 @@ QString RangeRecompute::Outcome::text(const QDate& from, const QDate& to) const
     QString t = QStringLiteral("Se recalcularon %1 %2 %3 con las reglas de liquidación versión "
                                "%4: %5 con otra merma, otros kilos netos u otro grado, %6 solo "
                                "con la versión nueva y %7 sin cambios.")
-                    .arg(loads)
+                    .arg(QLocale().toString(loads))
                     .arg(loads == 1 ? QStringLiteral("carga") : QStringLiteral("cargas"))
                     .arg(rango)
                     .arg(version)
-                    .arg(values)
-                    .arg(changed - values)
-                    .arg(loads - changed - meanwhile);
+                    .arg(QLocale().toString(values), QLocale().toString(changed - values),
+                         QLocale().toString(loads - changed - meanwhile));
     if (meanwhile > 0)
         t += QStringLiteral(" %1 cambiaron en otra estación mientras tanto y quedaron con el "
                             "cálculo de esa estación.")
-                 .arg(meanwhile);
+                 .arg(QLocale().toString(meanwhile));
     if (changed > 0) t += QStringLiteral(" Cada cambio quedó en el historial.");
     return t;
 }

@@ -8,8 +8,9 @@
 QString SiloCaption::number(const QVariant& value)
 {
     if (!value.isValid() || value.isNull()) return {};
-    QLocale loc;
-    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    // Capacities and tonnes with the locale's thousands separator
+    // ("12.500" in Spanish).
+    const QLocale loc;
     switch (value.metaType().id()) {
     case QMetaType::Int:
     case QMetaType::LongLong:

@@ -86,14 +86,14 @@ int MolveraReportPrinter::writePdf(const QString& path, const Prepared& report)
         writer.setResolution(300);
         ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
                                 report.printedAt);
-        writer.setTitle(renderer.title() + QStringLiteral(" - ") + report.def.name);
+        writer.setTitle(renderer.title() + QStringLiteral(" - ") + report.def.caption);
         ReportRenderer::preparePage(writer, report.def);
         pages = renderer.render(writer);
     }
     if (pages == 0)
         throw ServiceError(
             ServiceError::InvalidCall,
-            QStringLiteral("No se pudo componer el reporte %1.").arg(report.def.name),
+            QStringLiteral("No se pudo componer el reporte «%1».").arg(report.def.caption),
             QStringLiteral("Reporte"));
     if (!file.commit())
         throw ServiceError(ServiceError::NotFound, file.message(), QStringLiteral("Reporte"));
@@ -108,12 +108,12 @@ void MolveraReportPrinter::writeCsv(const QString& path, const Prepared& report)
 void MolveraReportPrinter::preview(QWidget* parent, const Prepared& report)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(report.def.name);
+    printer.setDocName(report.def.caption);
     printer.setCreator(QStringLiteral("Molvera"));
     ReportRenderer::preparePage(printer, report.def);
     QPrintPreviewDialog dlg(&printer, parent);
     dlg.setObjectName(QStringLiteral("reportPreview"));
-    dlg.setWindowTitle(QStringLiteral("%1 - vista previa").arg(report.def.name));
+    dlg.setWindowTitle(QStringLiteral("%1 - vista previa").arg(report.def.caption));
     QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [&](QPrinter* p) {
         ReportRenderer renderer(report.def, report.data, report.formulas, report.selection,
                                 report.printedAt);
@@ -158,7 +158,7 @@ void MolveraReportPrinter::addSaveAction(QPrintPreviewDialog& dlg, const Prepare
     QObject::connect(save, &QAction::triggered, &dlg, [this, &dlg, &report] {
         const auto chosen = Dialogs::instance().saveFileName(
             &dlg, QStringLiteral("Guardar reporte en PDF"),
-            QDir::home().filePath(report.def.name + QStringLiteral(".pdf")),
+            QDir::home().filePath(report.def.caption + QStringLiteral(".pdf")),
             QStringLiteral("PDF (*.pdf)"));
         if (!chosen || chosen->trimmed().isEmpty()) return;
         const QString path = *chosen;
@@ -187,7 +187,7 @@ bool MolveraReportPrinter::printWithDialog(QWidget* parent, QPrinter& printer,
     if (m_lastPages == 0)
         throw ServiceError(
             ServiceError::InvalidCall,
-            QStringLiteral("No se pudo imprimir el reporte %1.").arg(report.def.name),
+            QStringLiteral("No se pudo imprimir el reporte «%1».").arg(report.def.caption),
             QStringLiteral("Reporte"));
     return true;
 }
@@ -195,7 +195,7 @@ bool MolveraReportPrinter::printWithDialog(QWidget* parent, QPrinter& printer,
 void MolveraReportPrinter::printNow(QWidget* parent, const Prepared& report)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(report.def.name);
+    printer.setDocName(report.def.caption);
     printer.setCreator(QStringLiteral("Molvera"));
     ReportRenderer::preparePage(printer, report.def);
     if (option(1)) {
@@ -208,6 +208,6 @@ void MolveraReportPrinter::printNow(QWidget* parent, const Prepared& report)
     if (m_lastPages == 0)
         throw ServiceError(
             ServiceError::InvalidCall,
-            QStringLiteral("No se pudo imprimir el reporte %1.").arg(report.def.name),
+            QStringLiteral("No se pudo imprimir el reporte «%1».").arg(report.def.caption),
             QStringLiteral("Reporte"));
 }

@@ -100,8 +100,8 @@ ReportData ReportData::fromRecordSet(const ReportDefinition& def, const RecordSe
         if (at[c] < 0)
             throw ServiceError(
                 ServiceError::InvalidCall,
-                QStringLiteral("La vista %1 no devuelve la columna %2 del reporte %3.")
-                    .arg(def.source, def.columns.at(c).field, def.name),
+                QStringLiteral("La vista %1 no devuelve la columna %2 del reporte «%3».")
+                    .arg(def.source, def.columns.at(c).field, def.caption),
                 QStringLiteral("Reporte"));
     }
     const int groupCol = def.groupField.isEmpty() ? -1 : def.columnIndex(def.groupField);

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QRegularExpression>
 
 namespace
@@ -123,6 +124,8 @@ ReportDefinition ReportDefinition::parse(const QByteArray& text, const QString& 
 
     ReportDefinition d;
     d.name = o.value(QLatin1String("report")).toString(QFileInfo(path).completeBaseName());
+    d.caption = o.value(QLatin1String("caption")).toString().trimmed();
+    if (d.caption.isEmpty()) d.caption = d.name;
     d.title = o.value(QLatin1String("title")).toString();
     d.subtitle = o.value(QLatin1String("subtitle")).toString();
     d.source = requiredName(o, "source", path);
@@ -217,5 +220,7 @@ bool ReportDefinition::isDateField(const QString& field) const
 QString ReportDefinition::countText(int n) const
 {
     const QString unit = n == 1 ? unitOne : unitMany;
-    return unit.isEmpty() ? QString::number(n) : QStringLiteral("%1 %2").arg(n).arg(unit);
+    // With the locale's thousands separator: "3.000 cargas".
+    const QString number = QLocale().toString(n);
+    return unit.isEmpty() ? number : number + u' ' + unit;
 }

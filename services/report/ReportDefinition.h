@@ -23,7 +23,8 @@ public:
         bool sum = false; // totalled per group and overall
     };
 
-    QString name;
+    QString name;    // the definition's own name ("Rp_molvera")
+    QString caption; // the report as the operator knows it; the name when not given
     QString title; // may hold {formula} placeholders, e.g. {empresa}
     QString subtitle;
     QString source;       // the view the rows come from
@@ -49,7 +50,7 @@ public:
     QString unitMany;
     QString emptyText;
     QString selectionAll;
-    QString footer; // {report}
+    QString footer; // {report}: the caption
     bool landscape = true;
     double marginMm = 10;
     double fontPt = 8;

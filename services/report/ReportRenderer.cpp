@@ -336,7 +336,7 @@ int ReportRenderer::render(QPagedPaintDevice& device) const
     const QString printed = QStringLiteral("Impreso el %1 %2")
                                 .arg(DateText::format(m_printedAt.date()),
                                      m_printedAt.toString(QStringLiteral("HH:mm")));
-    const QString footLeft = fill(m_def.footer, QStringLiteral("report"), m_def.name);
+    const QString footLeft = fill(m_def.footer, QStringLiteral("report"), m_def.caption);
     const QPen thin(Qt::black, mm(0.15));
     const QPen rule(Qt::black, mm(0.3));
     const QColor shade(0xee, 0xee, 0xee);

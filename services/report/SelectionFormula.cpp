@@ -232,15 +232,15 @@ SelectionFormula::Where SelectionFormula::toWhere(const ReportDefinition& def,
             c.table.compare(def.source, Qt::CaseInsensitive) != 0)
             throw ServiceError(ServiceError::InvalidCall,
                                QStringLiteral("La fórmula de selección nombra la tabla %1; el "
-                                              "reporte %2 lee %3.")
-                                   .arg(c.table, def.name, def.formulaTable),
+                                              "reporte «%2» lee %3.")
+                                   .arg(c.table, def.caption, def.formulaTable),
                                QStringLiteral("Reporte"));
         const QString field = def.knownField(c.field);
         if (field.isEmpty())
             throw ServiceError(ServiceError::InvalidCall,
                                QStringLiteral("La fórmula de selección nombra el campo %1, que el "
-                                              "reporte %2 no tiene.")
-                                   .arg(c.field, def.name),
+                                              "reporte «%2» no tiene.")
+                                   .arg(c.field, def.caption),
                                QStringLiteral("Reporte"));
         const QString col = dialect.quoteIdentifier(field);
         if (c.value.metaType().id() == QMetaType::QDate) {

@@ -116,6 +116,8 @@ private slots:
         QTest::newRow("short") << QStringList{"-x", "@DbName=a.db;"} << "-x";
         QTest::newRow("after the parameter string")
             << QStringList{"@UsuarioLogeado=OPERADOR;", "--verbose"} << "--verbose";
+        QTest::newRow("after --version") << QStringList{"--version", "--bogus"} << "--bogus";
+        QTest::newRow("before --help") << QStringList{"--bogus", "--help"} << "--bogus";
     }
     void unknownOptionsAreRefused()
     {
@@ -125,6 +127,31 @@ private slots:
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains(QStringLiteral("opción desconocida \"%1\"").arg(named)),
                  qPrintable(r.err));
+    }
+
+    // --help and --version take nothing else: the extra argument is named
+    // and nothing is printed on standard output.
+    void helpAndVersionAlone_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("help extra")
+            << QStringList{"--help", "extra"} << "--help no lleva otros argumentos (\"extra\")";
+        QTest::newRow("-h with parameters") << QStringList{"@DbName=a.db;", "-h"}
+                                            << "-h no lleva otros argumentos (\"@DbName=a.db;\")";
+        QTest::newRow("version extra")
+            << QStringList{"--version", "1"} << "--version no lleva otros argumentos (\"1\")";
+        QTest::newRow("both") << QStringList{"--help", "--version"}
+                              << "--help no lleva otros argumentos (\"--version\")";
+    }
+    void helpAndVersionAlone()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        const Run r = molvera(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
     }
 
     void backupRefusals_data()

@@ -8,8 +8,10 @@
 #include "TestDb.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace ModGlobal;
 
@@ -159,6 +161,68 @@ private slots:
         QVERIFY(!st.reason.contains("secreto"));
         QCOMPARE(gEstiloBarras, 1.0); // no INI file: the default style
         QCOMPARE(data.server(), QStringLiteral("SQL01"));
+        IniReader::setSearchFolders({});
+    }
+
+    void operatorFromTheAccount_data()
+    {
+        QTest::addColumn<QString>("gecos");
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("full name") << "Ana Pérez"
+                                   << "aperez"
+                                   << "Ana Pérez";
+        QTest::newRow("office and phones after it") << "Luis Núñez,Balanza 2,4455,,"
+                                                    << "lnunez"
+                                                    << "Luis Núñez";
+        QTest::newRow("no full name") << ""
+                                      << "puesto3"
+                                      << "puesto3";
+        QTest::newRow("only commas") << ",,,"
+                                     << "puesto3"
+                                     << "puesto3";
+        QTest::newRow("blanks") << "  Ana   Pérez "
+                                << "aperez"
+                                << "Ana Pérez";
+        QTest::newRow("ampersand is the login") << "& Gómez"
+                                                << "marta"
+                                                << "Marta Gómez";
+    }
+    void operatorFromTheAccount()
+    {
+        QFETCH(QString, gecos);
+        QFETCH(QString, login);
+        QFETCH(QString, name);
+        QCOMPARE(SessionService::operatorName(gecos, login), name);
+    }
+
+    // Without an operator on the command line (or with an empty one) the
+    // operator is the logged-in user as the account database names it.
+    void operatorWithoutItemIsTheLoggedInUser()
+    {
+        QProcess getent;
+        getent.start(QStringLiteral("getent"),
+                     {QStringLiteral("passwd"), QString::number(::getuid())});
+        QVERIFY(getent.waitForFinished());
+        const QStringList entry =
+            QString::fromLocal8Bit(getent.readAllStandardOutput()).trimmed().split(u':');
+        QVERIFY2(entry.size() >= 5, "no account entry for the user running the test");
+        if (entry.at(4).contains(u'&')) QSKIP("the account's name uses &");
+        QString expected = entry.at(4).section(u',', 0, 0).simplified();
+        if (expected.isEmpty()) expected = entry.at(0);
+
+        QTemporaryDir program, dbDir;
+        IniReader::setSearchFolders({program.path()});
+        for (const QString& item : {QString(), QStringLiteral(" @UsuarioLogeado=;")}) {
+            ModGlobal::reset();
+            DataService data("operator");
+            Lib_ClsCons3 lookup(&data);
+            Context ctx{&data, &lookup, nullptr, program.path()};
+            const Startup st = IniciarSistema(
+                QStringLiteral("@DbName=%1;").arg(dbDir.filePath("planta.db")) + item, ctx);
+            QVERIFY(st.proceed);
+            QCOMPARE(gUsuarioLogeado, expected);
+        }
         IniReader::setSearchFolders({});
     }
 };

@@ -8,8 +8,8 @@ namespace
 {
 
 const QString kConfirmacion = QString::fromUtf8(
-    "Muy importante...\r\nEsta opcion copia el contenido el primer campo seleccionado, al resto "
-    "de los campos seleccionados\r\n-Esta seguro de Continuar...?");
+    "Muy importante...\r\nEsta opción copia el contenido del primer campo seleccionado, al resto "
+    "de los campos seleccionados\r\n¿Está seguro de Continuar...?");
 
 } // namespace
 
@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(f.w->columnOps().CmdCompletar(), 0);
         QCOMPARE(f.dialogs.shown.size(), 1);
         const auto& m = f.dialogs.shown.first();
-        QCOMPARE(m.title, QString::fromUtf8("Atención!"));
+        QCOMPARE(m.title, QString::fromUtf8("¡Atención!"));
         QCOMPARE(m.text, kConfirmacion);
         QCOMPARE(m.icon, Dialogs::Icon::Question);
         QCOMPARE(f.valor("vendedor", ids[1]).toString(), QStringLiteral("B"));
@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(f.w->columnOps().CmdCompletar(), 0);
         const QStringList mensajes = f.dialogs.messageTexts();
         QCOMPARE(mensajes.size(), 1 + 4);
-        QCOMPARE(mensajes.count(QString::fromUtf8("Número de depósito incorrecto!!!")), 4);
+        QCOMPARE(mensajes.count(QString::fromUtf8("¡¡¡Número de depósito incorrecto!!!")), 4);
         const QStringList antes{"0099", "0001", "0002", "0003"};
         for (int i = 0; i < ids.size(); ++i) {
             QCOMPARE(f.valor("silodestino", ids[i]).toString(), antes[i]);

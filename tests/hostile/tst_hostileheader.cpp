@@ -98,7 +98,7 @@ private slots:
             for (QChar c : held.trimmed()) control = control || c.category() == QChar::Other_Control;
             QVERIFY(f.dialogs.messageTexts().last().startsWith(
                 control ? QStringLiteral("El valor tiene un carácter de control")
-                        : QStringLiteral("Debe ingresar una fecha")));
+                        : QStringLiteral("¡¡¡Debe ingresar una fecha")));
         }
         stillUsable(f);
     }

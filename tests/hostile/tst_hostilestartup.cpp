@@ -91,13 +91,15 @@ private slots:
         // "@Usuario" is found first inside "@UsuarioLogeado": the user is
         // what follows that name, as on the workstations.
         const QString operador = itemValue(value + u';');
-        QCOMPARE(ModGlobal::gUsuarioLogeado, operador);
+        // An operator item that comes out empty leaves the logged-in user.
+        const QString responsable = operador.isEmpty() ? SessionService::operatorName() : operador;
+        QCOMPARE(ModGlobal::gUsuarioLogeado, responsable);
         QCOMPARE(data.password(), operador);
         QCOMPARE(data.user(), itemValue(QStringLiteral("Logeado=") + value + u';'));
         QCOMPARE(ModGlobal::gCadenaConexion, QStringLiteral("DSN=%1; UID=%2; PWD=%3")
                                                  .arg(dbPath, data.user(), data.password()));
         const int max = w.box("responsable")->maxChars(); // 0: no limit
-        QCOMPARE(w.box("responsable")->text(), max > 0 ? operador.left(max) : operador);
+        QCOMPARE(w.box("responsable")->text(), max > 0 ? responsable.left(max) : responsable);
         // The day's rows carry the operator's name as it stands in the box.
         w.show();
         w.box("Fecha")->setText("15/3/2024");

@@ -122,7 +122,8 @@ private slots:
         QVERIFY(f.w->TxtEdit()->isVisible());
         QCOMPARE(f.w->TxtEdit()->text(), QStringLiteral("catorce"));
         QVERIFY(f.column(id, "humedad").isNull());
-        QCOMPARE(f.dialogs.messageTexts().last(), QStringLiteral("Debe ingresar un número válido!!!"));
+        QCOMPARE(f.dialogs.messageTexts().last(),
+                 QStringLiteral("¡¡¡Debe ingresar un número válido!!!"));
         QCOMPARE(f.grid()->Col(), 9);
     }
 
@@ -134,7 +135,8 @@ private slots:
         const qint64 id = f.idAt(2);
         type(f, "99");
         key(f, Qt::Key_Return);
-        QCOMPARE(f.dialogs.messageTexts().last(), QStringLiteral("Número de depósito incorrecto!!!"));
+        QCOMPARE(f.dialogs.messageTexts().last(),
+                 QStringLiteral("¡¡¡Número de depósito incorrecto!!!"));
         QVERIFY(f.w->TxtEdit()->isVisible());
         QVERIFY(f.column(id, "silodestino").isNull());
         f.w->TxtEdit()->setText("3");
@@ -292,7 +294,8 @@ private slots:
         QTest::mouseClick(f.grid()->viewport(), Qt::LeftButton, {}, target.center());
         QCOMPARE(f.grid()->TextMatrix(2, 11), QString());
         QVERIFY(f.column(id, "silodestino").isNull());
-        QCOMPARE(f.dialogs.messageTexts().last(), QStringLiteral("Número de depósito incorrecto!!!"));
+        QCOMPARE(f.dialogs.messageTexts().last(),
+                 QStringLiteral("¡¡¡Número de depósito incorrecto!!!"));
     }
 
     void closingWithAnOpenEditWritesIt()
@@ -327,7 +330,7 @@ private slots:
         type(f, "Nadie");
         key(f, Qt::Key_Return);
         QCOMPARE(f.dialogs.messageTexts().last(),
-                 QStringLiteral("Mal Posicionamiento!!!, no se actualizará"));
+                 QStringLiteral("¡¡¡Mal Posicionamiento!!!, no se actualizará"));
         QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM mv_molvera WHERE vendedor IS NOT NULL").toInt(), 0);
         QVERIFY(f.w->TxtEdit()->isVisible());
     }
@@ -407,10 +410,11 @@ private slots:
         QCOMPARE(fecha->text(), QStringLiteral("15/3/2024"));
         fecha->setText("   ");
         QTest::keyClick(fecha, Qt::Key_Return);
-        QCOMPARE(f.dialogs.messageTexts().last(), QStringLiteral("Debe ingresar una fecha!!!"));
+        QCOMPARE(f.dialogs.messageTexts().last(), QStringLiteral("¡¡¡Debe ingresar una fecha!!!"));
         fecha->setText("31/02/2024");
         QTest::keyClick(fecha, Qt::Key_Return);
-        QCOMPARE(f.dialogs.messageTexts().last(), QStringLiteral("Debe ingresar una fecha válida!!!"));
+        QCOMPARE(f.dialogs.messageTexts().last(),
+                 QStringLiteral("¡¡¡Debe ingresar una fecha válida!!!"));
         QVERIFY(!f.w->mPlanillaCargada);
         fecha->setText("15/3/2024");
         QTest::keyClick(fecha, Qt::Key_Return);

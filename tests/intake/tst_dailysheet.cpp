@@ -66,8 +66,8 @@ private slots:
         f.w->box("Fecha")->setText("31/02/2024");
         QVERIFY(!f.w->sheet().Cargar());
         QCOMPARE(f.db.scalar("SELECT COUNT(*) FROM mv_molvera").toInt(), 0);
-        QVERIFY(
-            f.dialogs.messageTexts().contains(QStringLiteral("Debe ingresar una fecha válida!!!")));
+        QVERIFY(f.dialogs.messageTexts().contains(
+            QStringLiteral("¡¡¡Debe ingresar una fecha válida!!!")));
         QVERIFY(!f.w->mPlanillaCargada);
         QVERIFY(f.w->CmdCargar()->isEnabled());
     }
@@ -127,8 +127,8 @@ private slots:
         f.dialogs.messageAnswers = {Dialogs::Yes};
         QCOMPARE(f.w->commands().Borrar(), 2);
         QVERIFY(f.dialogs.messageTexts().last().contains(
-            "Esta opcion borra todos los registros seleccionados"));
-        QCOMPARE(f.dialogs.shown.last().title, QStringLiteral("Atención!"));
+            "Esta opción borra todos los registros seleccionados"));
+        QCOMPARE(f.dialogs.shown.last().title, QStringLiteral("¡Atención!"));
         QCOMPARE(f.rowsOf(d), 3);
         QVERIFY(!f.column(gone1, "ID").isValid());
         QVERIFY(!f.column(gone2, "ID").isValid());

@@ -218,7 +218,7 @@ private slots:
         f.w->box("fecha")->setText("31/02/2024");
         f.dialogs.clear();
         press(Qt::Key_E, Qt::AltModifier); // the button is pressed a moment later
-        QTRY_COMPARE(f.dialogs.messageTexts(), QStringList{"Debe ingresar una fecha válida!!!"});
+        QTRY_COMPARE(f.dialogs.messageTexts(), QStringList{"¡¡¡Debe ingresar una fecha válida!!!"});
         QVERIFY(!f.w->mPlanillaCargada);
         f.w->box("fecha")->setText("17/03/2024");
         press(Qt::Key_E, Qt::AltModifier);

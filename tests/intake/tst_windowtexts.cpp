@@ -5,6 +5,7 @@
 #include "Idioma.h"
 #include "WindowFixture.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -36,27 +37,42 @@ private slots:
         QDialogButtonBox box{QDialogButtonBox::StandardButtons(button)};
         QCOMPARE(box.button(QDialogButtonBox::StandardButton(button))->text(), text);
         // A confirmation as the window asks it.
-        QMessageBox msg(QMessageBox::Question, QStringLiteral("Atención!"), QStringLiteral("?"),
+        QMessageBox msg(QMessageBox::Question, QStringLiteral("¡Atención!"), QStringLiteral("?"),
                         QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(msg.button(QMessageBox::Yes)->text(), QStringLiteral("&Sí"));
-        QCOMPARE(msg.windowTitle(), QStringLiteral("Atención!"));
+        QCOMPARE(msg.windowTitle(), QStringLiteral("¡Atención!"));
     }
 
-    // The file dialog's own labels.
+    // The file dialog's own labels, in the program's words: "archivo", as
+    // every text of the program says, not Qt's "fichero".
     void fileDialogSpeaksSpanish()
     {
         QFileDialog fd(nullptr, QStringLiteral("Guardar reporte en PDF"));
         fd.setOption(QFileDialog::DontUseNativeDialog);
         fd.setAcceptMode(QFileDialog::AcceptSave);
+        fd.setNameFilters({QStringLiteral("PDF (*.pdf)"), fd.tr("All Files (*)")});
+        fd.show();
         QStringList texts;
         for (const QLabel* l : fd.findChildren<QLabel*>())
             texts << l->text();
         for (const QPushButton* b : fd.findChildren<QPushButton*>())
             texts << b->text();
+        auto* types = fd.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        for (int i = 0; i < types->count(); ++i)
+            texts << types->itemText(i);
         const QString all = texts.join(u'|');
         QVERIFY2(all.contains(QStringLiteral("Guardar")), qPrintable(all));
         QVERIFY2(!all.contains(QLatin1String("Look in")), qPrintable(all));
         QVERIFY2(!all.contains(QLatin1String("File name")), qPrintable(all));
+        QCOMPARE(fd.findChild<QLabel*>(QStringLiteral("fileNameLabel"))->text(),
+                 QStringLiteral("&Nombre de archivo:"));
+        QCOMPARE(fd.findChild<QLabel*>(QStringLiteral("fileTypeLabel"))->text(),
+                 QStringLiteral("Archivos de tipo:"));
+        QVERIFY2(all.contains(QStringLiteral("Todos los archivos (*)")), qPrintable(all));
+        QVERIFY2(!all.contains(QLatin1String("ichero"), Qt::CaseInsensitive), qPrintable(all));
+        // Texts of Qt the program does not reword stay as Qt's Spanish has them.
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("&Guardar"));
     }
 
     // Texts are Spanish on any system; the system's own Spanish when it has one.

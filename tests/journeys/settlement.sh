@@ -32,9 +32,9 @@ expect_sql "SELECT valor_nuevo||'|'||usuario FROM mv_molvera_historial WHERE id_
 keys Menu
 sleep 0.5
 keys Down Down Down Down Return
-expect_windows 'Rp_vendedores - vista previa' 1
+expect_windows 'Resumen por vendedor - vista previa' 1
 keys Escape
-expect_windows 'Rp_vendedores - vista previa' 0
+expect_windows 'Resumen por vendedor - vista previa' 0
 
 # Printed without a window, while the desk works: the load under its seller.
 today=$(date +%d/%m/%Y)

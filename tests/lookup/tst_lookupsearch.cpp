@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -244,6 +245,89 @@ private slots:
         Fixture::key(Qt::Key_Return);
         QVERIFY(!w.isVisible());
         QCOMPARE(w.ValorDevuelto.toString(), QStringLiteral("Acopios ACUÑA"));
+    }
+
+    // After F5 the help line keeps the search in force: each term with its
+    // column and the rows found, or that nothing was found; Nueva Búsqueda
+    // (Alt+N) puts the whole list and the general hint back.
+    void f5SaysTheSearchInForce()
+    {
+        Fixture f;
+        Lib_FrmCons3& w = f.open();
+        const QString hint = w.lblAyuda()->text();
+        const QString column = w.ListView1()->headerItem()->text(0).trimmed();
+        Fixture::type(QStringLiteral("pérez"));
+        Fixture::key(Qt::Key_F5);
+        QCOMPARE(f.listed().size(), 3);
+        QCOMPARE(w.CmbSearch(0)->currentText(), QString());
+        QString line = w.lblAyuda()->text();
+        QVERIFY2(line.contains(QStringLiteral("«pérez» en %1 · 3 filas").arg(column)),
+                 qPrintable(line));
+
+        w.CmbSearch(0)->setFocus();
+        Fixture::type(QStringLiteral("juan"));
+        Fixture::key(Qt::Key_F5);
+        QCOMPARE(f.listed(), QStringList{"PÉREZ JUAN"});
+        line = w.lblAyuda()->text();
+        QVERIFY2(line.contains(QStringLiteral("«pérez» en %1 y «juan» en %1 · 1 fila").arg(column)),
+                 qPrintable(line));
+
+        // The button's mnemonic presses it a moment later, as a click shows.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(f.listed().size(), int(std::size(kVendedores)));
+        QCOMPARE(w.lblAyuda()->text(), hint);
+        QVERIFY(w.busquedas().isEmpty());
+
+        w.CmbSearch(0)->setFocus();
+        Fixture::type(QStringLiteral("zzqx"));
+        Fixture::key(Qt::Key_F5);
+        QCOMPARE(w.ListView1()->topLevelItemCount(), 0);
+        line = w.lblAyuda()->text();
+        QVERIFY2(line.contains(QStringLiteral("ningún resultado para «zzqx» en ") + column),
+                 qPrintable(line));
+        QVERIFY(w.lblAyuda()->palette().color(QPalette::WindowText) !=
+                QApplication::palette().color(QPalette::WindowText));
+        // Typing in the empty list does not lose the search in force.
+        Fixture::type(QStringLiteral("a"));
+        QVERIFY(w.sinCoincidencia(0));
+        Fixture::key(Qt::Key_Backspace);
+        QVERIFY2(w.lblAyuda()->text().contains(QStringLiteral("ningún resultado para «zzqx»")),
+                 qPrintable(w.lblAyuda()->text()));
+    }
+
+    // Two sellers whose long names differ only at their ends: each cell,
+    // too narrow for the name, shows it whole under the pointer.
+    void aLongNameShowsWholeInItsTooltip()
+    {
+        Fixture f;
+        const QString common = QStringLiteral("Cooperativa Agrícola Ganadera y de Servicios "
+                                              "Públicos del Sudeste Bonaerense Limitada");
+        const QStringList names{common + QStringLiteral(" Sección Norte"),
+                                common + QStringLiteral(" Sección Sur")};
+        for (const QString& n : names)
+            f.db.data().execute("INSERT INTO v_mv_molvera (Fecha, responsable, vendedor) "
+                                "VALUES (?, ?, ?)",
+                                {QDateTime(QDate(2024, 4, 1), QTime(0, 0)), "T", n});
+        Lib_FrmCons3& w = f.open();
+        Fixture::type(QStringLiteral("cooperativa agrícola"));
+        Fixture::key(Qt::Key_F5);
+        QTreeWidget* list = w.ListView1();
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QStringList shown;
+        for (int i = 0; i < 2; ++i) {
+            QTreeWidgetItem* item = list->topLevelItem(i);
+            list->scrollToItem(item);
+            const QRect cell = list->visualItemRect(item);
+            QVERIFY(list->fontMetrics().horizontalAdvance(item->text(0)) > list->columnWidth(0));
+            const QPoint at(cell.left() + 10, cell.center().y());
+            QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(list->viewport(), &help);
+            QTRY_VERIFY(QToolTip::isVisible());
+            shown << QToolTip::text();
+            QToolTip::hideText();
+        }
+        shown.sort();
+        QCOMPARE(shown, names);
     }
 };
 

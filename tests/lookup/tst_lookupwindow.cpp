@@ -106,11 +106,11 @@ private slots:
             auto* box = w.findChild<QComboBox*>(QStringLiteral("CmbSearch%1").arg(i));
             QVERIFY(box);
             QVERIFY(box->isEditable());
-            QCOMPARE(box->toolTip(), QStringLiteral("F5 realiza nueva busqueda"));
+            QCOMPARE(box->toolTip(), QStringLiteral("F5 realiza nueva búsqueda"));
         }
         QCOMPARE(w.findChild<QPushButton*>("CmdAceptar")->text(), QStringLiteral("&Aceptar"));
         QCOMPARE(w.findChild<QPushButton*>("CmdCancelar")->text(), QStringLiteral("&Cancelar"));
-        QCOMPARE(w.findChild<QPushButton*>("CmdNueva")->text(), QStringLiteral("&Nueva Busqueda"));
+        QCOMPARE(w.findChild<QPushButton*>("CmdNueva")->text(), QStringLiteral("&Nueva Búsqueda"));
         QVERIFY(w.CmdAceptar()->isDefault());
     }
 
@@ -342,6 +342,10 @@ private slots:
         QCOMPARE(w.Sql, sql);
         QCOMPARE(w.CmbSearch(0)->currentText(), QString());
         QCOMPARE(w.ListView1()->topLevelItemCount(), 4); // reloaded
+        // The line says the list was not narrowed, rather than show a search.
+        QVERIFY(w.busquedas().isEmpty());
+        QVERIFY2(w.lblAyuda()->text().startsWith(QStringLiteral("F5 no acota esta lista")),
+                 qPrintable(w.lblAyuda()->text()));
     }
 
     void f5ConditionGoesAtTheVeryEnd()
@@ -759,7 +763,7 @@ private slots:
         QCOMPARE(f.dialogs.count("input"), 1);
         QCOMPARE(f.dialogs.shown.last().title, QStringLiteral("Carga de Datos"));
         QCOMPARE(f.dialogs.shown.last().text,
-                 QStringLiteral("Ingrese la Cantidad del Articulo..."));
+                 QStringLiteral("Ingrese la Cantidad del Artículo..."));
         QCOMPARE(f.row("Alba")->text(1), after);
         QCOMPARE(f.w->marcada(f.row("Alba")), checked);
     }

@@ -93,6 +93,24 @@ private slots:
         QCOMPARE(ReportData::format(def, tn, 1234.5), QStringLiteral("1,234.50"));
     }
 
+    // Counts of loads as the report's totals write them, with the locale's
+    // thousands separator, and the report's name as the operator knows it.
+    void countsAndCaption()
+    {
+        const ReportDefinition def = ReportDefinition::load(definitionPath());
+        QCOMPARE(def.countText(1), QStringLiteral("1 carga"));
+        QCOMPARE(def.countText(999), QStringLiteral("999 cargas"));
+        QCOMPARE(def.countText(3000), QStringLiteral("3.000 cargas"));
+        QCOMPARE(def.countText(1234567), QStringLiteral("1.234.567 cargas"));
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        QCOMPARE(def.countText(3134), QStringLiteral("3,134 cargas"));
+        QCOMPARE(def.name, QStringLiteral("Rp_molvera"));
+        QCOMPARE(def.caption, QStringLiteral("Reporte de Recepción de Trigo"));
+        const ReportDefinition plain = ReportDefinition::parse(
+            R"({"report": "Rp_otro", "source": "v", "columns": [{"field": "a"}]})", "x.json");
+        QCOMPARE(plain.caption, QStringLiteral("Rp_otro"));
+    }
+
     void missingDefinitionNamesTheFile()
     {
         QTemporaryDir dir;

@@ -160,7 +160,8 @@ private slots:
     }
 
     // Option one: the preview goes through the dialog seam; from it the
-    // operator saves a PDF.
+    // operator saves a PDF. The report is named as the operator knows it in
+    // the preview's title, the suggested file and every page's footer.
     void previewOffersSavingAPdf()
     {
         TestDb db;
@@ -169,9 +170,11 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath("guardado.pdf");
         int previewPages = -1;
+        QString previewTitle;
         dialogs.execScripts << [&](QDialog* d) {
             auto* preview = qobject_cast<QPrintPreviewDialog*>(d);
             if (!preview) return int(QDialog::Rejected);
+            previewTitle = preview->windowTitle();
             auto* widget = preview->findChild<QPrintPreviewWidget*>();
             if (widget) {
                 widget->updatePreview();
@@ -190,7 +193,13 @@ private slots:
         QCOMPARE(dialogs.count("save"), 1);
         QCOMPARE(previewPages, 1);
         QVERIFY(QFile::exists(pdf));
-        QVERIFY(ReportRows::pdfText(pdf).contains(QStringLiteral("Juan")));
+        const QString text = ReportRows::pdfText(pdf);
+        QVERIFY(text.contains(QStringLiteral("Juan")));
+        const QString caption = QStringLiteral("Reporte de Recepción de Trigo");
+        QCOMPARE(previewTitle, caption + QStringLiteral(" - vista previa"));
+        QCOMPARE(QFileInfo(dialogs.shown.last().text).fileName(), caption + QStringLiteral(".pdf"));
+        QVERIFY2(text.contains(QStringLiteral("Molvera - ") + caption), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("Rp_molvera")), qPrintable(text));
     }
 
     // Without the preview, the second option asks for the printer first;
@@ -234,6 +243,7 @@ private slots:
         const QByteArray dbHeader = dbFile.read(100);
         dbFile.close();
         QStringList refusedNames;
+        QString suggested;
         bool qtDialog = true, accepted = false;
         dialogs.execScripts << [&](QDialog* d) {
             auto* preview = qobject_cast<QPrintPreviewDialog*>(d);
@@ -250,6 +260,7 @@ private slots:
             auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers"));
             if (!file || !printers) return int(QDialog::Rejected);
             printers->setCurrentIndex(printers->count() - 1);
+            suggested = QFileInfo(file->text()).fileName();
             for (const QString& name : {db.path(), db.path() + "-wal", db.path() + "-shm",
                                         db.path() + "-journal"}) {
                 file->setText(name);
@@ -274,6 +285,7 @@ private slots:
         QCOMPARE(dialogs.count("exec"), 2);
         QVERIFY(!qtDialog);
         QCOMPARE(refusedNames.size(), 4);
+        QCOMPARE(suggested, QStringLiteral("Reporte de Recepción de Trigo.pdf"));
         QVERIFY(accepted);
         QVERIFY(ReportRows::pdfText(pdf).contains(QStringLiteral("Juan")));
         QVERIFY(dbFile.open(QIODevice::ReadOnly));

@@ -132,6 +132,25 @@ private slots:
         QCOMPARE(suma, LoadSettlement::of({30, 15.2, 80, 0, 0}, r).kilos.value() +
                            LoadSettlement::of({28.5, 13.8, 75, 0, 0}, r).kilos.value());
     }
+
+    // What a recomputation says, its counts with the locale's thousands
+    // separator.
+    void theOutcomeCountsAsTheLocaleWrites()
+    {
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+        RangeRecompute::Outcome o;
+        o.loads = 3134;
+        o.changed = 2000;
+        o.values = 1500;
+        o.meanwhile = 1;
+        o.version = 4;
+        const QString t = o.text(QDate(2024, 3, 1), QDate(2024, 3, 31));
+        QLocale::setDefault(QLocale::c());
+        QVERIFY2(t.startsWith(QStringLiteral("Se recalcularon 3.134 cargas del ")), qPrintable(t));
+        QVERIFY2(t.contains(QStringLiteral("versión 4: 1.500 con otra merma")), qPrintable(t));
+        QVERIFY2(t.contains(QStringLiteral(", 500 solo con la versión nueva y 1.133 sin cambios")),
+                 qPrintable(t));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstSettlementStore)

@@ -415,13 +415,20 @@ void tst_SiloPanel::depositsQueryFailingLeavesPanel()
 void tst_SiloPanel::labelsInLocaleNumberFormat()
 {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-    setDeposits({{"1", "Norte", 1500.5}});
+    setDeposits({{"1", "Norte", 1500.5}, {"2", "Grande", 12500}});
     receive("0001", 380.2);
     receive("0001", 0.15);
     m_panel->optHorizontal()->setChecked(true);
     QCOMPARE(m_panel->lblDeposito(0)->text(),
-             QStringLiteral("1 NORTE (Capacidad Total 1500,5 Toneladas) Espacio disponible: "
-                            "1120,15 Toneladas"));
+             QStringLiteral("1 NORTE (Capacidad Total 1.500,5 Toneladas) Espacio disponible: "
+                            "1.120,15 Toneladas"));
+    QCOMPARE(m_panel->lblDeposito(1)->text(),
+             QStringLiteral("2 GRANDE (Capacidad Total 12.500 Toneladas) Espacio disponible: "
+                            "12.500 Toneladas"));
+    m_panel->optVertical()->setChecked(true);
+    m_panel->MostrarDepositos(false);
+    QVERIFY2(m_panel->lblDeposito(1)->toolTip().contains("Capacidad Total: 12.500 Toneladas"),
+             qPrintable(m_panel->lblDeposito(1)->toolTip()));
 }
 
 void tst_SiloPanel::summaryToolTipHasFigures()
