@@ -55,13 +55,25 @@ int WalCheckpointer::checkpoints() const
 int WalCheckpointer::committed(void* self, sqlite3* writer, const char* name, int pages)
 {
     if (pages < kPages) return SQLITE_OK;
+    auto* c = static_cast<WalCheckpointer*>(self);
     // A writer that never pauses gives the thread no moment in which the log
     // could start again: past the limit the writer copies it back itself and
     // waits (as long as its busy time-out) until the log can start again at
     // its next commit, rather than let it grow on.
-    if (pages >= kWriterPages)
+    if (pages >= kWriterPages) {
+        // The thread's copy under way ends first (two checkpoints never
+        // wait for each other: the second would fail at once), and the
+        // thread starts no other meanwhile.
+        std::unique_lock<std::mutex> lock(c->m_mutex);
+        c->m_hold = true;
+        c->m_idle.wait(lock, [c] { return !c->m_copying; });
+        lock.unlock();
         sqlite3_wal_checkpoint_v2(writer, name, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr);
-    auto* c = static_cast<WalCheckpointer*>(self);
+        lock.lock();
+        c->m_hold = false;
+        c->m_due = false;
+        return SQLITE_OK;
+    }
     {
         std::lock_guard<std::mutex> lock(c->m_mutex);
         c->m_due = true;
@@ -74,9 +86,10 @@ void WalCheckpointer::loop()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || m_due; });
+        m_wake.wait(lock, [this] { return m_stop || (m_due && !m_hold); });
         if (m_stop) break;
         m_due = false;
+        m_copying = true;
         lock.unlock();
         // A connection knows its database keeps a log only once it has read
         // from it; until then a checkpoint does nothing.
@@ -88,7 +101,9 @@ void WalCheckpointer::loop()
         // the next turn.
         if (m_db) sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         lock.lock();
+        m_copying = false;
         ++m_done;
+        m_idle.notify_all();
     }
     lock.unlock();
     if (m_db) sqlite3_close(m_db);

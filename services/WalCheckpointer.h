@@ -49,7 +49,10 @@ private:
     sqlite3* m_writer = nullptr;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_idle; // the thread's copy ended
     bool m_due = false;
+    bool m_copying = false; // the thread copies now
+    bool m_hold = false;    // the writer copies: the thread waits
     bool m_stop = false;
     int m_done = 0;
     std::thread m_thread;
