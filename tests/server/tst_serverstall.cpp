@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <cerrno>
 #include <csignal>
 #include <sys/types.h>
 
@@ -66,10 +67,19 @@ bool signalCluster(int sig)
         ::kill(pid_t(gWatchdog), SIGTERM);
         gWatchdog = 0;
     }
-    for (pid_t p : pids)
-        if (::kill(p, sig) != 0) return false;
-    gStopped = sig == SIGSTOP;
-    return true;
+    // A backend of an earlier connection may end between the listing and
+    // its signal: gone is not a failure. Any process stopped is let go in
+    // the cleanup.
+    bool stopped = false;
+    for (pid_t p : pids) {
+        if (::kill(p, sig) == 0) stopped = true;
+        else if (errno != ESRCH) {
+            gStopped = gStopped || (sig == SIGSTOP && stopped);
+            return false;
+        }
+    }
+    gStopped = sig == SIGSTOP && stopped;
+    return stopped;
 }
 
 } // namespace
