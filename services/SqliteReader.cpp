@@ -86,25 +86,41 @@ int bind(sqlite3_stmt* st, int i, const QVariant& v)
     }
 }
 
-QVariant valueAt(sqlite3_stmt* st, int c, int storage)
+// A value of the current row. The connection's lock is held by the caller,
+// which makes the value handle safe to read.
+QVariant valueOf(sqlite3_value* v, int storage)
 {
     switch (storage) {
     case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(st, c)));
+        return QVariant(qint64(sqlite3_value_int64(v)));
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(st, c));
+        return QVariant(sqlite3_value_double(v));
     case SQLITE_NULL:
         return QVariant(QMetaType::fromType<QString>());
     case SQLITE_BLOB: {
-        const void* p = sqlite3_column_blob(st, c);
-        return QVariant(QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(st, c)));
+        const void* p = sqlite3_value_blob(v);
+        return QVariant(QByteArray(static_cast<const char*>(p), sqlite3_value_bytes(v)));
     }
     default: {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-        return QVariant(QString::fromUtf8(p, sqlite3_column_bytes(st, c)));
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        return QVariant(QString::fromUtf8(p, sqlite3_value_bytes(v)));
     }
     }
 }
+
+// Holds a connection's own lock for a scope (none on a connection without
+// one). SQLite's locks may be taken again by the thread that holds them.
+class HeldLock
+{
+public:
+    explicit HeldLock(sqlite3* db) : m_lock(sqlite3_db_mutex(db)) { sqlite3_mutex_enter(m_lock); }
+    ~HeldLock() { sqlite3_mutex_leave(m_lock); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    sqlite3_mutex* m_lock;
+};
 
 } // namespace
 
@@ -210,6 +226,9 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
                         QVector<RecordSet::Field>& fields, QVector<QVariant>& rows,
                         Failure& failure)
 {
+    // The lock over the whole read: one taking instead of one for each value
+    // read, and the values' handles are read under it.
+    const HeldLock held(m_db);
     Prepared* p = statement(sql, failure);
     if (!p) return false;
     sqlite3_stmt* st = p->st;
@@ -260,15 +279,16 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
     rows.reserve(qsizetype(p->lastRows) * n);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         for (int c = 0; c < n; ++c) {
-            const int storage = sqlite3_column_type(st, c);
+            sqlite3_value* value = sqlite3_column_value(st, c);
+            const int storage = sqlite3_value_type(value);
             if (storage == SQLITE_TEXT) {
-                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                QString s = QString::fromUtf8(t, sqlite3_column_bytes(st, c));
+                const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                QString s = m_texts.text(t, sqlite3_value_bytes(value));
                 if (longest[c] >= 0 && s.size() > longest[c]) longest[c] = int(s.size());
                 rows.emplace_back(std::move(s));
                 continue;
             }
-            const QVariant& v = rows.emplace_back(valueAt(st, c, storage));
+            const QVariant& v = rows.emplace_back(valueOf(value, storage));
             if (longest[c] >= 0 && storage != SQLITE_NULL)
                 longest[c] = std::max(longest[c], int(v.toString().size()));
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordSet.h"
+#include "SharedTexts.h"
 #include "SqlDialect.h"
 
 #include <QHash>
@@ -66,4 +67,5 @@ private:
     sqlite3* m_db;
     SqlDialect m_dialect;
     QHash<QString, Prepared> m_statements;
+    SharedTexts m_texts;
 };

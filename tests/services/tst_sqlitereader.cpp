@@ -32,11 +32,12 @@ class TstSqliteReader : public QObject
         for (const QVariantList& r : rows)
             d.execute("INSERT INTO mezcla VALUES (?,?,?,?,?,?,?,?)", r);
         // A long read: names that repeat (some of the same length, some with
-        // accents), texts that never repeat, and long ones.
+        // accents), texts that never repeat (more short ones than the reader
+        // keeps at once), and long ones.
         d.execute("CREATE TABLE repetidos (nombre TEXT, unico TEXT, largo TEXT, codigo TEXT)");
         QSqlDatabase handle = d.database();
         handle.transaction();
-        for (int i = 0; i < 3000; ++i)
+        for (int i = 0; i < 5000; ++i)
             d.execute("INSERT INTO repetidos VALUES (?,?,?,?)",
                       {QStringLiteral("Vendedor %1 Peña").arg(i % 317, 3, 10, QChar(u'0')),
                        QStringLiteral("único-%1").arg(i), QString(60 + i % 7, QChar(u'a' + i % 26)),
