@@ -140,13 +140,16 @@ void DataService::applySchema(bool fileIsNew)
     for (const QString& t : tables)
         if (t.compare(QLatin1String("mv_molvera"), Qt::CaseInsensitive) == 0) hasIntake = true;
     if (hasIntake) {
-        SchemaUpgrade(*this).upgrade();
+        // Without the check the caller makes or upgrades the tables itself
+        // (molvera --init-db, which then says what it did).
+        if (m_schemaCheck) SchemaUpgrade(*this).upgrade();
         return;
     }
     if (!fileIsNew && !tables.isEmpty())
         throw ServiceError(ServiceError::Database,
                            QStringLiteral("El archivo %1 no contiene una base de datos de Molvera.")
                                .arg(m_embeddedPath));
+    if (!m_schemaCheck) return;
     const QString script = embeddedSchema(QStringLiteral("sqlite"));
     if (script.isEmpty())
         throw ServiceError(ServiceError::Database, QStringLiteral("Falta el esquema de la base."));

@@ -6,9 +6,16 @@
 #include "SchemaUpgrade.h"
 #include "TestDb.h"
 
+#include "SqlScript.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 const QString kPassword = QStringLiteral("Clave-Que-No-Se-Ve-55");
 
@@ -61,7 +68,8 @@ private slots:
         QFETCH(QStringList, expected);
         const Run r = initDb(parametros);
         QCOMPARE(r.status, 1);
-        for (const QString& e : expected) QVERIFY2(r.err.contains(e), qPrintable(r.err));
+        for (const QString& e : expected)
+            QVERIFY2(r.err.contains(e), qPrintable(r.err));
         QVERIFY2(!r.err.contains(kPassword) && !r.out.contains(kPassword), qPrintable(r.err));
         // One message, not one per attempt.
         QCOMPARE(r.err.count(QLatin1String("molvera --init-db:")), 1);
@@ -109,9 +117,13 @@ private slots:
             d.setPassword(password);
             d.open(false);
             QVERIFY2(d.isOpen(), qPrintable(d.openError()));
-            QCOMPARE(d.openRecordSet(QStringLiteral("SELECT COUNT(*) FROM v_ta_deposito")).value(0).toInt(), 6);
-            const qint64 id = d.insertReturningId(QStringLiteral("v_mv_molvera"), {QStringLiteral("Fecha")},
-                                                  {QDateTime(QDate(2024, 3, 15), QTime())});
+            QCOMPARE(d.openRecordSet(QStringLiteral("SELECT COUNT(*) FROM v_ta_deposito"))
+                         .value(0)
+                         .toInt(),
+                     6);
+            const qint64 id =
+                d.insertReturningId(QStringLiteral("v_mv_molvera"), {QStringLiteral("Fecha")},
+                                    {QDateTime(QDate(2024, 3, 15), QTime())});
             QVERIFY(id > 0);
         }
         // A second run changes nothing and keeps the rows.
@@ -125,7 +137,9 @@ private slots:
         d.setPassword(password);
         d.open(false);
         QVERIFY2(d.isOpen(), qPrintable(d.openError()));
-        QCOMPARE(d.openRecordSet(QStringLiteral("SELECT COUNT(*) FROM v_mv_molvera")).value(0).toInt(), 1);
+        QCOMPARE(
+            d.openRecordSet(QStringLiteral("SELECT COUNT(*) FROM v_mv_molvera")).value(0).toInt(),
+            1);
     }
 
     // A database of the first schema: --init-db brings it up to date and
@@ -161,9 +175,10 @@ private slots:
         }
         Run r = initDb(items(dsn, user, password));
         QVERIFY2(r.status == 0, qPrintable(r.err));
-        QVERIFY2(r.out.contains(QStringLiteral("actualizada del esquema 1 al %1")
-                                    .arg(SchemaUpgrade::kCurrent)),
-                 qPrintable(r.out));
+        QVERIFY2(
+            r.out.contains(
+                QStringLiteral("actualizada del esquema 1 al %1").arg(SchemaUpgrade::kCurrent)),
+            qPrintable(r.out));
         {
             auto d = connect(QStringLiteral("upgraded"), false);
             QVERIFY2(d->isOpen(), qPrintable(d->openError()));
@@ -178,6 +193,41 @@ private slots:
         r = initDb(items(dsn, user, password));
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(QLatin1String("ya tiene las tablas")), qPrintable(r.out));
+    }
+
+    // The same on an embedded file, and a new one made: the message says what
+    // was done to it.
+    void upgradesAnOlderEmbeddedFile()
+    {
+        if (!TestDb::serverDsn().isEmpty())
+            QSKIP("the embedded file in the run on the embedded database");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("v1.db"));
+        QFile fixture(env("MOLVERA_SOURCE_DIR") + QStringLiteral("/tests/upgrade/v1-sqlite.sql"));
+        QVERIFY2(fixture.open(QIODevice::ReadOnly), qPrintable(fixture.fileName()));
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "fixture");
+            raw.setDatabaseName(path);
+            QVERIFY2(raw.open(), qPrintable(raw.lastError().text()));
+            for (const QString& st : SqlScript::split(QString::fromUtf8(fixture.readAll()))) {
+                QSqlQuery q(raw);
+                QVERIFY2(q.exec(st), qPrintable(q.lastError().text()));
+            }
+            raw.close();
+        }
+        QSqlDatabase::removeDatabase("fixture");
+        Run r = initDb(QStringLiteral("@DbName=%1;").arg(path));
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(
+            r.out.contains(
+                QStringLiteral("actualizada del esquema 1 al %1").arg(SchemaUpgrade::kCurrent)),
+            qPrintable(r.out));
+        r = initDb(QStringLiteral("@DbName=%1;").arg(path));
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("ya tiene las tablas")), qPrintable(r.out));
+        r = initDb(QStringLiteral("@DbName=%1;").arg(dir.filePath(QStringLiteral("nueva.db"))));
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("Tablas de Molvera creadas")), qPrintable(r.out));
     }
 };
 
