@@ -38,17 +38,21 @@ void SharedTexts::clear()
     m_kept = 0;
 }
 
-QString SharedTexts::text(const char* utf8, int bytes)
+QString SharedTexts::text(const char* utf8, int bytes, bool& found)
 {
+    found = false;
     if (bytes > kLongest || bytes <= 0) return QString::fromUtf8(utf8, bytes);
     // Open addressing, the next slot after a taken one.
     for (quint64 i = hashOf(utf8, bytes);; ++i) {
         Slot& s = m_slots[i & (kSlots - 1)];
-        if (s.bytes == bytes && std::memcmp(s.key, utf8, size_t(bytes)) == 0) return s.value;
+        if (s.bytes == bytes && std::memcmp(s.key, utf8, size_t(bytes)) == 0) {
+            found = true;
+            return s.value;
+        }
         if (s.bytes >= 0) continue;
         if (m_kept >= kSlots / 2) {
             clear();
-            return text(utf8, bytes);
+            return text(utf8, bytes, found);
         }
         s.value = QString::fromUtf8(utf8, bytes);
         std::memcpy(s.key, utf8, size_t(bytes));

@@ -16,8 +16,9 @@ public:
     SharedTexts(const SharedTexts&) = delete;
     SharedTexts& operator=(const SharedTexts&) = delete;
 
-    // The text of `bytes` UTF-8 bytes at `utf8`.
-    QString text(const char* utf8, int bytes);
+    // The text of `bytes` UTF-8 bytes at `utf8`; `found` says whether it
+    // was kept already.
+    QString text(const char* utf8, int bytes, bool& found);
 
     // Forgets every text kept.
     void clear();
@@ -28,7 +29,7 @@ public:
 private:
     // A slot is one cache line: the bytes' number, the bytes, the text.
     static constexpr int kLongest = 36;
-    static constexpr int kSlots = 8192;
+    static constexpr int kSlots = 16384;
     struct alignas(64) Slot {
         int bytes = -1; // -1: empty
         char key[kLongest];

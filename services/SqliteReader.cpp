@@ -277,13 +277,28 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
         }
     // Room for as many rows as the statement gave last time.
     rows.reserve(qsizetype(p->lastRows) * n);
+    // Texts are shared where they repeat down a column. Every 16th read looks
+    // every column up again, in case its texts have come to repeat.
+    if (p->unshared.size() != n || ++p->reads % 16 == 0) p->unshared.fill(false, n);
+    QVarLengthArray<int, 32> looked(n), found(n);
+    std::fill(looked.begin(), looked.end(), 0);
+    std::fill(found.begin(), found.end(), 0);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         for (int c = 0; c < n; ++c) {
             sqlite3_value* value = sqlite3_column_value(st, c);
             const int storage = sqlite3_value_type(value);
             if (storage == SQLITE_TEXT) {
                 const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(value));
-                QString s = m_texts.text(t, sqlite3_value_bytes(value));
+                const int bytes = sqlite3_value_bytes(value);
+                QString s;
+                if (p->unshared[c]) {
+                    s = QString::fromUtf8(t, bytes);
+                } else {
+                    bool kept = false;
+                    s = m_texts.text(t, bytes, kept);
+                    ++looked[c];
+                    found[c] += kept;
+                }
                 if (longest[c] >= 0 && s.size() > longest[c]) longest[c] = int(s.size());
                 rows.emplace_back(std::move(s));
                 continue;
@@ -295,6 +310,8 @@ bool SqliteReader::read(const QString& sql, const QVariantList& params,
     }
     if (rc != SQLITE_DONE) return fail(rc);
     p->lastRows = n > 0 ? int(rows.size() / n) : 0;
+    for (int c = 0; c < n; ++c)
+        if (looked[c] >= 256 && found[c] * 4 < looked[c]) p->unshared[c] = true;
     for (int c = 0; c < n; ++c)
         if (longest[c] >= 0) fields[c].definedSize = longest[c];
     sqlite3_reset(st);

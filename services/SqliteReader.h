@@ -59,6 +59,10 @@ private:
         QVector<int> undeclared; // columns typed by their first value
         int reprepared = 0;      // SQLite's count of preparations after schema changes
         int lastRows = 0;        // rows read the last time
+        int reads = 0;           // times read
+        // Columns whose texts did not repeat the last time they were looked
+        // up: read as they come, without keeping them.
+        QVector<bool> unshared;
     };
     Prepared* statement(const QString& sql, Failure& failure);
     void describe(Prepared& p) const;
