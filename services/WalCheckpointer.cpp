@@ -33,9 +33,10 @@ void WalCheckpointer::attach(sqlite3* writer)
     m_writer = writer;
     // The log is cut back to this size when it starts again after a
     // checkpoint; the writer no longer checkpoints inside its commits.
-    sqlite3_exec(writer,
-                 QByteArray("PRAGMA journal_size_limit=" + QByteArray::number(kKeepBytes)).constData(),
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(
+        writer,
+        QByteArray("PRAGMA journal_size_limit=" + QByteArray::number(kKeepBytes)).constData(),
+        nullptr, nullptr, nullptr);
     sqlite3_wal_hook(writer, &WalCheckpointer::committed, this);
 }
 
@@ -74,11 +75,16 @@ int WalCheckpointer::committed(void* self, sqlite3* writer, const char* name, in
         c->m_due = false;
         return SQLITE_OK;
     }
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(c->m_mutex);
+        // The thread waiting for a quiet moment looks again by itself.
+        wake = !c->m_due;
         c->m_due = true;
+        c->m_pages = pages;
+        c->m_lastCommit = std::chrono::steady_clock::now();
     }
-    c->m_wake.notify_one();
+    if (wake) c->m_wake.notify_one();
     return SQLITE_OK;
 }
 
@@ -87,7 +93,15 @@ void WalCheckpointer::loop()
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stop || (m_due && !m_hold); });
+        // A moment without commits first, unless the log has grown long.
+        const auto quiet = std::chrono::milliseconds(kQuietMs);
+        while (!m_stop && !m_hold && m_pages < kBusyPages) {
+            const auto since = std::chrono::steady_clock::now() - m_lastCommit;
+            if (since >= quiet) break;
+            m_wake.wait_for(lock, quiet - since);
+        }
         if (m_stop) break;
+        if (m_hold) continue;
         m_due = false;
         m_copying = true;
         lock.unlock();
@@ -99,7 +113,8 @@ void WalCheckpointer::loop()
         // PASSIVE: as much as no reader still needs; never waits for the
         // writer, which goes on committing meanwhile. What is left waits for
         // the next turn.
-        if (m_db) sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        if (m_db)
+            sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         lock.lock();
         m_copying = false;
         ++m_done;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -17,8 +18,14 @@ struct sqlite3;
 class WalCheckpointer
 {
 public:
-    // About 4 MB of 4 KB pages: the size SQLite itself checkpoints at.
+    // About 4 MB of 4 KB pages: the size SQLite itself checkpoints at. The
+    // thread copies once the writer has been quiet for `kQuietMs` (between
+    // an operator's edits), or at once past `kBusyPages` (about 12 MB) when
+    // the writer commits without a pause: a copy beside a commit slows the
+    // commit's own write to the disk.
     static constexpr int kPages = 1000;
+    static constexpr int kBusyPages = 3000;
+    static constexpr int kQuietMs = 10;
     static constexpr qint64 kKeepBytes = 16 * 1024 * 1024;
     // About 64 MB: past it the writer checkpoints in its own commit and the
     // log starts again.
@@ -51,6 +58,8 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle; // the thread's copy ended
     bool m_due = false;
+    int m_pages = 0; // the log's pages at the last commit
+    std::chrono::steady_clock::time_point m_lastCommit;
     bool m_copying = false; // the thread copies now
     bool m_hold = false;    // the writer copies: the thread waits
     bool m_stop = false;
