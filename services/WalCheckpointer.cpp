@@ -73,6 +73,7 @@ int WalCheckpointer::committed(void* self, sqlite3* writer, const char* name, in
         lock.lock();
         c->m_hold = false;
         c->m_due = false;
+        c->m_copiedTo = 0;
         return SQLITE_OK;
     }
     bool wake = false;
@@ -93,9 +94,12 @@ void WalCheckpointer::loop()
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stop || (m_due && !m_hold); });
-        // A moment without commits first, unless the log has grown long.
-        const auto quiet = std::chrono::milliseconds(kQuietMs);
-        while (!m_stop && !m_hold && m_pages < kBusyPages) {
+        // A moment without commits first, unless the log has grown long
+        // since the last copy. When that copy left the end of the log (the
+        // writer went on meanwhile) a short pause is enough for the rest;
+        // copying again at once would only copy beside every commit.
+        const auto quiet = std::chrono::milliseconds(m_copiedTo > 0 ? 1 : kQuietMs);
+        while (!m_stop && !m_hold && m_pages - m_copiedTo < kBusyPages) {
             const auto since = std::chrono::steady_clock::now() - m_lastCommit;
             if (since >= quiet) break;
             m_wake.wait_for(lock, quiet - since);
@@ -113,9 +117,12 @@ void WalCheckpointer::loop()
         // PASSIVE: as much as no reader still needs; never waits for the
         // writer, which goes on committing meanwhile. What is left waits for
         // the next turn.
-        if (m_db)
-            sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        int log = 0, copied = 0;
+        const int rc = m_db ? sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE,
+                                                        &log, &copied)
+                            : SQLITE_ERROR;
         lock.lock();
+        m_copiedTo = rc == SQLITE_OK && copied < log ? log : 0;
         m_copying = false;
         ++m_done;
         m_idle.notify_all();

@@ -20,9 +20,9 @@ class WalCheckpointer
 public:
     // About 4 MB of 4 KB pages: the size SQLite itself checkpoints at. The
     // thread copies once the writer has been quiet for `kQuietMs` (between
-    // an operator's edits), or at once past `kBusyPages` (about 12 MB) when
-    // the writer commits without a pause: a copy beside a commit slows the
-    // commit's own write to the disk.
+    // an operator's edits), or at once when the log has grown by `kBusyPages`
+    // (about 12 MB) while the writer commits without a pause: a copy beside a
+    // commit slows the commit's own write to the disk.
     static constexpr int kPages = 1000;
     static constexpr int kBusyPages = 3000;
     static constexpr int kQuietMs = 10;
@@ -58,7 +58,8 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle; // the thread's copy ended
     bool m_due = false;
-    int m_pages = 0; // the log's pages at the last commit
+    int m_pages = 0;    // the log's pages at the last commit
+    int m_copiedTo = 0; // the log's pages the last copy went up to, when it left some
     std::chrono::steady_clock::time_point m_lastCommit;
     bool m_copying = false; // the thread copies now
     bool m_hold = false;    // the writer copies: the thread waits
